@@ -1,0 +1,63 @@
+// Push and pop of run piles, and the questions asked of the pile chain.
+#include "interp/runpile.h"
+#include "interp/cctx.h"
+
+#include <cstdlib>
+#include <cstring>
+
+t_runpile_hooks g_runpile_hooks;
+
+elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
+                              void* locals)
+{
+    auto* pile = new elt_runpile;
+    pile->kind = kind;
+    pile->name = name ? strdup(name) : nullptr;
+    pile->source = code;
+    treesharedcode_attach(code);
+    pile->locals = locals;
+    pile->next = ctx->pile;
+    if (pile->next) pile->stack = pile->next->stack;
+    ctx->pile = pile;
+    return pile;
+}
+
+void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
+{
+    if (!pile) return;
+    if (g_runpile_hooks.release) g_runpile_hooks.release(ctx, pile);
+    if (ctx->pile == pile) ctx->pile = pile->next;
+    treesharedcode_detach(pile->source);
+    free(pile->name);
+    delete pile;
+}
+
+elt_runpile* tree_run_getpile(t_cctx* ctx) { return ctx ? ctx->pile : nullptr; }
+
+bool tree_run_getpile_isinmacroexecution(const elt_runpile* pile)
+{
+    return pile && (pile->kind == RUNPILE_MACRO || pile->kind == RUNPILE_LIBMACRO);
+}
+
+bool tree_run_getpile_isintrystatement(const elt_runpile* pile)
+{
+    for (; pile; pile = pile->next)
+        if (pile->trydepth) return true;
+    return false;
+}
+
+void tree_run_setpile_entertry(elt_runpile* pile) { pile->trydepth++; }
+void tree_run_setpile_exittry(elt_runpile* pile) { pile->trydepth--; }
+
+const char* kst_run_getcurrentfilename(t_cctx* ctx)
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next)
+        if (p->kind == RUNPILE_FILE) return p->name;
+    return nullptr;
+}
+
+void tree_run_init() {}
+
+// A reset runs only from file, text or interactive piles, each popped by the code that pushed
+// it; what the run stack keeps beyond the piles is reset by the rooms that own it.
+void tree_run_reset(t_cctx*) {}

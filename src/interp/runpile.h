@@ -1,0 +1,53 @@
+// The run stack: one pile per active context (interactive level, file, host text, macro, loop),
+// linked from the innermost outwards and held by the evaluation context.
+#pragma once
+#include "interp/treesharedcode.h"
+
+class t_cctx;
+struct sttreeparse;
+struct absrunstack;
+
+enum erunpile {
+    RUNPILE_MACRO = 0,
+    RUNPILE_LIBMACRO = 1,
+    RUNPILE_FOR = 2,          // for, sum, prod, parallel for
+    RUNPILE_FILE = 3,
+    RUNPILE_STRING = 4,       // host text or internal evaluation
+    RUNPILE_INTERACTIVE = 5,
+    RUNPILE_WHILE = 6,
+};
+
+struct elt_runpile {
+    char* name = nullptr;                 // file, macro, loop variable or text name (owned)
+    treesharedcode* source = nullptr;     // attached while the pile exists
+    elt_runpile* next = nullptr;          // the enclosing pile
+    void* locals = nullptr;               // identifiers private to this context
+    void* parameters = nullptr;           // macro parameter and loop variable bindings
+    void* macroparams = nullptr;
+    void* retval = nullptr;               // set by `return`
+    absrunstack* stack = nullptr;
+    bool ownsstack = false;
+    sttreeparse* parse = nullptr;         // interactive level only
+    t_tree_loc loc;                       // node being evaluated
+    erunpile kind = RUNPILE_STRING;
+    int trydepth = 0;
+    void* inuse[2] = {nullptr, nullptr};
+};
+
+// Hooks through which later rooms release what they hang on a pile (bindings, locals, stacks).
+struct t_runpile_hooks {
+    void (*release)(t_cctx*, elt_runpile*) = nullptr;
+};
+extern t_runpile_hooks g_runpile_hooks;
+
+elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
+                              void* locals = nullptr);
+void tree_run_removepile(t_cctx* ctx, elt_runpile* pile);
+elt_runpile* tree_run_getpile(t_cctx* ctx);
+bool tree_run_getpile_isinmacroexecution(const elt_runpile* pile);
+bool tree_run_getpile_isintrystatement(const elt_runpile* pile);
+void tree_run_setpile_entertry(elt_runpile* pile);
+void tree_run_setpile_exittry(elt_runpile* pile);
+const char* kst_run_getcurrentfilename(t_cctx* ctx);
+void tree_run_init();
+void tree_run_reset(t_cctx* ctx);

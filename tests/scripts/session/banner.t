@@ -1,0 +1,3 @@
+//! banner
+//! env: LOGNAME=astro
+// The welcome banner names the user from LOGNAME, then the help hint.
