@@ -402,6 +402,22 @@ void kst_dispmessage(FILE* stream, elt_runpile* pile, treesharedcode* code, t_tr
 
 // ---------------------------------------------------------------- internal and fatal errors
 
+// Shows the report of an error that ends the process: always shown, whatever the flag says.
+// Gives the location and file name for the hook.
+static const char* display_final_report(const char* report, t_tree_loc* loc)
+{
+    Erreur_Execution = 0;
+    t_cctx* ctx = t_cctx::getLocalCctx();
+    elt_runpile* pile = tree_run_getpile(ctx);
+    {
+        std::lock_guard<std::recursive_mutex> lock(s_mutex_error);
+        kst_disperror(pile, pile ? pile->source : nullptr, pile_loc(pile), report);
+    }
+    fflush(g_stderr);
+    *loc = pile ? pile->loc : t_tree_loc{};
+    return kst_run_getcurrentfilename(ctx);
+}
+
 void kst_iceerror(int number, const char* function, ...)
 {
     const char* fmt = s_unknown;
@@ -418,30 +434,22 @@ void kst_iceerror(int number, const char* function, ...)
              "Desole, vous venez de trouver un bug interne.\nContactez les auteurs de kest.\n"
              "dans la fonction %s\nInformations systeme : %s.\n",
              function ? function : "", text);
-    Erreur_Execution = 0;
-    t_cctx* ctx = t_cctx::getLocalCctx();
-    elt_runpile* pile = tree_run_getpile(ctx);
-    {
-        std::lock_guard<std::recursive_mutex> lock(s_mutex_error);
-        kst_disperror(pile, pile ? pile->source : nullptr, pile_loc(pile), report);
-    }
-    fflush(g_stderr);
-    if (s_hookfunc_error.ice) {
-        t_tree_loc loc = pile ? pile->loc : t_tree_loc{};
-        s_hookfunc_error.ice(kst_run_getcurrentfilename(ctx), loc.first_line, loc.start_offset,
-                             loc.first_column, loc.last_line, loc.last_column, number, report);
-    }
+    t_tree_loc loc;
+    const char* file = display_final_report(report, &loc);
+    if (s_hookfunc_error.ice)
+        s_hookfunc_error.ice(file, loc.first_line, loc.start_offset, loc.first_column, loc.last_line,
+                             loc.last_column, number, report);
     exit(1);
 }
 
 void kst_fatalerror(int number, ...)
 {
-    FILE* err = g_stderr ? g_stderr : stderr;
     va_list ap;
     va_start(ap, number);
     if (number == 10042 || number == 10043) {
         const char* path = va_arg(ap, const char*);
         va_end(ap);
+        FILE* err = g_stderr ? g_stderr : stderr;
         fflush(g_stdout);
         fprintf(err, "Impossible d'ouvrir le fichier '%s'.\nArret de KEST.\nVerifiez votre installation!\n\n", path);
         if (number == 10042)
@@ -457,19 +465,11 @@ void kst_fatalerror(int number, ...)
     va_end(ap);
     char report[2048];
     snprintf(report, sizeof report, "Arret immediat de KEST.\nInformations systeme : %s.\n", text);
-    Erreur_Execution = 0;
-    t_cctx* ctx = t_cctx::getLocalCctx();
-    elt_runpile* pile = tree_run_getpile(ctx);
-    {
-        std::lock_guard<std::recursive_mutex> lock(s_mutex_error);
-        kst_disperror(pile, pile ? pile->source : nullptr, pile_loc(pile), report);
-    }
-    fflush(err);
-    if (s_hookfunc_error.fatal) {
-        t_tree_loc loc = pile ? pile->loc : t_tree_loc{};
-        s_hookfunc_error.fatal(kst_run_getcurrentfilename(ctx), loc.first_line, loc.start_offset,
-                               loc.first_column, loc.last_line, loc.last_column);
-    }
+    t_tree_loc loc;
+    const char* file = display_final_report(report, &loc);
+    if (s_hookfunc_error.fatal)
+        s_hookfunc_error.fatal(file, loc.first_line, loc.start_offset, loc.first_column, loc.last_line,
+                               loc.last_column);
     signal(SIGABRT, SIG_DFL);   // the abort must not pass through the goodbye handler
     abort();
 }

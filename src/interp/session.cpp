@@ -102,6 +102,19 @@ bool inputready(FILE* f)
     return select(fileno(f) + 1, &set, nullptr, nullptr, &tv) > 0;
 }
 
+// Parses a text of the host as one program (the shared text does not own it); true when there
+// is a tree to run.
+bool parse_hosttext(t_cctx* ctx, sttreeparse* st, const char* text)
+{
+    memset(st, 0, sizeof *st);
+    tree_initparse_common(st);
+    st->code = treesharedcode_new(nullptr, const_cast<char*>(text), static_cast<int>(strlen(text)), 0);
+    treelex_create(st);
+    int failed = tree_parse(ctx, st, true);
+    treelex_destroy(st);
+    return !failed && st->tree && !Erreur_Execution;
+}
+
 void runtree(t_cctx* ctx, sttreeparse* st, erunpile kind, const char* name)
 {
     elt_runpile* pile = tree_run_setpile(ctx, kind, name, st->code);
@@ -306,13 +319,8 @@ int kest(char* text)
 {
     t_cctx* ctx = t_cctx::getLocalCctx();
     sttreeparse st;
-    memset(&st, 0, sizeof st);
-    tree_initparse_common(&st);
-    st.code = treesharedcode_new(nullptr, text, static_cast<int>(strlen(text)), 0);
-    treelex_create(&st);
-    int failed = tree_parse(ctx, &st, true);
-    treelex_destroy(&st);
-    if (!failed && st.tree && !Erreur_Execution) {
+    bool parsed = parse_hosttext(ctx, &st, text);
+    if (parsed) {
         runtree(ctx, &st, RUNPILE_STRING, nullptr);
     } else {
         tree_delete(st.comment);
@@ -358,14 +366,8 @@ elt_runpile* runwithparameters(const char* entry, const char* text, va_list ap, 
         bindings.push_back({name, static_cast<t_idcommon*>(value)});
     }
     sttreeparse st;
-    memset(&st, 0, sizeof st);
-    tree_initparse_common(&st);
-    st.code = treesharedcode_new(nullptr, const_cast<char*>(text), static_cast<int>(strlen(text)), 0);
-    treelex_create(&st);
-    int failed = tree_parse(ctx, &st, true);
-    treelex_destroy(&st);
     elt_runpile* pile = nullptr;
-    if (!failed && st.tree && !Erreur_Execution) {
+    if (parse_hosttext(ctx, &st, text)) {
         pile = tree_run_setpile(ctx, RUNPILE_STRING, nullptr, st.code);
         for (const binding& b : bindings) kst_session_bindvalue(ctx, pile, b.name, b.value);
         tree_run_statement(ctx, st.tree);

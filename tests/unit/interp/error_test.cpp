@@ -286,6 +286,22 @@ TEST_F(FatalErrors, MissingCatalogueIsFatal10042)
     EXPECT_EQ(set_languagefile("/nonexistent/", "kest_msg", "fr", true), kst_catbad);
 }
 
+TEST_F(FatalErrors, AMalformedCatalogueCountsAsMissing)
+{
+    char dir[] = "/tmp/kest-badcat-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/kest_msgfr.cat";
+    FILE* f = fopen(path.c_str(), "w");
+    fputs("$set 1\n1 fine\nthis line has no number\n", f);
+    fclose(f);
+    std::string base = std::string(dir) + "/";
+    EXPECT_EQ(set_languagefile(base.c_str(), "kest_msg", "fr", true), kst_catbad);
+    EXPECT_EXIT(set_languagefile(base.c_str(), "kest_msg", "fr", false), ::testing::ExitedWithCode(1),
+                "Can't find '" + path + "'");
+    unlink(path.c_str());
+    rmdir(dir);
+}
+
 TEST_F(FatalErrors, LibraryLoadFailureIsFatal10043)
 {
     EXPECT_EXIT(kst_fatalerror(10043, "/x/lib.so"), ::testing::ExitedWithCode(1),
