@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <memory>
+#include <typeinfo>
 #include <unistd.h>
 
 namespace {
@@ -52,7 +53,7 @@ void t_cctx::popLocalCctx(t_cctx* saved)
 
 void t_cctx::copysettingsfrom(const t_cctx& o)
 {
-    if (o.render && o.render->getkind() != render->getkind()) setrender(kst_newrender(o.render->getkind()));
+    if (o.render && (!render || typeid(*o.render) != typeid(*render))) setrender(kst_newrender_like(o.render));
     path = o.path;
     historydir = o.historydir;
     historywrite = false;

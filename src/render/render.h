@@ -6,6 +6,9 @@
 
 class t_cctx;
 
+// Kind values stored in the renderers (the selectors of kst_newrender are another numbering).
+enum { KST_RENDER_STD = 0, KST_RENDER_ML = 1, KST_RENDER_TEX = 2, KST_RENDER_HTML = 4 };
+
 class t_render {
 public:
     enum ealign { left = 0, right = 1, center = 2 };
@@ -99,11 +102,8 @@ protected:
 // Plain text: the base behaviour.
 class t_renderstd : public t_render {
 public:
-    t_renderstd() : t_render(0) {}
+    t_renderstd() : t_render(KST_RENDER_STD) {}
 };
-
-// Kind values stored in the renderers (the selectors of kst_newrender are another numbering).
-enum { KST_RENDER_STD = 0, KST_RENDER_ML = 1, KST_RENDER_TEX = 2, KST_RENDER_HTML = 4 };
 
 // Creates the renderer of a selector (1 plain with mark-up, 2 TeX, 3 MathML, 4 HTML, anything
 // else plain text); the caller owns it.
