@@ -1,6 +1,7 @@
 // Evaluation contexts: the per-thread current context, task copies, settings and renderer.
 #include "interp/cctx.h"
 
+#include "interp/ids.h"
 #include "interp/runpile.h"
 #include "render/render.h"
 
@@ -20,6 +21,7 @@ t_cctx::t_cctx() : render(new t_renderstd) {}
 t_cctx::~t_cctx()
 {
     while (pile) tree_run_removepile(this, pile);
+    kst_ids_release(this);
     delete render;
     if (s_local == this) s_local = nullptr;
 }
@@ -91,6 +93,7 @@ void t_cctx::setpath_currentdir()
 
 void t_cctx::reset()
 {
+    kst_ids_release(this);
     stopflag = 0;
     info = echo = time = comment = quiet = false;
     hist = true;

@@ -7,6 +7,7 @@
 #include "coef/modenum_ctx.h"
 
 struct elt_runpile;
+struct t_ids_ctx;
 class t_render;
 
 class t_cctx {
@@ -54,6 +55,7 @@ public:
     int cpu = 1;                           // _cpu, set from the scheduler at start
 
     t_modenum_ctx num;                     // numeric mode and precision
+    t_ids_ctx* ids = nullptr;              // global and file-private identifiers (ids.cpp)
 };
 
 // Renderer bound to the given streams, the interface every display routine goes through.

@@ -54,9 +54,3 @@ void kst_idclass_reset();
 void kst_parallel_exit();
 void kst_plot_exit();
 void kst_series_memrelease();
-
-// Binding of host values for Mkestpar / Mkestparandreturnid, provided by the identifier room.
-class t_idcommon;
-struct elt_runpile;
-bool kst_session_bindvalue(t_cctx* ctx, elt_runpile* pile, const char* name, t_idcommon* value);
-t_idcommon* kst_session_copyvalue(t_cctx* ctx, const char* name);

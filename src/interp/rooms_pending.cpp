@@ -8,7 +8,6 @@ __attribute__((weak)) void kst_series_resetblocktables() {}
 __attribute__((weak)) void kst_series_init_multables() {}
 __attribute__((weak)) void kst_coef_inittables() {}
 __attribute__((weak)) void kst_tree_init_statements() {}
-__attribute__((weak)) void kst_idclass_inittables() {}
 __attribute__((weak)) void kst_vecnum_inittables() {}
 __attribute__((weak)) void kst_random_init() {}
 __attribute__((weak)) void kst_rational_init() {}
@@ -41,9 +40,6 @@ __attribute__((weak)) void kst_extsession_endall() {}
 __attribute__((weak)) void kst_coef_reset() {}
 __attribute__((weak)) void kst_extern_reset() {}
 __attribute__((weak)) void kst_types_reset() {}
-__attribute__((weak)) void kst_idclass_reset() {}
 __attribute__((weak)) void kst_parallel_exit() {}
 __attribute__((weak)) void kst_plot_exit() {}
 __attribute__((weak)) void kst_series_memrelease() {}
-__attribute__((weak)) bool kst_session_bindvalue(t_cctx*, elt_runpile*, const char*, t_idcommon*) { return false; }
-__attribute__((weak)) t_idcommon* kst_session_copyvalue(t_cctx*, const char*) { return nullptr; }

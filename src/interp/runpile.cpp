@@ -1,6 +1,7 @@
 // Push and pop of run piles, and the questions asked of the pile chain.
 #include "interp/runpile.h"
 #include "interp/cctx.h"
+#include "interp/ids.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -8,14 +9,14 @@
 t_runpile_hooks g_runpile_hooks;
 
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
-                              void* locals)
+                              t_pilescope* scope)
 {
     auto* pile = new elt_runpile;
     pile->kind = kind;
     pile->name = name ? strdup(name) : nullptr;
     pile->source = code;
     treesharedcode_attach(code);
-    pile->locals = locals;
+    pile->scope = scope;
     pile->next = ctx->pile;
     if (pile->next) pile->stack = pile->next->stack;
     ctx->pile = pile;
@@ -26,6 +27,7 @@ void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
 {
     if (!pile) return;
     if (g_runpile_hooks.release) g_runpile_hooks.release(ctx, pile);
+    kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
     treesharedcode_detach(pile->source);
     free(pile->name);

@@ -4,6 +4,7 @@
 #include "interp/treesharedcode.h"
 
 class t_cctx;
+struct t_pilescope;
 struct sttreeparse;
 struct absrunstack;
 
@@ -21,8 +22,7 @@ struct elt_runpile {
     char* name = nullptr;                 // file, macro, loop variable or text name (owned)
     treesharedcode* source = nullptr;     // attached while the pile exists
     elt_runpile* next = nullptr;          // the enclosing pile
-    void* locals = nullptr;               // identifiers private to this context
-    void* parameters = nullptr;           // macro parameter and loop variable bindings
+    t_pilescope* scope = nullptr;         // private identifiers, parameter bindings, declared names
     void* macroparams = nullptr;
     void* retval = nullptr;               // set by `return`
     absrunstack* stack = nullptr;
@@ -41,7 +41,7 @@ struct t_runpile_hooks {
 extern t_runpile_hooks g_runpile_hooks;
 
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
-                              void* locals = nullptr);
+                              t_pilescope* scope = nullptr);
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile);
 elt_runpile* tree_run_getpile(t_cctx* ctx);
 bool tree_run_getpile_isinmacroexecution(const elt_runpile* pile);

@@ -4,6 +4,7 @@
 
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/ids.h"
 #include "interp/parsestate.h"
 #include "interp/promptline.h"
 #include "interp/rooms.h"
@@ -204,6 +205,7 @@ t_cctx* kest_init(int mode, int render)
     kst_dynload_init();
     kst_loadsharedlibraries(kst_getkestdir_sharelib());
     kst_libstl_load(kst_getkestdir_sharelibstl());
+    kst_id_vtable_memorize_nbflag();
 
     if (mode == 0) {
         fprintf(g_stdout, "\n              **** BIENVENUE SUR KEST v%s", "1.4.120");
@@ -369,7 +371,10 @@ elt_runpile* runwithparameters(const char* entry, const char* text, va_list ap, 
     elt_runpile* pile = nullptr;
     if (parse_hosttext(ctx, &st, text)) {
         pile = tree_run_setpile(ctx, RUNPILE_STRING, nullptr, st.code);
-        for (const binding& b : bindings) kst_session_bindvalue(ctx, pile, b.name, b.value);
+        // The host keeps its objects: the bindings hold copies.
+        for (const binding& b : bindings)
+            macro_affect_parametre_valeur(ctx, b.name, t_macroarg::newvalue(b.value ? b.value->Vcopy() : nullptr),
+                                          &kst_pilescope(pile)->parameters);
         tree_run_statement(ctx, st.tree);
         *ran = true;
     } else {
@@ -400,7 +405,8 @@ t_idcommon* Mkestparandreturnid(const char* idname, const char* text, ...)
     elt_runpile* pile = runwithparameters("Mkestparandreturnid", text, ap, &ran);
     va_end(ap);
     t_cctx* ctx = t_cctx::getLocalCctx();
-    t_idcommon* copy = (ran && !Erreur_Execution) ? kst_session_copyvalue(ctx, idname) : nullptr;
+    t_idcommon* copy = nullptr;
+    if (ran && !Erreur_Execution) copy = valeur_idcopy(ctx, recherche_id(ctx, idname).entry);
     if (pile) tree_run_removepile(ctx, pile);
     return copy;
 }

@@ -1,0 +1,406 @@
+// Identifier trees and the lookup through run piles, file-private and global identifiers.
+#include "interp/ids.h"
+
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/runpile.h"
+#include "render/render.h"
+
+#include <cstring>
+#include <memory>
+
+struct t_ids_ctx {
+    t_genarbre global;
+    std::map<std::string, std::unique_ptr<t_genarbre>, std::less<>> fileprivate;
+    std::set<std::string, std::less<>> allprivatefiles;   // files under `private _ALL`
+};
+
+namespace {
+std::vector<t_candelete_func> s_candelete;
+std::vector<t_notify_func> s_oninsert;
+std::vector<t_notify_func> s_ondelete;
+
+t_ids_ctx* idsof(t_cctx* ctx)
+{
+    if (!ctx->ids) ctx->ids = new t_ids_ctx;
+    return ctx->ids;
+}
+
+bool ismacropile(const elt_runpile* p) { return p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO; }
+bool isloop(const elt_runpile* p) { return p->kind == RUNPILE_FOR || p->kind == RUNPILE_WHILE; }
+
+// The innermost file pile below the first macro pile (a macro sees the private identifiers of the
+// file it runs from, not those of its caller's caller).
+const char* currentfile(t_cctx* ctx)
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next)
+        if (p->kind == RUNPILE_FILE) return p->name;
+    return nullptr;
+}
+
+void notify(const std::vector<t_notify_func>& fs, t_cctx* ctx, const char* name)
+{
+    for (t_notify_func f : fs) f(ctx, name);
+}
+} // namespace
+
+// ---------------------------------------------------------------- t_genarbre
+
+t_genarbre::~t_genarbre() { clear(); }
+
+t_identry* t_genarbre::find(const std::string& name)
+{
+    auto it = m_entries.find(name);
+    return it == m_entries.end() ? nullptr : &it->second;
+}
+
+t_identry* t_genarbre::insert(const std::string& name, int flag, t_idcommon* value)
+{
+    auto [it, fresh] = m_entries.try_emplace(name);
+    if (!fresh) return nullptr;
+    it->second.name = name;
+    it->second.flag = flag;
+    it->second.value = value;
+    return &it->second;
+}
+
+bool t_genarbre::erase(const std::string& name)
+{
+    auto it = m_entries.find(name);
+    if (it == m_entries.end()) return false;
+    t_idcommon* value = it->second.value;
+    m_entries.erase(it);
+    if (value) value->Vdelete();
+    return true;
+}
+
+void t_genarbre::clear()
+{
+    for (auto& [name, e] : m_entries)
+        if (e.value) e.value->Vdelete();
+    m_entries.clear();
+}
+
+// ---------------------------------------------------------------- piles and context
+
+t_pilescope* kst_pilescope(elt_runpile* pile)
+{
+    if (!pile->scope) pile->scope = new t_pilescope;
+    return pile->scope;
+}
+
+void kst_pilescope_release(elt_runpile* pile)
+{
+    delete pile->scope;
+    pile->scope = nullptr;
+}
+
+t_genarbre* kst_globaltree(t_cctx* ctx) { return &idsof(ctx)->global; }
+
+t_genarbre* kst_fileprivatetree(t_cctx* ctx, const char* file, bool create)
+{
+    if (!file) return nullptr;
+    auto& files = idsof(ctx)->fileprivate;
+    auto it = files.find(file);
+    if (it != files.end()) return it->second.get();
+    if (!create) return nullptr;
+    return files.emplace(file, std::make_unique<t_genarbre>()).first->second.get();
+}
+
+void kst_ids_release(t_cctx* ctx)
+{
+    delete ctx->ids;
+    ctx->ids = nullptr;
+}
+
+// ---------------------------------------------------------------- lookup
+
+t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name)
+{
+    t_identificateur_syntaxe ref;
+    ref.name = name;
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
+        if (t_pilescope* s = p->scope) {
+            if ((ref.entry = s->parameters.find(ref.name))) {
+                ref.tree = &s->parameters;
+                return ref;
+            }
+            if ((ref.entry = s->locals.find(ref.name))) {
+                ref.tree = &s->locals;
+                return ref;
+            }
+            bool stop = s->allprivate ? !s->publics.count(ref.name) : s->declared.count(ref.name) > 0;
+            if (stop && p->kind != RUNPILE_FILE) {
+                ref.tree = &s->locals;   // created here when assigned
+                return ref;
+            }
+        }
+        if (ismacropile(p)) break;        // a macro never sees its caller's identifiers
+    }
+    if (const char* file = currentfile(ctx)) {
+        t_ids_ctx* ids = idsof(ctx);
+        if (t_genarbre* priv = kst_fileprivatetree(ctx, file, false)) {
+            if ((ref.entry = priv->find(ref.name))) {
+                ref.tree = priv;
+                return ref;
+            }
+        }
+        bool declared = false;
+        for (elt_runpile* p = tree_run_getpile(ctx); p && !declared; p = p->next)
+            if (p->kind == RUNPILE_FILE && p->name && strcmp(p->name, file) == 0 && p->scope)
+                declared = p->scope->declared.count(ref.name) > 0;
+        if (declared || ids->allprivatefiles.count(file)) {
+            ref.tree = kst_fileprivatetree(ctx, file, true);
+            return ref;
+        }
+    }
+    t_genarbre* global = kst_globaltree(ctx);
+    ref.entry = global->find(ref.name);
+    ref.tree = global;
+    return ref;
+}
+
+t_idcommon* kst_ids2idc(const t_identificateur_syntaxe& ref) { return ref.entry ? ref.entry->value : nullptr; }
+
+t_idcommon* recherche_symbole(t_cctx* ctx, const char* name) { return kst_ids2idc(recherche_id(ctx, name)); }
+
+t_idcommon* recherche_symbole_global(t_cctx* ctx, const char* name)
+{
+    t_identry* e = kst_globaltree(ctx)->find(name);
+    return e ? e->value : nullptr;
+}
+
+t_idcommon* valeur_id(t_cctx*, t_identry* entry)
+{
+    if (!entry || !entry->value) return nullptr;
+    return entry->value->Vgetvalue();
+}
+
+t_idcommon* valeur_idcopy(t_cctx* ctx, t_identry* entry)
+{
+    t_idcommon* v = valeur_id(ctx, entry);
+    return v ? v->Vcopy() : nullptr;
+}
+
+// ---------------------------------------------------------------- creation and deletion
+
+t_identry* insere_elt_arbre_id(t_cctx* ctx, const char* name, int flag, t_idcommon* value, t_genarbre* tree)
+{
+    if (t_identry* e = tree->find(name)) {
+        if (e->value && e->value != value) e->value->Vdelete();
+        e->value = value;
+        e->flag = flag;
+        return e;
+    }
+    t_identry* e = tree->insert(name, flag, value);
+    notify(s_oninsert, ctx, name);
+    return e;
+}
+
+t_identry* insere_symbole(t_cctx* ctx, const char* name, int flag, t_idcommon* value)
+{
+    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    return insere_elt_arbre_id(ctx, name, flag, value, ref.tree);
+}
+
+t_identry* insere_symbole_global(t_cctx* ctx, const char* name, int flag, t_idcommon* value)
+{
+    return insere_elt_arbre_id(ctx, name, flag, value, kst_globaltree(ctx));
+}
+
+void add_functions_registered_candelete_arbre(t_candelete_func f) { s_candelete.push_back(f); }
+void add_functions_registered_insere_arbre(t_notify_func f) { s_oninsert.push_back(f); }
+void add_functions_registered_delete_arbre(t_notify_func f) { s_ondelete.push_back(f); }
+
+bool supprime_elt_arbre_id(t_cctx* ctx, t_genarbre* tree, const char* name)
+{
+    t_identry* e = tree ? tree->find(name) : nullptr;
+    if (!e) return false;
+    for (t_candelete_func f : s_candelete) {
+        if (!f(ctx, e)) {
+            kst_runerror(ctx, 97, name);
+            return false;
+        }
+    }
+    std::string keep = name;   // `name` may live in the entry being erased
+    tree->erase(keep);
+    notify(s_ondelete, ctx, keep.c_str());
+    return true;
+}
+
+bool supprime_symbolenom(t_cctx* ctx, const char* name, bool quiet)
+{
+    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    if (!ref.entry) {
+        if (!quiet) kst_runerror(ctx, 38);
+        return false;
+    }
+    return supprime_elt_arbre_id(ctx, ref.tree, name);
+}
+
+bool kst_delete(t_cctx* ctx, const char* name) { return supprime_symbolenom(ctx, name, false); }
+
+void supprime_symbolearbre_id(t_cctx* ctx, t_genarbre* tree)
+{
+    std::vector<std::string> names;
+    tree->foreach([&](t_identry& e) { names.push_back(e.name); });
+    for (const std::string& n : names) supprime_elt_arbre_id(ctx, tree, n.c_str());
+}
+
+// ---------------------------------------------------------------- private and public
+
+namespace {
+// The pile that `private` applies to: the innermost macro call, loop, host text or file.
+elt_runpile* privatepile(t_cctx* ctx)
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next)
+        if (p->kind != RUNPILE_INTERACTIVE) return p;
+    return nullptr;
+}
+
+std::string joined(const std::vector<std::string>& names)
+{
+    std::string all;
+    for (const std::string& n : names) all += (all.empty() ? "" : ", ") + n;
+    return all;
+}
+
+// In a loop, a name bound as a parameter by an enclosing pile (up to the nearest macro or host
+// text) cannot become private.
+bool isenclosingparameter(elt_runpile* loop, const std::string& name)
+{
+    for (elt_runpile* p = loop->next; p; p = p->next) {
+        if (p->scope && p->scope->parameters.find(name)) return true;
+        if (ismacropile(p) || p->kind == RUNPILE_STRING) break;
+    }
+    return false;
+}
+} // namespace
+
+void kst_private(t_cctx* ctx, const std::vector<std::string>& names)
+{
+    elt_runpile* pile = privatepile(ctx);
+    if (!pile) {
+        kst_runwarning(ctx, 4, joined(names).c_str());
+        return;
+    }
+    t_pilescope* s = kst_pilescope(pile);
+    for (const std::string& n : names) {
+        if (isloop(pile) && isenclosingparameter(pile, n)) {
+            kst_runerror(ctx, 544, n.c_str());
+            return;
+        }
+        bool exists = s->locals.find(n) || s->declared.count(n);
+        if (pile->kind == RUNPILE_FILE) {
+            t_genarbre* priv = kst_fileprivatetree(ctx, pile->name, false);
+            exists = exists || (priv && priv->find(n));
+        }
+        if (exists) {
+            kst_runerror(ctx, 380, n.c_str());
+            return;
+        }
+        s->declared.insert(n);
+    }
+}
+
+void kst_private_all(t_cctx* ctx)
+{
+    elt_runpile* pile = privatepile(ctx);
+    if (!pile) {
+        kst_runwarning(ctx, 4, "_ALL");
+        return;
+    }
+    if (pile->kind == RUNPILE_FILE) {
+        if (pile->name) idsof(ctx)->allprivatefiles.insert(pile->name);
+    } else {
+        kst_pilescope(pile)->allprivate = true;
+    }
+}
+
+void kst_public(t_cctx* ctx, const std::vector<std::string>& names)
+{
+    elt_runpile* pile = privatepile(ctx);
+    if (!pile) return;
+    t_pilescope* s = kst_pilescope(pile);
+    for (const std::string& n : names) s->publics.insert(n);
+}
+
+// ---------------------------------------------------------------- value classes
+
+void t_chaine::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
+{
+    t_render* r = kst_cctx_getrender(ctx, stream);
+    if (*getName()) {
+        r->Vname(getName());
+        r->Vespacesigne_eq();
+    } else {
+        r->Vrender_unsafe("\t");
+    }
+    r->Vliteralstring(m_text.c_str());
+    r->writenewline();
+}
+
+bool t_chaine::Vswitchcase(t_cctx* ctx, const t_idcommon* value) const
+{
+    std::string other;
+    if (!value->Visconvertibletochar() || !value->Vexport_str(ctx, other)) return false;
+    return other == m_text;
+}
+
+t_macroarg* t_macroarg::newvalue(t_idcommon* owned)
+{
+    auto* a = new t_macroarg;
+    a->m_kind = byvalue;
+    a->m_value = owned;
+    return a;
+}
+
+t_macroarg* t_macroarg::newreference(t_identry* entry)
+{
+    auto* a = new t_macroarg;
+    a->m_kind = entry ? byreference : reference_novalue;
+    a->m_ref = entry;
+    return a;
+}
+
+t_macroarg::~t_macroarg()
+{
+    if (m_value) m_value->Vdelete();
+}
+
+t_idcommon* t_macroarg::Vcopy() const
+{
+    switch (m_kind) {
+    case byvalue: return m_value ? newvalue(m_value->Vcopy()) : nullptr;
+    case byreference: return newreference(m_ref);
+    case reference_novalue: break;
+    }
+    return newreference(nullptr);
+}
+
+t_idcommon* t_macroarg::Vgetvalue()
+{
+    switch (m_kind) {
+    case byvalue:
+        if (!m_value) kst_runerror(102);
+        return m_value ? m_value->Vgetvalue() : nullptr;
+    case byreference:
+        if (!m_ref || !m_ref->value) {
+            kst_runerror(209);
+            return nullptr;
+        }
+        return m_ref->value->Vgetvalue();
+    case reference_novalue: break;
+    }
+    kst_runerror(209);
+    return nullptr;
+}
+
+t_genarbre* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree)
+{
+    if (!tree->insert(name, KST_IDFLAG_MACROARG, arg)) {
+        kst_runerror(ctx, 86, name);
+        delete arg;
+    }
+    return tree;
+}

@@ -1,0 +1,145 @@
+// Identifier trees, lookup through the run piles, creation and deletion of identifiers, private
+// and public names, and the first value classes of the interpreter (strings, declared names,
+// macro argument bindings).
+#pragma once
+#include "interp/idcommon.h"
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+class t_cctx;
+struct elt_runpile;
+
+// An ordered tree of named entries; the value is owned, null for a declared but unset name.
+struct t_identry {
+    std::string name;
+    t_idcommon* value = nullptr;
+    int flag = 0;
+};
+
+class t_genarbre {
+public:
+    t_genarbre() = default;
+    ~t_genarbre();
+    t_genarbre(const t_genarbre&) = delete;
+    t_genarbre& operator=(const t_genarbre&) = delete;
+
+    t_identry* find(const std::string& name);
+    t_identry* insert(const std::string& name, int flag, t_idcommon* value);   // null if present
+    bool erase(const std::string& name);   // deletes the value
+    void clear();
+    size_t size() const { return m_entries.size(); }
+    template <class F> void foreach(F f) { for (auto& [k, e] : m_entries) f(e); }
+
+private:
+    std::map<std::string, t_identry, std::less<>> m_entries;
+};
+
+// What a pile adds to the identifier world: its private identifiers, its parameter bindings, the
+// names it declared private or public, and whether it is all-private.
+struct t_pilescope {
+    t_genarbre locals;
+    t_genarbre parameters;
+    std::set<std::string, std::less<>> declared;
+    std::set<std::string, std::less<>> publics;
+    bool allprivate = false;
+};
+t_pilescope* kst_pilescope(elt_runpile* pile);     // created on first use
+void kst_pilescope_release(elt_runpile* pile);
+
+// The result of a lookup: the entry found (or null) and the tree where a new identifier of that
+// name would be inserted.
+struct t_identificateur_syntaxe {
+    std::string name;
+    t_identry* entry = nullptr;
+    t_genarbre* tree = nullptr;
+};
+
+t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name);
+t_idcommon* kst_ids2idc(const t_identificateur_syntaxe& ref);
+t_idcommon* recherche_symbole(t_cctx* ctx, const char* name);
+t_idcommon* recherche_symbole_global(t_cctx* ctx, const char* name);
+// Value of a found name, following a macro argument to what it is bound to.
+t_idcommon* valeur_id(t_cctx* ctx, t_identry* entry);
+t_idcommon* valeur_idcopy(t_cctx* ctx, t_identry* entry);
+
+// Creation in the scope found by the lookup, in the global tree, or in a given tree. An existing
+// identifier of that name gets the new value (the old one is deleted).
+t_identry* insere_symbole(t_cctx* ctx, const char* name, int flag, t_idcommon* value);
+t_identry* insere_symbole_global(t_cctx* ctx, const char* name, int flag, t_idcommon* value);
+t_identry* insere_elt_arbre_id(t_cctx* ctx, const char* name, int flag, t_idcommon* value, t_genarbre* tree);
+
+// Deletion asks every registered check first (error 97 when one refuses).
+using t_candelete_func = bool (*)(t_cctx*, const t_identry*);
+using t_notify_func = void (*)(t_cctx*, const char* name);
+void add_functions_registered_candelete_arbre(t_candelete_func f);
+void add_functions_registered_insere_arbre(t_notify_func f);
+void add_functions_registered_delete_arbre(t_notify_func f);
+bool supprime_symbolenom(t_cctx* ctx, const char* name, bool quiet);
+bool kst_delete(t_cctx* ctx, const char* name);      // the statement delete(name): error 38 if unknown
+bool supprime_elt_arbre_id(t_cctx* ctx, t_genarbre* tree, const char* name);
+void supprime_symbolearbre_id(t_cctx* ctx, t_genarbre* tree);
+
+// `private names` / `private _ALL` / `public names`.
+void kst_private(t_cctx* ctx, const std::vector<std::string>& names);
+void kst_private_all(t_cctx* ctx);
+void kst_public(t_cctx* ctx, const std::vector<std::string>& names);
+
+// The context's global tree and the trees of file-private identifiers (created on first use).
+t_genarbre* kst_globaltree(t_cctx* ctx);
+t_genarbre* kst_fileprivatetree(t_cctx* ctx, const char* file, bool create);
+void kst_ids_release(t_cctx* ctx);
+
+// ---------------------------------------------------------------- first value classes
+
+class t_emptyid final : public t_idcommon_tmpl<t_emptyid> {
+public:
+    using t_idcommon_tmpl::t_idcommon_tmpl;
+    int Vgettypeenum() const override { return IDTYPE_EMPTY; }
+    const char* Vgettypename() const override { return "vide"; }
+};
+
+class t_chaine final : public t_idcommon_tmpl<t_chaine> {
+public:
+    explicit t_chaine(std::string text, const char* name = "") : t_idcommon_tmpl(name), m_text(std::move(text)) {}
+    int Vgettypeenum() const override { return IDTYPE_CHAINE; }
+    const char* Vgettypename() const override { return "chaine"; }
+    bool Visconvertibletochar() const override { return true; }
+    bool Vexport_str(t_cctx*, std::string& out) const override { out = m_text; return true; }
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
+    long Vsize() const override { return static_cast<long>(m_text.size()); }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// A macro argument binding: by reference (an identifier entry of the caller), by value (an owned
+// value), or a reference without value (reading it is error 209).
+class t_macroarg final : public t_idcommon {
+public:
+    enum kind { byreference = 0, reference_novalue = 1, byvalue = 2 };
+    static t_macroarg* newvalue(t_idcommon* owned);
+    static t_macroarg* newreference(t_identry* entry);
+    ~t_macroarg() override;
+
+    int Vgettypeenum() const override { return IDTYPE_MACROARG; }
+    const char* Vgettypename() const override { return "argument"; }
+    t_idcommon* Vcopy() const override;
+    t_idcommon* Vgetvalue() override;     // the bound value; error 102/209 when there is none
+    kind getkind() const { return m_kind; }
+    t_identry* getreference() const { return m_ref; }
+
+private:
+    t_macroarg() : t_idcommon("", KST_IDFLAG_MACROARG) {}
+    kind m_kind = byvalue;
+    t_idcommon* m_value = nullptr;
+    t_identry* m_ref = nullptr;
+};
+
+// Binds `name` in a parameter tree; a name bound twice is error 86. Returns the tree.
+t_genarbre* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree);

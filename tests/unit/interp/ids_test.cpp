@@ -1,0 +1,210 @@
+// Identifiers: lookup through piles, private/public scopes, file-private names, deletion checks,
+// macro argument bindings, the operation table by type codes, and host parameter bindings.
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/ids.h"
+#include "interp/kest.h"
+#include "interp/runpile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Ids : ::testing::Test {
+    t_cctx ctx;
+    void SetUp() override { Erreur_Execution = 0; }
+    void TearDown() override { Erreur_Execution = 0; }
+
+    elt_runpile* push(erunpile kind, const char* name = nullptr) { return tree_run_setpile(&ctx, kind, name, nullptr); }
+    void pop() { tree_run_removepile(&ctx, ctx.pile); }
+    void set(const char* name, const char* text) { insere_symbole(&ctx, name, 0, new t_chaine(text, name)); }
+    std::string get(const char* name)
+    {
+        t_idcommon* v = valeur_id(&ctx, recherche_id(&ctx, name).entry);
+        std::string out = "(none)";
+        if (v) v->Vexport_str(&ctx, out);
+        return out;
+    }
+    // Runs f with the error display silenced; returns whether it reported an error.
+    template <class F> bool errs(F f)
+    {
+        Erreur_Execution = 0;
+        testing::internal::CaptureStderr();
+        f();
+        testing::internal::GetCapturedStderr();
+        bool e = Erreur_Execution != 0;
+        Erreur_Execution = 0;
+        return e;
+    }
+};
+
+} // namespace
+
+TEST_F(Ids, AMacroDoesNotSeeItsCallersPrivateIdentifiers)
+{
+    set("g", "global");
+    push(RUNPILE_STRING);
+    kst_private(&ctx, {"x", "g"});
+    set("x", "caller's x");
+    set("g", "caller's g");
+    EXPECT_EQ(get("g"), "caller's g");
+    push(RUNPILE_MACRO, "m");
+    EXPECT_EQ(get("x"), "(none)");                // not visible, and...
+    EXPECT_EQ(recherche_id(&ctx, "x").tree, kst_globaltree(&ctx));   // ...assigning makes a global
+    EXPECT_EQ(get("g"), "global");
+    set("fresh", "made in the macro");
+    pop();
+    pop();
+    EXPECT_EQ(get("x"), "(none)");                // the caller's private x went with its pile
+    EXPECT_EQ(get("g"), "global");
+    EXPECT_EQ(get("fresh"), "made in the macro");
+}
+
+TEST_F(Ids, LoopsSeeTheirEnclosingScopesAndAllPrivateKeepsPublicNames)
+{
+    set("g", "global");
+    push(RUNPILE_MACRO, "m");
+    kst_private(&ctx, {"local"});
+    set("local", "macro local");
+    push(RUNPILE_FOR, "j");
+    EXPECT_EQ(get("local"), "macro local");       // a loop is not a barrier
+    kst_private_all(&ctx);
+    kst_public(&ctx, {"g"});
+    EXPECT_EQ(get("local"), "(none)");            // all-private loop: only public names go out
+    EXPECT_EQ(get("g"), "global");
+    set("inner", "loop only");
+    pop();
+    EXPECT_EQ(get("inner"), "(none)");
+    pop();
+}
+
+TEST_F(Ids, PrivateErrorsAndTheInteractiveLevel)
+{
+    push(RUNPILE_INTERACTIVE);
+    ctx.info = true;
+    testing::internal::CaptureStdout();
+    kst_private(&ctx, {"a", "b"});                // warning 4, nothing declared
+    std::string warned = testing::internal::GetCapturedStdout();
+    ctx.info = false;
+    EXPECT_NE(warned.find("a, b"), std::string::npos) << warned;
+    EXPECT_EQ(Erreur_Execution, 0);
+    EXPECT_EQ(recherche_id(&ctx, "a").tree, kst_globaltree(&ctx));
+
+    push(RUNPILE_MACRO, "m");
+    EXPECT_FALSE(errs([&] { kst_private(&ctx, {"x"}); }));
+    EXPECT_TRUE(errs([&] { kst_private(&ctx, {"x"}); }));                  // 380
+    macro_affect_parametre_valeur(&ctx, "p", t_macroarg::newvalue(new t_chaine("arg")),
+                                  &kst_pilescope(ctx.pile)->parameters);
+    push(RUNPILE_WHILE);
+    EXPECT_TRUE(errs([&] { kst_private(&ctx, {"p"}); }));                  // 544: enclosing parameter
+    EXPECT_FALSE(errs([&] { kst_private(&ctx, {"q"}); }));
+    EXPECT_EQ(get("p"), "arg");
+    pop();
+    pop();
+    pop();
+}
+
+TEST_F(Ids, FilePrivateNamesStayWithTheirFile)
+{
+    push(RUNPILE_FILE, "a.t");
+    kst_private(&ctx, {"secret"});
+    set("secret", "of a.t");
+    set("shared", "global");
+    EXPECT_EQ(recherche_id(&ctx, "secret").tree, kst_fileprivatetree(&ctx, "a.t", false));
+    push(RUNPILE_FILE, "b.t");
+    EXPECT_EQ(get("secret"), "(none)");
+    EXPECT_EQ(get("shared"), "global");
+    pop();
+    EXPECT_EQ(get("secret"), "of a.t");
+    pop();
+    push(RUNPILE_FILE, "a.t");                    // the file runs again: its private names remain
+    EXPECT_EQ(get("secret"), "of a.t");
+    pop();
+    EXPECT_EQ(get("secret"), "(none)");
+}
+
+TEST_F(Ids, DeletionAsksTheRegisteredChecks)
+{
+    static std::string protectedname;
+    static bool registered = false;
+    if (!registered) {
+        add_functions_registered_candelete_arbre([](t_cctx*, const t_identry* e) { return e->name != protectedname; });
+        registered = true;
+    }
+    set("keep", "k");
+    set("drop", "d");
+    protectedname = "keep";
+    EXPECT_TRUE(errs([&] { kst_delete(&ctx, "keep"); }));                  // 97
+    EXPECT_EQ(get("keep"), "k");
+    EXPECT_FALSE(errs([&] { kst_delete(&ctx, "drop"); }));
+    EXPECT_EQ(get("drop"), "(none)");
+    EXPECT_TRUE(errs([&] { kst_delete(&ctx, "drop"); }));                  // 38
+    protectedname.clear();
+}
+
+TEST_F(Ids, MacroArgumentBindings)
+{
+    t_genarbre params;
+    macro_affect_parametre_valeur(&ctx, "a", t_macroarg::newvalue(new t_chaine("one")), &params);
+    EXPECT_TRUE(errs([&] { macro_affect_parametre_valeur(&ctx, "a", t_macroarg::newvalue(new t_chaine("two")), &params); }));
+    EXPECT_EQ(params.size(), 1u);
+
+    set("target", "before");
+    t_identry* target = recherche_id(&ctx, "target").entry;
+    t_macroarg* ref = t_macroarg::newreference(target);
+    set("target", "after");                        // a reference sees the caller's new value
+    std::string seen;
+    ref->Vgetvalue()->Vexport_str(&ctx, seen);
+    EXPECT_EQ(seen, "after");
+    delete ref;
+
+    t_macroarg* none = t_macroarg::newreference(nullptr);
+    EXPECT_TRUE(errs([&] { EXPECT_EQ(none->Vgetvalue(), nullptr); }));   // 209
+    EXPECT_EQ(none->getFlag(), KST_IDFLAG_MACROARG);
+    delete none;
+}
+
+TEST_F(Ids, OperationTableDefaultsAndGrowth)
+{
+    id_vtable_init();
+    kst_id_vtable_memorize_nbflag();
+    t_chaine a("a"), b("b");
+    EXPECT_TRUE(errs([&] { EXPECT_EQ(kst_id_binop(&ctx, IDOP_ADD, &a, 1, &b, 1), nullptr); }));   // 105
+    EXPECT_TRUE(errs([&] { EXPECT_EQ(a.Vsqrt(&ctx, 0), nullptr); }));                             // 23
+
+    kst_id_vtable_setbinop(IDOP_ADD, IDTYPE_CHAINE, IDTYPE_CHAINE,
+                           [](t_cctx*, t_idcommon* x, int kx, t_idcommon* y, int ky) -> t_idcommon* {
+                               auto* r = new t_chaine(static_cast<t_chaine*>(x)->text() + static_cast<t_chaine*>(y)->text());
+                               if (!kx) x->Vdelete();
+                               if (!ky) y->Vdelete();
+                               return r;
+                           });
+    t_idcommon* ab = kst_id_binop(&ctx, IDOP_ADD, &a, 1, new t_chaine("b"), 0);   // b consumed
+    ASSERT_NE(ab, nullptr);
+    EXPECT_EQ(static_cast<t_chaine*>(ab)->text(), "ab");
+    delete ab;
+
+    int code = kst_id_getnewtypeflag();
+    EXPECT_EQ(code, IDTYPE_BUILTIN_COUNT);
+    EXPECT_EQ(kst_id_vtable_count(), IDTYPE_BUILTIN_COUNT + 1);
+    t_idcommon* still = kst_id_binop(&ctx, IDOP_ADD, &a, 1, &b, 1);              // existing entries survive
+    ASSERT_NE(still, nullptr);
+    delete still;
+    kst_id_vtable_reset();
+    EXPECT_EQ(kst_id_vtable_count(), IDTYPE_BUILTIN_COUNT);
+    id_vtable_init();
+}
+
+TEST_F(Ids, HostParametersAreBoundByValueAndReadBack)
+{
+    t_chaine value("from the host");
+    t_cctx* session = t_cctx::getLocalCctx();
+    t_idcommon* copy = Mkestparandreturnid("v", "_info off;", "v", 2, &value, nullptr);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, &value);
+    EXPECT_EQ(static_cast<t_chaine*>(copy)->text(), "from the host");
+    delete copy;
+    EXPECT_EQ(recherche_symbole(session, "v"), nullptr);   // the bindings went with the pile
+    EXPECT_EQ(Mkestparandreturnid("nothere", "_info off;", "v", 2, &value, nullptr), nullptr);
+    EXPECT_EQ(value.text(), "from the host");              // the host's object is untouched
+}
