@@ -63,7 +63,9 @@ public:
     virtual double Vgetdbl() const { return 0; }
     virtual bool Visconvertibletochar() const { return false; }
 
-    // Text forms: the value as a string (for str, msg and file writing).
+    // Text forms. Vexport_msgfmt prints the value with one piece of a message format (a
+    // conversion and the text after it); false when the value cannot print with that piece.
+    virtual bool Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const { return false; }
     virtual bool Vexport_str(t_cctx* ctx, std::string& out) const;
 
     // Display of a statement's result ("name = value" in the context's dialect).

@@ -109,6 +109,7 @@ public:
     const char* Vgettypename() const override { return "chaine"; }
     bool Visconvertibletochar() const override { return true; }
     bool Vexport_str(t_cctx*, std::string& out) const override { out = m_text; return true; }
+    bool Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const override;
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
     long Vsize() const override { return static_cast<long>(m_text.size()); }

@@ -1,0 +1,85 @@
+// Formatted messages: the C-style format cut into pieces (one conversion each), the conversion of
+// a piece, and the formatting of values to a stream, a string or an open file (msg, str,
+// file_writemsg), with the file objects of the language.
+#pragma once
+#include "interp/idcommon.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class t_cctx;
+
+// "a=%5.2f, b=%d\n" -> leading "a=", pieces "%5.2f, b=" and "%d<newline>". In every part the
+// escapes \t \n \r \\ become tab, newline, carriage return and backslash; a final lone backslash
+// is dropped; other escapes stay as written. "%%" belongs to the text around it.
+struct t_fmtpieces {
+    std::string lead;
+    std::vector<std::string> pieces;
+};
+t_fmtpieces kst_fmt_split(const char* format);
+
+// The conversion of one piece: sign flag ("+-" 3, "+" 1, "-" 2, none 0), width (-1 when absent or
+// 0), precision (-1 when absent), letter (e/E -> 'E', g/G -> 'G', f/F -> 'F'; 0 when none).
+struct t_msgfmtspec {
+    int sign = 0;
+    int width = -1;
+    int precision = -1;
+    char conversion = 0;
+};
+t_msgfmtspec msgfmt_extractfmt(const char* piece);
+
+// Prints the text of a piece or of the leading text ("%%" is a percent sign).
+void msgfmt_printtext(FILE* stream, const std::string& text);
+// A double with one piece: floating conversions as C formats, 'd'/'i' as a 32-bit integer when it
+// fits (else as "%.0f" with the piece's width), anything else error 529. False after an error.
+bool msgfmt_double(t_cctx* ctx, FILE* stream, double value, const char* piece);
+
+// Formats `args` with `format` onto `stream`; errors 468 (missing argument) and 429 (argument
+// `position` cannot print, named after `caller`). Leftover arguments are ignored.
+void msgfmt_an(t_cctx* ctx, FILE* stream, const char* format, const std::vector<const t_idcommon*>& args,
+               const char* caller);
+void msgfmt_stdout(t_cctx* ctx, const char* format, const std::vector<const t_idcommon*>& args,
+                   const char* caller);
+std::string msgfmt_string(t_cctx* ctx, const char* format, const std::vector<const t_idcommon*>& args,
+                          const char* caller);
+
+// ---------------------------------------------------------------- file objects
+
+// One open file shared by every copy of a file object.
+struct t_sharedfileio {
+    enum status { reading = 0, writing = 1, closed = 2 };
+    int links = 1;
+    FILE* stream = nullptr;
+    std::string name;
+    int state = closed;
+    const char* getStatusname() const;
+};
+
+class t_fileio final : public t_idcommon {
+public:
+    enum mode { mode_read, mode_write, mode_append };
+    // Opens `name`; error 254 with the name and the system's text and null on failure.
+    static t_fileio* open(t_cctx* ctx, const char* name, mode m);
+    t_fileio(const t_fileio& other);
+    ~t_fileio() override;
+
+    int Vgettypeenum() const override { return IDTYPE_FILEIO; }
+    const char* Vgettypename() const override { return "fichier"; }
+    t_idcommon* Vcopy() const override { return new t_fileio(*this); }
+    bool Viscopiable() const override { return true; }
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+
+    bool close(t_cctx* ctx);                 // error 70 when already closed
+    // The stream to write messages to; errors 491 (open for reading) and 72 (closed).
+    FILE* writestream(t_cctx* ctx) const;
+    int status() const { return m_shared->state; }
+    const std::string& filename() const { return m_shared->name; }
+
+private:
+    explicit t_fileio(t_sharedfileio* shared) : m_shared(shared) {}
+    t_sharedfileio* m_shared;
+};
+
+bool filerw_msgfmt(t_cctx* ctx, t_idcommon* file, const char* format, const std::vector<const t_idcommon*>& args);
+bool filerw_close(t_cctx* ctx, t_idcommon* file);
