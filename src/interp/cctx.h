@@ -8,6 +8,7 @@
 
 struct elt_runpile;
 struct t_ids_ctx;
+struct t_macrotable;
 class t_render;
 
 class t_cctx {
@@ -56,6 +57,7 @@ public:
 
     t_modenum_ctx num;                     // numeric mode and precision
     t_ids_ctx* ids = nullptr;              // global and file-private identifiers (ids.cpp)
+    t_macrotable* macros = nullptr;        // user macros by name (macro.cpp)
 };
 
 // Renderer bound to the given streams, the interface every display routine goes through.

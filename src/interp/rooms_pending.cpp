@@ -33,7 +33,6 @@ __attribute__((weak)) void kst_divsimplify_reset() {}
 __attribute__((weak)) void kst_plot_reset() {}
 __attribute__((weak)) void kst_tronc_deleteall() {}
 __attribute__((weak)) void kst_elliptic_reset() {}
-__attribute__((weak)) void kst_macro_deleteall() {}
 __attribute__((weak)) void kst_libstl_unload() {}
 __attribute__((weak)) void kst_env_clear() {}
 __attribute__((weak)) void kst_extsession_endall() {}
@@ -43,3 +42,8 @@ __attribute__((weak)) void kst_types_reset() {}
 __attribute__((weak)) void kst_parallel_exit() {}
 __attribute__((weak)) void kst_plot_exit() {}
 __attribute__((weak)) void kst_series_memrelease() {}
+
+// Structure declarations (the structure room answers once it exists).
+#include "interp/macro.h"
+__attribute__((weak)) bool kst_struct_isdeclared(t_cctx*, const char*) { return false; }
+__attribute__((weak)) bool kst_struct_hasfield(t_cctx*, const char*, const char*) { return false; }

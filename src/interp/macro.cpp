@@ -1,0 +1,318 @@
+// Macro definitions, the macro table, call resolution and argument binding.
+#include "interp/macro.h"
+
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/ids.h"
+#include "interp/parsestate.h"
+#include "interp/runpile.h"
+#include "interp/treesharedcode.h"
+#include "render/render.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+
+struct t_macrotable {
+    std::map<std::string, std::unique_ptr<t_macro_user>, std::less<>> byname;
+};
+
+namespace {
+constexpr const char* s_ellipsis = "...";
+
+t_macrotable* tableof(t_cctx* ctx)
+{
+    if (!ctx->macros) ctx->macros = new t_macrotable;
+    return ctx->macros;
+}
+
+const char* innermostfile(t_cctx* ctx)
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next)
+        if (p->kind == RUNPILE_FILE) return p->name;
+    return nullptr;
+}
+
+bool samevisibility(const t_macro* a, const t_macro* b)
+{
+    return a->getstructure() == b->getstructure() &&
+           (a->getFilename() ? std::string(a->getFilename()) : std::string()) ==
+               (b->getFilename() ? std::string(b->getFilename()) : std::string());
+}
+} // namespace
+
+// ---------------------------------------------------------------- parameter lists
+
+cellule_parametre* cellule_parametre_new(const std::vector<std::string>& names)
+{
+    cellule_parametre* head = nullptr;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) head = new cellule_parametre{strdup(it->c_str()), head};
+    return head;
+}
+
+void cellule_parametre_delete(cellule_parametre* list)
+{
+    while (list) {
+        cellule_parametre* next = list->next;
+        free(list->name);
+        delete list;
+        list = next;
+    }
+}
+
+cellule_parametre* nom_in_parametre(const char* name, cellule_parametre* list)
+{
+    for (; list; list = list->next)
+        if (strcmp(list->name, name) == 0) return list;
+    return nullptr;
+}
+
+const char* macro_verif_parametre(cellule_parametre* list)
+{
+    for (; list; list = list->next)
+        if (nom_in_parametre(list->name, list->next)) return list->name;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- t_macro
+
+t_macro::t_macro(const char* name, cellule_parametre* params, treesharedcode* code, treeabs* body,
+                 const char* privatefile, const char* structure)
+    : m_name(name), m_params(params), m_code(code), m_body(body), m_privatefile(privatefile ? privatefile : ""),
+      m_structure(structure ? structure : "")
+{
+    treesharedcode_attach(m_code);
+}
+
+t_macro::~t_macro()
+{
+    cellule_parametre_delete(m_params);
+    tree_delete(m_body);
+    treesharedcode_detach(m_code);
+}
+
+int t_macro::getnbargs() const
+{
+    int n = 0;
+    for (cellule_parametre* p = m_params; p; p = p->next) n += strcmp(p->name, s_ellipsis) != 0;
+    return n;
+}
+
+bool t_macro::hasoptionalargs() const { return nom_in_parametre(s_ellipsis, m_params) != nullptr; }
+
+bool t_macro::canbecalledwith0arg() const { return getnbargs() == 0; }
+
+void t_macro::display(t_cctx* ctx, FILE* stream) const
+{
+    t_render* r = kst_cctx_getrender(ctx, stream);
+    r->Vrender_unsafe("macro ");
+    r->Vname(m_name.c_str());
+    r->Vcrochet_begin();
+    for (cellule_parametre* p = m_params; p; p = p->next) {
+        r->Vname(p->name);
+        if (p->next) r->Vespacesigne_virgule();
+    }
+    r->Vcrochet_end();
+    if (!m_privatefile.empty()) r->Vformat(" (%s)", m_privatefile.c_str());
+    r->writenewline();
+}
+
+// ---------------------------------------------------------------- t_macro_user
+
+t_macro_user::~t_macro_user()
+{
+    for (t_macro* m : m_variants) delete m;
+}
+
+void t_macro_user::add(t_macro* m)
+{
+    for (t_macro*& v : m_variants) {
+        if (samevisibility(v, m)) {
+            delete v;
+            v = m;
+            return;
+        }
+    }
+    m_variants.push_back(m);
+}
+
+bool t_macro_user::remove(t_macro* m)
+{
+    for (auto it = m_variants.begin(); it != m_variants.end(); ++it) {
+        if (*it == m) {
+            delete m;
+            m_variants.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+// From the innermost pile outwards: the variant private to a running file, then, inside a method,
+// a variant of the same structure; otherwise the public one.
+t_macro* t_macro_user::findmacro(t_cctx* ctx) const
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
+        if (p->kind == RUNPILE_FILE) {
+            for (t_macro* v : m_variants)
+                if (v->isprivateforfile(p->name)) return v;
+        } else if (tree_run_getpile_isinmacroexecution(p) && p->name) {
+            if (const char* at = strchr(p->name, '@')) {
+                std::string structure(p->name, at - p->name);
+                for (t_macro* v : m_variants)
+                    if (v->ismemberofsamestructure(structure.c_str())) return v;
+            }
+        }
+    }
+    for (t_macro* v : m_variants)
+        if (v->ispublic()) return v;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- table
+
+std::string macro_build_name(const char* structure, const char* macro) { return std::string(structure) + "@" + macro; }
+
+t_macro* macro_lecture(t_cctx* ctx, const char* name, cellule_parametre* params, treesharedcode* code,
+                       treeabs* body, bool privateforfile, const char* structure)
+{
+    auto refuse = [&]() -> t_macro* {
+        cellule_parametre_delete(params);
+        tree_delete(body);
+        return nullptr;
+    };
+    if (structure) {
+        if (!kst_struct_isdeclared(ctx, structure)) {
+            kst_runerror(ctx, 535, structure);
+            return refuse();
+        }
+        for (cellule_parametre* p = params; p; p = p->next) {
+            if (kst_struct_hasfield(ctx, structure, p->name)) {
+                kst_runerror(ctx, 632, p->name, structure);
+                return refuse();
+            }
+        }
+    }
+    if (const char* twice = macro_verif_parametre(params)) {
+        kst_runerror(ctx, 92, twice);
+        return refuse();
+    }
+    std::string key = structure ? macro_build_name(structure, name) : std::string(name);
+    auto& slot = tableof(ctx)->byname[key];
+    if (!slot) slot = std::make_unique<t_macro_user>();
+    const char* file = nullptr;
+    if (privateforfile) {
+        file = innermostfile(ctx);
+        if (!file) kst_runwarning(ctx, 39, name);     // defined interactively: becomes public
+    }
+    auto* m = new t_macro(key.c_str(), params, code, body, file, structure);
+    slot->add(m);
+    return m;
+}
+
+t_macro_user* macro_find(t_cctx* ctx, const char* name)
+{
+    if (!ctx->macros) return nullptr;
+    auto it = ctx->macros->byname.find(name);
+    return it == ctx->macros->byname.end() ? nullptr : it->second.get();
+}
+
+t_macro* macro_resolve(t_cctx* ctx, const char* name, bool quiet)
+{
+    t_macro_user* user = macro_find(ctx, name);
+    t_macro* m = user ? user->findmacro(ctx) : nullptr;
+    if (!m && !quiet) kst_runerror(ctx, 10, name);
+    return m;
+}
+
+t_macro* macro_find_struct(t_cctx* ctx, const char* structure, const char* name, bool quiet)
+{
+    return macro_resolve(ctx, macro_build_name(structure, name).c_str(), quiet);
+}
+
+bool enleve_macro(t_cctx* ctx, const char* name)
+{
+    t_macro_user* user = macro_find(ctx, name);
+    t_macro* m = user ? user->findmacro(ctx) : nullptr;
+    if (!m) {
+        kst_runerror(ctx, 10, name);
+        return false;
+    }
+    user->remove(m);
+    if (user->variants().empty()) ctx->macros->byname.erase(std::string(name));
+    return true;
+}
+
+void macro_efface_tout(t_cctx* ctx)
+{
+    if (ctx->macros) ctx->macros->byname.clear();
+}
+
+void macro_listall(t_cctx* ctx, FILE* stream)
+{
+    if (!ctx->macros) return;
+    for (auto& [name, user] : ctx->macros->byname)
+        for (t_macro* m : user->variants()) m->display(ctx, stream);
+}
+
+void kst_macros_release(t_cctx* ctx)
+{
+    delete ctx->macros;
+    ctx->macros = nullptr;
+}
+
+void kst_macro_deleteall() { macro_efface_tout(t_cctx::getLocalCctx()); }
+
+// ---------------------------------------------------------------- binding
+
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, std::vector<t_macroarg*> args,
+                                        t_genarbre* tree)
+{
+    int named = macro->getnbargs();
+    int given = static_cast<int>(args.size());
+    bool optional = macro->hasoptionalargs();
+    if (given < named || (given > named && !optional) || (given == 0 && !macro->canbecalledwith0arg())) {
+        kst_runerror(ctx, 11, macro->getname().c_str());
+        for (t_macroarg* a : args) delete a;
+        return false;
+    }
+    size_t next = 0;
+    for (cellule_parametre* p = macro->getparameters(); p; p = p->next) {
+        if (strcmp(p->name, s_ellipsis) == 0) continue;
+        macro_affect_parametre_valeur(ctx, p->name, args[next++], tree);
+    }
+    for (int k = 1; next < args.size(); k++) {
+        char name[64];
+        snprintf(name, sizeof name, "%s[%d]", "macro_optargs", k);
+        macro_affect_parametre_valeur(ctx, name, args[next++], tree);
+    }
+    return !Erreur_Execution;
+}
+
+namespace {
+t_pilescope* runningmacroscope(t_cctx* ctx)
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next)
+        if (tree_run_getpile_isinmacroexecution(p)) return p->scope;
+    return nullptr;
+}
+} // namespace
+
+int macro_getsizeoptionalarg(t_cctx* ctx)
+{
+    t_pilescope* s = runningmacroscope(ctx);
+    int n = 0;
+    while (s && macro_getoptionalarg(ctx, n + 1)) n++;
+    return n;
+}
+
+t_macroarg* macro_getoptionalarg(t_cctx* ctx, int k)
+{
+    t_pilescope* s = runningmacroscope(ctx);
+    if (!s) return nullptr;
+    char name[64];
+    snprintf(name, sizeof name, "%s[%d]", "macro_optargs", k);
+    t_identry* e = s->parameters.find(name);
+    return e ? static_cast<t_macroarg*>(e->value) : nullptr;
+}
