@@ -365,10 +365,10 @@ void kst_dispmessage(FILE* stream, elt_runpile* pile, treesharedcode* code, t_tr
         // Both lines begin with a tab: what follows the prefix's tab sets the caret column.
         int pad = static_cast<int>(strlen(prefix)) - (prefix[0] == '\t' ? 1 : 0);
         int first = loc->first_column - loc->start_offset;
-        int last = loc->last_column - loc->start_offset;   // just past the construct
+        int last = loc->last_column - loc->start_offset;   // the construct's last character
         for (int i = 0; i < pad + std::max(first, 0); i++) fputc(' ', stream);
-        for (int c = std::max(first, 0); c < last && c < printed; c++) fputc('^', stream);
-        if (last > printed) fputs("...", stream);
+        for (int c = std::max(first, 0); c <= last && c < printed; c++) fputc('^', stream);
+        if (last >= printed) fputs("...", stream);
         fputc('\n', stream);
     }
     int shown = 0;

@@ -10,7 +10,7 @@ struct t_tree_loc {
     int start_offset = -1;
     int first_column = -1;
     int last_line = -1;
-    int last_column = -1;       // offset just past the last character of the construct
+    int last_column = -1;       // offset of the construct's last character (inclusive)
 
     bool isvalid() const {
         return first_line != -1 && start_offset != -1 && first_column != -1 && last_line != -1 &&

@@ -134,7 +134,7 @@ TEST_F(ErrorDisplay, CaretsUnderTheConstruct)
 {
     char text[] = "a = b + ;\nnext line";
     treesharedcode* code = treesharedcode_new(nullptr, text, strlen(text), 0);
-    t_tree_loc loc{1, 0, 6, 1, 7};
+    t_tree_loc loc{1, 0, 6, 1, 6};
     Capture err(g_stderr);
     kst_disperror(nullptr, code, &loc, "syntax problem");
     EXPECT_EQ(err.text(), "KEST[ 1 ] : syntax problem\n" + prefix33() + "a = b + ;'\n\t" +
@@ -147,7 +147,7 @@ TEST_F(ErrorDisplay, ARangePastTheLineEndsWithDots)
 {
     char text[] = "x\ty = f(1,\n  2);";
     treesharedcode* code = treesharedcode_new(nullptr, text, strlen(text), 0);
-    t_tree_loc loc{3, 0, 6, 4, 15};
+    t_tree_loc loc{3, 0, 6, 4, 14};
     Capture err(g_stderr);
     kst_disperror(nullptr, code, &loc, "bad call");
     // White space is printed as spaces; carets stop at the printed characters.
