@@ -1,0 +1,59 @@
+// The numeric core of a named constant: one coefficient and the numeric mode it was last set in.
+// The identifier class (flag 3, type name "CONST") forwards its value operations here.
+#pragma once
+#include <cstdio>
+#include <string>
+
+#include "coef/coef.h"
+
+class t_constante {
+public:
+    static constexpr int idflag = 3;
+    static constexpr const char* typename_ = "CONST";
+
+    // Takes the value as it is and records the current mode.
+    t_constante(t_cctx* ctx, const char* name, coef value);
+    // The integer n made in the current mode.
+    t_constante(t_cctx* ctx, const char* name, long long n);
+    ~t_constante();
+    t_constante(const t_constante&) = delete;
+    t_constante& operator=(const t_constante&) = delete;
+
+    const char* getname() const { return m_name.c_str(); }
+    const coef& getvalue() const { return m_value; }
+    coef* getpvalue() { return &m_value; }
+    int getmodenum() const { return m_modenum; }
+    const char* Vgettypename() const { return typename_; }
+
+    // Takes the value, converts it to the context's mode and records that mode.
+    void set(t_cctx* ctx, coef value);
+    void resetandset(t_cctx* ctx, coef value);
+    void reset();
+    // The stored value is valid as it is in the context's mode (a double also in the rational
+    // modes, where doubles are legitimate values).
+    bool getdescripteur_ismodenum(t_cctx* ctx) const;
+    // The constant itself when its value suits the context's mode, else a new converted copy
+    // (owned by the caller) while the stored value stays as it is.
+    t_constante* Vgetvalue(t_cctx* ctx);
+    // Converts the stored value in place to the context's mode.
+    void Vupdatevalue(t_cctx* ctx);
+    t_constante* Vcopy(t_cctx* ctx) const;
+
+    // A unary coefficient operation (neg, abs, cos, ...) applied to the value: a new constant.
+    t_constante* Vunary(t_cctx* ctx, coef_unop_fn coefvtable::*op) const;
+
+    // "name = value" and a line end, the value in the `_affc` format of the context.
+    void Vdisplay_resume(t_cctx* ctx, t_render* r) const;
+    // The value alone.
+    void display_value(t_cctx* ctx, t_render* r) const;
+
+    // Storage: the 32-byte coefficient record followed by its payload. load reports run error
+    // 334 with the file name on a failed read and makes no constant.
+    bool save(FILE* f) const;
+    static t_constante* load(t_cctx* ctx, FILE* f, const char* filename, const char* name);
+
+private:
+    std::string m_name;
+    coef m_value{};
+    int m_modenum = 0;
+};
