@@ -72,7 +72,8 @@ void t_cctx::copysettingsfrom(const t_cctx& o)
     num = o.num;
 }
 
-bool t_cctx::couldbeparallel() const { return cpu > 1; }
+// The interval modes keep a rounding state per thread that tasks do not carry over.
+bool t_cctx::couldbeparallel() const { return cpu > 1 && num.modenum != 5 && num.modenum != 6; }
 
 void t_cctx::setrender(t_render* r)
 {

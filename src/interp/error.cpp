@@ -47,6 +47,9 @@ struct {
 
 kst_elt_tab_namefunc s_elt_tab_name = nullptr;
 
+// Workers read the flag while a task may set it: an atomic store keeps that well defined.
+void kst_seterrorflag() { __atomic_store_n(&Erreur_Execution, 1, __ATOMIC_RELAXED); }
+
 // Each thread keeps its last ten fetched texts alive.
 struct t_msgring {
     char slots[10][1024];
@@ -90,7 +93,7 @@ void report_runerror(t_cctx* ctx, const char* text, const t_tree_loc* explicitlo
     elt_runpile* pile = tree_run_getpile(ctx);
     t_tree_loc loc = explicitloc ? *explicitloc : (pile ? pile->loc : t_tree_loc{});
     if (tree_run_getpile_isintrystatement(pile) && !ctx->info) {
-        Erreur_Execution = 1;
+        kst_seterrorflag();
         return;
     }
     std::lock_guard<std::recursive_mutex> lock(s_mutex_error);
@@ -350,7 +353,7 @@ void kst_disperror(elt_runpile* pile, treesharedcode* code, t_tree_loc* loc, con
     kst_dispmessage(g_stderr, pile, code, loc);
     if (r) r->writeendE();
     fflush(g_stderr);
-    Erreur_Execution = 1;
+    kst_seterrorflag();
 }
 
 void kst_dispmessage(FILE* stream, elt_runpile* pile, treesharedcode* code, t_tree_loc* loc)

@@ -3,12 +3,12 @@
 // room's own definitions replace at link time.
 #pragma once
 
+#include "parallel/parallel_init.h"
+
 class t_cctx;
 
 // Start-up, in the order kest_init calls them.
 void kst_modpoly_init();                       // small modular polynomial library
-void kst_parallel_init(const char* kestdir);   // scheduler and worker threads
-int kst_parallel_cpucount();
 void kst_series_resetblocktables();            // 128-entry block-size and constant tables
 void kst_series_init_multables();
 void kst_coef_inittables();
@@ -51,6 +51,5 @@ void kst_types_reset();
 void kst_idclass_reset();
 
 // Shutdown.
-void kst_parallel_exit();
 void kst_plot_exit();
 void kst_series_memrelease();

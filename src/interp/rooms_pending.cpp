@@ -2,12 +2,9 @@
 #include "interp/rooms.h"
 
 __attribute__((weak)) void kst_modpoly_init() {}
-__attribute__((weak)) void kst_parallel_init(const char*) {}
-__attribute__((weak)) int kst_parallel_cpucount() { return 1; }
 __attribute__((weak)) void kst_series_resetblocktables() {}
 __attribute__((weak)) void kst_series_init_multables() {}
 __attribute__((weak)) void kst_coef_inittables() {}
-__attribute__((weak)) void kst_tree_init_statements() {}
 __attribute__((weak)) void kst_vecnum_inittables() {}
 __attribute__((weak)) void kst_random_init() {}
 __attribute__((weak)) void kst_rational_init() {}
@@ -39,7 +36,6 @@ __attribute__((weak)) void kst_extsession_endall() {}
 __attribute__((weak)) void kst_coef_reset() {}
 __attribute__((weak)) void kst_extern_reset() {}
 __attribute__((weak)) void kst_types_reset() {}
-__attribute__((weak)) void kst_parallel_exit() {}
 __attribute__((weak)) void kst_plot_exit() {}
 __attribute__((weak)) void kst_series_memrelease() {}
 

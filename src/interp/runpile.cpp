@@ -2,6 +2,7 @@
 #include "interp/runpile.h"
 #include "interp/cctx.h"
 #include "interp/ids.h"
+#include "interp/treeint.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,8 @@ void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
     kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
     treesharedcode_detach(pile->source);
+    if (pile->ownsstack) absrunstack_release(pile->stack);
+    if (pile->retval) static_cast<t_idcommon*>(pile->retval)->Vdelete();
     free(pile->name);
     delete pile;
 }

@@ -31,6 +31,7 @@ struct elt_runpile {
     t_tree_loc loc;                       // node being evaluated
     erunpile kind = RUNPILE_STRING;
     int trydepth = 0;
+    bool collectsreturn = false;          // sum/prod: `return` gives the turn's term
     void* inuse[2] = {nullptr, nullptr};
 };
 

@@ -141,27 +141,3 @@ TEST_F(Tree, QuietTurnsDisplayingStatementsSilentUntilSwitchedOff)
 
 // ---------------------------------------------------------------- provisional runner
 
-TEST_F(Tree, RunnerHandlesSessionStatementsAndRefusesTheRest)
-{
-    t_cctx* ctx = t_cctx::getLocalCctx();
-    ASSERT_EQ(parsewhole("_info on; _echo on;"), 0);
-    EXPECT_EQ(tree_run_statement(ctx, st.tree), 0);
-    EXPECT_TRUE(ctx->info);
-    EXPECT_TRUE(ctx->echo);
-    ASSERT_EQ(parsewhole("_info off$ _echo off$ quit; error(\"never\");"), 0);
-    EXPECT_EQ(tree_run_statement(ctx, st.tree), 1);
-    EXPECT_FALSE(ctx->info);
-    EXPECT_FALSE(ctx->echo);
-    EXPECT_EQ(Erreur_Execution, 0);
-
-    ASSERT_EQ(parsewhole("error(\"custom text\"); _info on;"), 0);
-    EXPECT_EQ(tree_run_statement(ctx, st.tree), 0);
-    EXPECT_EQ(Erreur_Execution, 1);
-    EXPECT_FALSE(ctx->info);                     // the walk stops at the first error
-    EXPECT_NE(errors().find("custom text"), std::string::npos);
-
-    ASSERT_EQ(parsewhole("x = 1;"), 0);
-    EXPECT_EQ(tree_run_statement(ctx, st.tree), 0);
-    EXPECT_EQ(Erreur_Execution, 1);
-    EXPECT_NE(errors().find("this statement cannot run yet"), std::string::npos);
-}

@@ -1,0 +1,102 @@
+// Numeric constants as identifier values.
+#include "interp/idconstante.h"
+
+#include "coef/modenum.h"
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/msgfmt.h"
+#include "render/render.h"
+
+#include <cstdlib>
+
+t_idconstante::t_idconstante(t_cctx* ctx, const char* name, coef value)
+    : t_idcommon(name, t_constante::idflag), m_const(new t_constante(ctx, name, coef{}))
+{
+    m_const->set(ctx, value);
+}
+
+t_idconstante::~t_idconstante() { delete m_const; }
+
+t_idcommon* t_idconstante::Vcopy() const
+{
+    return new t_idconstante(nullptr, getName(), copycoef(&m_const->getvalue()));
+}
+
+const coef& t_idconstante::value(t_cctx* ctx)
+{
+    if (!m_const->getdescripteur_ismodenum(ctx)) m_const->Vupdatevalue(ctx);
+    return m_const->getvalue();
+}
+
+coef t_idconstante::takevalue()
+{
+    coef v = *m_const->getpvalue();
+    *m_const->getpvalue() = coef{};
+    return v;
+}
+
+void t_idconstante::Vupdatename(const char* name)
+{
+    t_idcommon::Vupdatename(name);
+    coef v = takevalue();
+    delete m_const;
+    m_const = new t_constante(nullptr, name, v);
+}
+
+bool t_idconstante::Visinteger() const
+{
+    const coef& c = m_const->getvalue();
+    if (coef_iszero(&c)) return true;
+    if (!coef_vt(&c).isentierlong(&c)) return false;
+    long long v = coef2ll(&c);
+    return v >= INT32_MIN && v <= INT32_MAX;
+}
+
+int t_idconstante::Vgetinteger() const { return static_cast<int>(coef2ll(&m_const->getvalue())); }
+long t_idconstante::Vgetlonginteger() const { return static_cast<long>(coef2ll(&m_const->getvalue())); }
+bool t_idconstante::Visreal() const
+{
+    const coef& c = m_const->getvalue();
+    return coef_iszero(&c) || coef_vt(&c).isreal(&c);
+}
+bool t_idconstante::Viscplx() const
+{
+    const coef& c = m_const->getvalue();
+    return !coef_iszero(&c) && coef_vt(&c).iscplx(&c);
+}
+double t_idconstante::Vgetdbl() const { return coef2dbl(&m_const->getvalue()); }
+
+bool t_idconstante::Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const
+{
+    return msgfmt_double(ctx, stream, Vgetdbl(), piece);
+}
+
+bool t_idconstante::Vexport_str(t_cctx* ctx, std::string& out) const
+{
+    if (!ctx) ctx = t_cctx::getLocalCctx();
+    char* text = coef_affstr(ctx, &m_const->getvalue(), ctx->affc);
+    out = text ? text : "";
+    free(text);
+    return true;
+}
+
+void t_idconstante::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
+{
+    const_cast<t_idconstante*>(this)->value(ctx);   // a stored value follows a mode change when used
+    t_render* r = kst_cctx_getrender(ctx, stream);
+    if (*getName()) {
+        m_const->Vdisplay_resume(ctx, r);
+        return;
+    }
+    r->Vrender_unsafe("\t");
+    m_const->display_value(ctx, r);
+    r->writenewline();
+}
+
+bool t_idconstante::Vswitchcase(t_cctx*, const t_idcommon* value) const
+{
+    if (value->Vgettypeenum() != IDTYPE_CONSTANTE) return false;
+    const coef& other = static_cast<const t_idconstante*>(value)->rawvalue();
+    return coef_cmp_egal(&m_const->getvalue(), &other) == 1;
+}
+

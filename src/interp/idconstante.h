@@ -1,0 +1,39 @@
+// Numeric constants as identifier values: the identifier class around the coefficient room's
+// t_constante, with the arithmetic and comparisons of the operation table.
+#pragma once
+#include "coef/constante.h"
+#include "interp/idcommon.h"
+
+class t_idconstante final : public t_idcommon {
+public:
+    // Takes the value (converted to the context's numeric mode).
+    t_idconstante(t_cctx* ctx, const char* name, coef value);
+    ~t_idconstante() override;
+    t_idconstante(const t_idconstante&) = delete;
+
+    int Vgettypeenum() const override { return IDTYPE_CONSTANTE; }
+    const char* Vgettypename() const override { return t_constante::typename_; }
+    t_idcommon* Vcopy() const override;
+    bool Viscopiable() const override { return true; }
+    bool Visinteger() const override;
+    int Vgetinteger() const override;
+    bool Vislonginteger() const override { return Visinteger(); }
+    long Vgetlonginteger() const override;
+    bool Visreal() const override;
+    bool Viscplx() const override;
+    bool Visrealorcplx() const override { return true; }
+    double Vgetdbl() const override;
+    bool Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const override;
+    bool Vexport_str(t_cctx* ctx, std::string& out) const override;
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
+    void Vupdatename(const char* name) override;
+
+    // The value in the context's numeric mode (converted in place when the mode changed).
+    const coef& value(t_cctx* ctx);
+    const coef& rawvalue() const { return m_const->getvalue(); }
+    coef takevalue();                  // leaves zero behind
+
+private:
+    t_constante* m_const;
+};

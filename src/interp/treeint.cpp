@@ -1,0 +1,975 @@
+// The evaluator core: dispatch, value slots, statements and display, literals and names,
+// assignment, arithmetic, conditions and control flow.
+#include "interp/treeint.h"
+
+#include "coef/modenum.h"
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/idconstante.h"
+#include "interp/ids.h"
+#include "interp/keywords.h"
+#include "interp/kest.h"
+#include "interp/macro.h"
+#include "interp/parsestate.h"
+#include "interp/rooms.h"
+#include "interp/runpile.h"
+#include "render/render.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int s_nkinds = 504;
+t_treehandler s_handlers[s_nkinds];
+
+struct {
+    t_hookstatement before = nullptr, after = nullptr;
+    void* user = nullptr;
+    t_hooknode node = nullptr;
+    void* nodeuser = nullptr;
+} s_hooks;
+
+absrunstack* stackof(t_cctx* ctx)
+{
+    elt_runpile* pile = tree_run_getpile(ctx);
+    if (!pile->stack) {
+        pile->stack = new absrunstack;
+        pile->ownsstack = true;
+        pile->stack->slots.reserve(200);
+        pile->stack->slots.resize(200);
+    }
+    return pile->stack;
+}
+
+// Capacity doubles when an evaluation comes within 10 slots of it.
+void ensureslot(t_cctx* ctx, int slot)
+{
+    absrunstack* st = stackof(ctx);
+    size_t need = static_cast<size_t>(slot) + 10;
+    if (need >= st->slots.size()) st->slots.resize(std::max(st->slots.size() * 2, need + 1));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- slots
+
+absrun_slot& tree_slot(t_cctx* ctx, int slot)
+{
+    ensureslot(ctx, slot);
+    return stackof(ctx)->slots[slot];
+}
+
+namespace {
+void cleanslot(absrun_slot& s)
+{
+    switch (s.tag) {
+    case kr_coef: deletecoef(&s.c); break;
+    case kr_opaque: if (s.obj) s.obj->Vdelete(); break;
+    case kr_id_elt_tab_nom: free(s.name); break;
+    default: break;
+    }
+    s.tag = kr_end;
+}
+} // namespace
+
+void tree_run_cleanres(t_cctx* ctx, int slot) { cleanslot(tree_slot(ctx, slot)); }
+
+void absrunstack_release(absrunstack* stack)
+{
+    for (absrun_slot& s : stack->slots) cleanslot(s);
+    delete stack;
+}
+
+void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned)
+{
+    tree_run_cleanres(ctx, slot);
+    absrun_slot& s = tree_slot(ctx, slot);
+    if (!owned) return;
+    s.obj = owned;
+    s.tag = kr_opaque;
+}
+
+void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned)
+{
+    tree_run_cleanres(ctx, slot);
+    absrun_slot& s = tree_slot(ctx, slot);
+    s.c = owned;
+    s.tag = kr_coef;
+}
+
+bool tree_flags(t_cctx* ctx) { return ctx->stopflag || Erreur_Execution; }
+
+const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
+{
+    absrun_slot& s = tree_slot(ctx, slot);
+    switch (s.tag) {
+    case kr_coef: {
+        // Numbers become objects when something needs them as values.
+        coef c = s.c;
+        s.tag = kr_end;
+        tree_slot_setobject(ctx, slot, new t_idconstante(ctx, "", c));
+        return tree_slot(ctx, slot).obj;
+    }
+    case kr_opaque:
+    case kr_nd_opaque: return s.obj ? s.obj->Vgetvalue() : nullptr;
+    case kr_id_elt_tab: return valeur_id(ctx, s.entry);
+    default: return nullptr;
+    }
+}
+
+t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
+{
+    absrun_slot& s = tree_slot(ctx, slot);
+    t_idcommon* out = nullptr;
+    switch (s.tag) {
+    case kr_coef: out = new t_idconstante(ctx, "", s.c); s.tag = kr_end; return out;
+    case kr_opaque:
+        out = s.obj;
+        if (out && out->getFlag() == KST_IDFLAG_MACROARG) {   // a binding gives a copy of its value
+            t_idcommon* v = out->Vgetvalue();
+            t_idcommon* copy = v ? v->Vcopy() : nullptr;
+            out->Vdelete();
+            out = copy;
+        }
+        s.tag = kr_end;
+        return out;
+    default: break;
+    }
+    const t_idcommon* v = tree_slot_value(ctx, slot);
+    out = v ? v->Vcopy() : nullptr;
+    tree_run_cleanres(ctx, slot);
+    return out;
+}
+
+bool tree_slot_integer(t_cctx* ctx, int slot, long* out)
+{
+    const t_idcommon* v = tree_slot_value(ctx, slot);
+    if (!v || !v->Vislonginteger()) {
+        kst_runerror(ctx, 45);
+        return false;
+    }
+    *out = v->Vgetlonginteger();
+    return true;
+}
+
+bool tree_slot_string(t_cctx* ctx, int slot, std::string* out)
+{
+    const t_idcommon* v = tree_slot_value(ctx, slot);
+    if (!v || !v->Visconvertibletochar() || !v->Vexport_str(ctx, *out)) {
+        kst_runerror(ctx, 42);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// A number operand of an arithmetic node: the coefficient and whether it must be kept.
+bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
+{
+    absrun_slot& s = tree_slot(ctx, slot);
+    if (s.tag == kr_coef) {
+        *c = &s.c;
+        *keep = 0;
+        return true;
+    }
+    const t_idcommon* v = tree_slot_value(ctx, slot);
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return false;
+    *c = const_cast<coef*>(&const_cast<t_idconstante*>(static_cast<const t_idconstante*>(v))->value(ctx));
+    *keep = 1;
+    return true;
+}
+
+// After an operation consumed a slot's own number, the slot owns nothing any more.
+void consumed(t_cctx* ctx, int slot, int keep)
+{
+    if (!keep) tree_slot(ctx, slot).tag = kr_end;
+    tree_run_cleanres(ctx, slot);
+}
+
+int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
+{
+    for (int k = 0; k < count; k++) {
+        tree_int(ctx, slot + 1 + k, tree_child(node, k));
+        if (tree_flags(ctx)) return 0;
+    }
+    return 1;
+}
+
+void cleanchildren(t_cctx* ctx, int slot, int count)
+{
+    for (int k = 0; k < count; k++) tree_run_cleanres(ctx, slot + 1 + k);
+}
+
+// ---------------------------------------------------------------- structure
+
+int h_list(t_cctx* ctx, int slot, treeabs* node)
+{
+    for (lparaabs* c = node->params; c; c = c->next) {
+        if (c->para->tag != PARA_TREE || !c->para->value.tree) continue;
+        int r = tree_int(ctx, slot, c->para->value.tree);
+        tree_run_cleanres(ctx, slot);
+        if (r) return r;
+        if (tree_flags(ctx)) break;
+    }
+    return 0;
+}
+
+// The statement's text as written (for echo and history).
+void echo_and_history(t_cctx* ctx, treeabs* node)
+{
+    elt_runpile* pile = tree_run_getpile(ctx);
+    treesharedcode* code = pile ? pile->source : nullptr;
+    if (!code || !node->loc.isvalid()) return;
+    int from = node->loc.first_column, to = node->loc.last_column + 1;
+    if (from < 0 || to > code->length || from >= to) return;
+    int n = to - from;
+    const char* text = code->text + from;
+    if (ctx->echo) {
+        fputs(" Commande >> ", g_stdout);
+        if (n > 71) fprintf(g_stdout, "%.61s...%.9s", text, text + n - 9);
+        else fprintf(g_stdout, "%.*s", n, text);
+        fputc('\n', g_stdout);
+    }
+    if (!Erreur_Execution && ctx->historyfile && ctx->historywrite && ctx->hist) {
+        fprintf(ctx->historyfile, "%.*s\n", n, text);
+        fflush(ctx->historyfile);
+    }
+}
+
+int h_statement(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
+    int r = tree_int(ctx, slot, tree_child(node, 1));
+    tree_run_cleanres(ctx, slot);
+    if (!tree_flags(ctx)) echo_and_history(ctx, node);
+    if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
+    return r;
+}
+
+int h_command(t_cctx* ctx, int slot, treeabs* node)
+{
+    int r = tree_int(ctx, slot, tree_child(node, 0));
+    tree_run_cleanres(ctx, slot);
+    return r;
+}
+
+void display(t_cctx* ctx, int slot)
+{
+    absrun_slot& s = tree_slot(ctx, slot);
+    switch (s.tag) {
+    case kr_end: return;
+    case kr_boolean: fprintf(g_stdout, "\t %d\n", s.b); return;
+    case kr_entier: fprintf(g_stdout, "\t %d\n", s.i); return;
+    case kr_id_elt_tab_nom: fprintf(g_stdout, "%s : %s !\n", s.name, kst_getmsginfo(74)); return;
+    case kr_id_elt_tab:
+        if (s.entry && s.entry->value) s.entry->value->Vgetvalue()->Vdisplay_resume(ctx, g_stdout);
+        return;
+    default:
+        if (const t_idcommon* v = tree_slot_value(ctx, slot)) v->Vdisplay_resume(ctx, g_stdout);
+        return;
+    }
+}
+
+int h_display(t_cctx* ctx, int slot, treeabs* node)
+{
+    treeabs* body = tree_child(node, 0);
+    // A bare name with no identifier is shown as such rather than reported.
+    if (body && body->kind == TREE_SYMBOL) {
+        t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
+        absrun_slot& s = tree_slot(ctx, slot);
+        if (ref.entry) {
+            s.tag = kr_id_elt_tab;
+            s.entry = ref.entry;
+        } else {
+            s.tag = kr_id_elt_tab_nom;
+            s.name = strdup(tree_string(body, 0));
+        }
+    } else {
+        int r = tree_int(ctx, slot, body);
+        if (r) return r;
+    }
+    if (!tree_flags(ctx)) display(ctx, slot);
+    tree_run_cleanres(ctx, slot);
+    return 0;
+}
+
+// ---------------------------------------------------------------- literals and names
+
+int h_integer(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_slot_setcoef(ctx, slot, strentierlong2coef(ctx, tree_string(node, 0)));
+    return 0;
+}
+
+int h_real(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_slot_setcoef(ctx, slot, strreal2coef(ctx, tree_string(node, 0)));
+    return 0;
+}
+
+int h_string(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_slot_setobject(ctx, slot, new t_chaine(tree_string(node, 0) ? tree_string(node, 0) : ""));
+    return 0;
+}
+
+int h_pi(t_cctx* ctx, int slot, treeabs*)
+{
+    tree_slot_setcoef(ctx, slot, coef_pi2coef(ctx));
+    return 0;
+}
+
+int h_icomplex(t_cctx* ctx, int slot, treeabs*)
+{
+    tree_slot_setcoef(ctx, slot, coef_creenumcplx_init(0, 1));
+    return 0;
+}
+
+int h_symbol(t_cctx* ctx, int slot, treeabs* node)
+{
+    const char* name = tree_string(node, 0);
+    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    if (!ref.entry || !ref.entry->value) {
+        kst_runerror(ctx, 38);
+        return 0;
+    }
+    absrun_slot& s = tree_slot(ctx, slot);
+    s.tag = kr_id_elt_tab;
+    s.entry = ref.entry;
+    return 0;
+}
+
+// ---------------------------------------------------------------- assignment
+
+// Stores `value` (owned) under `name` following the lookup; a by-reference macro argument passes
+// the assignment on to the caller's identifier.
+void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
+{
+    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    if (ref.entry && ref.entry->value && ref.entry->value->getFlag() == KST_IDFLAG_MACROARG) {
+        auto* arg = static_cast<t_macroarg*>(ref.entry->value);
+        if (arg->getkind() == t_macroarg::byreference && arg->getreference()) {
+            t_identry* target = arg->getreference();
+            value->Vupdatename(target->name.c_str());
+            if (target->value) target->value->Vdelete();
+            target->value = value;
+            return;
+        }
+    }
+    value->Vupdatename(name);
+    insere_elt_arbre_id(ctx, name, 0, value, ref.tree);
+}
+
+int h_assign(t_cctx* ctx, int slot, treeabs* node)
+{
+    treeabs* target = tree_child(node, 0);
+    if (!target || target->kind != TREE_SYMBOL) {
+        kst_runerror(ctx, 374, tree_kindname(target ? target->kind : TREE_ASSIGN));
+        return 0;
+    }
+    tree_int(ctx, slot + 1, tree_child(node, 1));
+    if (tree_flags(ctx)) {
+        tree_run_cleanres(ctx, slot + 1);
+        return 0;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
+    if (!value) {
+        kst_runerror(ctx, 102);
+        return 0;
+    }
+    const char* name = tree_string(target, 0);
+    assignname(ctx, name, value);
+    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    absrun_slot& s = tree_slot(ctx, slot);
+    if (ref.entry) {
+        s.tag = kr_id_elt_tab;
+        s.entry = ref.entry;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- arithmetic
+
+enum arith { A_ADD, A_SUB, A_MUL, A_DIV, A_POW };
+
+coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
+{
+    switch (op) {
+    case A_ADD: return coef_addition(ctx, a, ka, b, kb);
+    case A_SUB: return coef_soustraction(ctx, a, ka, b, kb);
+    case A_MUL: return coef_multiplication(ctx, a, ka, b, kb);
+    case A_DIV: return coef_division(ctx, a, ka, b, kb);
+    case A_POW:
+        if (coef_iszero(b) || coef_vt(b).isentierlong(b)) {
+            long n = coef_iszero(b) ? 0 : static_cast<long>(coef2ll(b));
+            if (!kb) deletecoef(b);
+            return coef_power_int(ctx, a, ka, n);
+        }
+        return coef_vt(a).exponentiation(ctx, a, ka, b, kb);
+    }
+    return coef{};
+}
+
+int arithmetic(t_cctx* ctx, int slot, treeabs* node, arith op)
+{
+    if (!evalchildren(ctx, slot, node, 2)) {
+        cleanchildren(ctx, slot, 2);
+        return 0;
+    }
+    coef *a, *b;
+    int ka, kb;
+    if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
+        coef r = numberop(ctx, op, a, ka, b, kb);
+        consumed(ctx, slot + 1, ka);
+        consumed(ctx, slot + 2, kb);
+        tree_slot_setcoef(ctx, slot, r);
+        return 0;
+    }
+    static const t_idbinop ops[] = {IDOP_ADD, IDOP_SUB, IDOP_MUL, IDOP_DIV, IDOP_POW};
+    const t_idcommon* x = tree_slot_value(ctx, slot + 1);
+    const t_idcommon* y = tree_slot_value(ctx, slot + 2);
+    if (!x || !y) kst_runerror(ctx, 105);
+    else tree_slot_setobject(ctx, slot, kst_id_binop(ctx, ops[op], const_cast<t_idcommon*>(x), 1, const_cast<t_idcommon*>(y), 1));
+    cleanchildren(ctx, slot, 2);
+    return 0;
+}
+
+int h_add(t_cctx* ctx, int slot, treeabs* n) { return arithmetic(ctx, slot, n, A_ADD); }
+int h_sub(t_cctx* ctx, int slot, treeabs* n) { return arithmetic(ctx, slot, n, A_SUB); }
+int h_mul(t_cctx* ctx, int slot, treeabs* n) { return arithmetic(ctx, slot, n, A_MUL); }
+int h_div(t_cctx* ctx, int slot, treeabs* n) { return arithmetic(ctx, slot, n, A_DIV); }
+int h_pow(t_cctx* ctx, int slot, treeabs* n) { return arithmetic(ctx, slot, n, A_POW); }
+
+int h_neg(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (!evalchildren(ctx, slot, node, 1)) {
+        cleanchildren(ctx, slot, 1);
+        return 0;
+    }
+    coef* a;
+    int ka;
+    if (slotnumber(ctx, slot + 1, &a, &ka)) {
+        coef r = coef_neg(ctx, a, ka);
+        consumed(ctx, slot + 1, ka);
+        tree_slot_setcoef(ctx, slot, r);
+        return 0;
+    }
+    const t_idcommon* x = tree_slot_value(ctx, slot + 1);
+    if (x) tree_slot_setobject(ctx, slot, const_cast<t_idcommon*>(x)->Vneg(ctx, 0));
+    else kst_runerror(ctx, 105);
+    cleanchildren(ctx, slot, 1);
+    return 0;
+}
+
+// ---------------------------------------------------------------- conditions
+
+void setboolean(t_cctx* ctx, int slot, bool v)
+{
+    tree_run_cleanres(ctx, slot);
+    absrun_slot& s = tree_slot(ctx, slot);
+    s.tag = kr_boolean;
+    s.b = v ? 1 : 0;
+}
+
+int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
+{
+    if (!evalchildren(ctx, slot, node, 2)) {
+        cleanchildren(ctx, slot, 2);
+        return 0;
+    }
+    coef *a, *b;
+    int ka, kb, r = -1;
+    if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
+        switch (op) {
+        case IDCMP_EQ: r = coef_cmp_egal(a, b); break;
+        case IDCMP_NE: r = !coef_cmp_egal(a, b); break;
+        case IDCMP_LT: r = coef_cmp_lt(a, b); break;
+        case IDCMP_LE: r = coef_cmp_le(a, b); break;
+        case IDCMP_GT: r = coef_cmp_gt(a, b); break;
+        case IDCMP_GE: r = coef_cmp_ge(a, b); break;
+        default: break;
+        }
+    } else {
+        const t_idcommon* x = tree_slot_value(ctx, slot + 1);
+        const t_idcommon* y = tree_slot_value(ctx, slot + 2);
+        if (!x || !y) kst_runerror(ctx, 105);
+        else r = kst_id_cmpop(ctx, op, x, y);
+    }
+    cleanchildren(ctx, slot, 2);
+    if (r >= 0 && !tree_flags(ctx)) setboolean(ctx, slot, r != 0);
+    return 0;
+}
+
+int h_eq(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, IDCMP_EQ); }
+int h_ne(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, IDCMP_NE); }
+int h_lt(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, IDCMP_LT); }
+int h_le(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, IDCMP_LE); }
+int h_gt(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, IDCMP_GT); }
+int h_ge(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, IDCMP_GE); }
+
+// The boolean of a condition node; false with the flag set when it is not one (error 103).
+bool condition(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_int(ctx, slot, node);
+    if (tree_flags(ctx)) {
+        tree_run_cleanres(ctx, slot);
+        return false;
+    }
+    absrun_slot& s = tree_slot(ctx, slot);
+    if (s.tag != kr_boolean) {
+        tree_run_cleanres(ctx, slot);
+        kst_runerror(ctx, 103);
+        return false;
+    }
+    return s.b != 0;
+}
+
+int h_and(t_cctx* ctx, int slot, treeabs* node)
+{
+    bool v = condition(ctx, slot + 1, tree_child(node, 0)) && condition(ctx, slot + 1, tree_child(node, 1));
+    if (!tree_flags(ctx)) setboolean(ctx, slot, v);
+    return 0;
+}
+
+int h_or(t_cctx* ctx, int slot, treeabs* node)
+{
+    bool v = condition(ctx, slot + 1, tree_child(node, 0));
+    if (!tree_flags(ctx) && !v) v = condition(ctx, slot + 1, tree_child(node, 1));
+    if (!tree_flags(ctx)) setboolean(ctx, slot, v);
+    return 0;
+}
+
+// ---------------------------------------------------------------- control flow
+
+int h_if(t_cctx* ctx, int slot, treeabs* node)
+{
+    bool v = condition(ctx, slot + 1, tree_child(node, 0));
+    if (tree_flags(ctx)) return 0;
+    return tree_int(ctx, slot, tree_child(node, v ? 1 : 2));
+}
+
+// Runs `body` in a new loop pile; history writing is suspended meanwhile.
+struct loopscope {
+    t_cctx* ctx;
+    elt_runpile* pile;
+    bool history;
+    loopscope(t_cctx* c, erunpile kind, const char* name) : ctx(c), history(c->historywrite)
+    {
+        elt_runpile* outer = tree_run_getpile(c);
+        pile = tree_run_setpile(c, kind, name, outer ? outer->source : nullptr);
+        c->historywrite = false;
+    }
+    ~loopscope()
+    {
+        tree_run_removepile(ctx, pile);
+        ctx->stopflag = 0;
+        ctx->historywrite = history;
+    }
+};
+
+int h_while(t_cctx* ctx, int slot, treeabs* node)
+{
+    loopscope loop(ctx, RUNPILE_WHILE, nullptr);
+    int r = 0;
+    while (!tree_flags(ctx) && !r) {
+        bool v = condition(ctx, slot + 1, tree_child(node, 0));
+        if (!v || tree_flags(ctx)) break;
+        r = tree_int(ctx, slot + 1, tree_child(node, 1));
+        tree_run_cleanres(ctx, slot + 1);
+        kst_pilescope(loop.pile)->parameters.clear();
+    }
+    return r;
+}
+
+// Evaluates a number operand into an owned coefficient (a copy when it is borrowed).
+bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
+{
+    tree_int(ctx, slot, node);
+    if (tree_flags(ctx)) {
+        tree_run_cleanres(ctx, slot);
+        return false;
+    }
+    coef* c;
+    int keep;
+    if (!slotnumber(ctx, slot, &c, &keep)) {
+        tree_run_cleanres(ctx, slot);
+        kst_runerror(ctx, 40);
+        return false;
+    }
+    *out = keep ? copycoef(c) : *c;
+    if (!keep) tree_slot(ctx, slot).tag = kr_end;
+    tree_run_cleanres(ctx, slot);
+    return true;
+}
+
+enum looptype { L_FOR, L_SUM, L_PROD };
+
+int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
+{
+    const char* var = tree_string(node, 0);
+    coef start, end, step = coef_creenum_init(ctx, 1);
+    if (!ownednumber(ctx, slot + 1, tree_child(node, 1), &start)) {
+        deletecoef(&step);
+        return 0;
+    }
+    if (!ownednumber(ctx, slot + 1, tree_child(node, 2), &end)) {
+        deletecoef(&start);
+        deletecoef(&step);
+        return 0;
+    }
+    if (tree_child(node, 3)) {
+        deletecoef(&step);
+        if (!ownednumber(ctx, slot + 1, tree_child(node, 3), &step)) {
+            deletecoef(&start);
+            deletecoef(&end);
+            return 0;
+        }
+    }
+    coef zero{};
+    bool up = coef_cmp_ge(&step, &zero) == 1;
+    coef acc = type == L_PROD ? coef_creenum_init(ctx, 1) : coef{};
+    int r = 0;
+    {
+        loopscope loop(ctx, RUNPILE_FOR, var);
+        loop.pile->collectsreturn = type != L_FOR;
+        t_pilescope* scope = kst_pilescope(loop.pile);
+        t_identry* entry = scope->locals.insert(var, 0, new t_idconstante(ctx, var, start));
+        while (!tree_flags(ctx) && !r) {
+            auto* counter = static_cast<t_idconstante*>(entry->value);
+            const coef& v = counter->value(ctx);
+            if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
+            r = tree_int(ctx, slot + 1, tree_child(node, 4));
+            tree_run_cleanres(ctx, slot + 1);
+            if (type != L_FOR && !tree_flags(ctx)) {
+                auto* term = static_cast<t_idcommon*>(loop.pile->retval);
+                loop.pile->retval = nullptr;
+                if (!term || term->Vgettypeenum() != IDTYPE_CONSTANTE) {
+                    if (term) term->Vdelete();
+                    kst_runerror(ctx, term ? 40 : 543);
+                    break;
+                }
+                coef t = static_cast<t_idconstante*>(term)->takevalue();
+                term->Vdelete();
+                acc = type == L_SUM ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
+            }
+            coef next = coef_addition(ctx, const_cast<coef*>(&counter->value(ctx)), 1, &step, 1);
+            entry->value = new t_idconstante(ctx, var, next);
+            counter->Vdelete();
+            scope->parameters.clear();
+        }
+        if (loop.pile->retval) static_cast<t_idcommon*>(loop.pile->retval)->Vdelete();
+        loop.pile->retval = nullptr;
+    }
+    deletecoef(&end);
+    deletecoef(&step);
+    if (type != L_FOR && !tree_flags(ctx)) tree_slot_setcoef(ctx, slot, acc);
+    else deletecoef(&acc);
+    return r;
+}
+
+int h_for(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_FOR); }
+int h_sum(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_SUM); }
+int h_prod(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_PROD); }
+
+int h_return(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_int(ctx, slot + 1, tree_child(node, 0));
+    if (tree_flags(ctx)) {
+        tree_run_cleanres(ctx, slot + 1);
+        return 0;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
+    // The value goes to the construct that collects it: the innermost sum/prod or macro call.
+    elt_runpile* target = tree_run_getpile(ctx);
+    for (elt_runpile* p = target; p; p = p->next) {
+        if (p->collectsreturn || tree_run_getpile_isinmacroexecution(p)) {
+            target = p;
+            break;
+        }
+    }
+    if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+    target->retval = value;
+    return 0;
+}
+
+int h_switch(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_int(ctx, slot + 1, tree_child(node, 0));
+    const t_idcommon* selector = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    int r = 0;
+    bool matched = false;
+    treeabs* cases = tree_child(node, 1);
+    for (int i = 0; selector && !matched && !tree_flags(ctx); i++) {
+        treeabs* c = tree_child(cases, i);
+        if (!c) break;
+        treeabs* values = tree_child(c, 0);
+        for (int k = 0; !matched && !tree_flags(ctx); k++) {
+            treeabs* v = tree_child(values, k);
+            if (!v) break;
+            tree_int(ctx, slot + 2, v);
+            const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
+            matched = value && selector->Vswitchcase(ctx, value);
+            tree_run_cleanres(ctx, slot + 2);
+        }
+        if (matched) r = tree_int(ctx, slot + 2, tree_child(c, 1));
+    }
+    if (selector && !matched && !tree_flags(ctx) && tree_child(node, 2)) r = tree_int(ctx, slot + 2, tree_child(node, 2));
+    tree_run_cleanres(ctx, slot + 2);
+    tree_run_cleanres(ctx, slot + 1);
+    return r;
+}
+
+int h_try(t_cctx* ctx, int slot, treeabs* node)
+{
+    elt_runpile* pile = tree_run_getpile(ctx);
+    tree_run_setpile_entertry(pile);
+    int r = tree_int(ctx, slot, tree_child(node, 0));
+    tree_run_setpile_exittry(pile);
+    tree_run_cleanres(ctx, slot);
+    if (r || !Erreur_Execution) return r;
+    kst_runwarning(ctx, 22);
+    Erreur_Execution = 0;
+    return tree_int(ctx, slot, tree_child(node, 1));
+}
+
+// ---------------------------------------------------------------- macros
+
+cellule_parametre* parameterlist(treeabs* params)
+{
+    std::vector<std::string> names;
+    for (int i = 0; treeabs* p = tree_child(params, i); i++)
+        names.push_back(p->kind == TREE_ELLIPSIS ? "..." : tree_string(p, 0));
+    return cellule_parametre_new(names);
+}
+
+int h_macrodef(t_cctx* ctx, int, treeabs* node)
+{
+    bool method = node->kind == TREE_METHODDEF;
+    const char* structure = method ? tree_string(node, 0) : nullptr;
+    const char* name = tree_string(node, method ? 1 : 0);
+    treeabs* params = tree_child(node, method ? 2 : 1);
+    treeabs* body = tree_opt_macro(tree_dup(tree_child(node, method ? 3 : 2)));
+    elt_runpile* pile = tree_run_getpile(ctx);
+    macro_lecture(ctx, name, parameterlist(params), pile ? pile->source : nullptr, body, false, structure);
+    return 0;
+}
+
+// One argument of a call: [x] passes the identifier itself, anything else its value.
+t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
+{
+    if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && tree_child(arg, 0) &&
+        tree_child(arg, 0)->kind == TREE_SYMBOL) {
+        const char* name = tree_string(tree_child(arg, 0), 0);
+        t_identificateur_syntaxe ref = recherche_id(ctx, name);
+        if (!ref.entry) ref.entry = insere_elt_arbre_id(ctx, name, 0, nullptr, ref.tree);
+        t_identry* e = ref.entry;
+        // A reference to a by-reference parameter is a reference to what that one names.
+        if (e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {
+            auto* inner = static_cast<t_macroarg*>(e->value);
+            if (inner->getkind() == t_macroarg::byreference) e = inner->getreference();
+        }
+        return t_macroarg::newreference(e);
+    }
+    tree_int(ctx, slot, arg);
+    if (tree_flags(ctx)) {
+        tree_run_cleanres(ctx, slot);
+        return nullptr;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot);
+    if (!value) {
+        kst_runerror(ctx, 102);
+        return nullptr;
+    }
+    return t_macroarg::newvalue(value);
+}
+
+int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
+{
+    const char* name = tree_string(node, 0);
+    t_macro* macro = macro_resolve(ctx, name, false);
+    if (!macro) return 0;
+    std::vector<t_macroarg*> args;
+    treeabs* list = tree_child(node, 1);
+    for (int i = 0; treeabs* a = tree_child(list, i); i++) {
+        t_macroarg* arg = macroargument(ctx, slot + 1, a);
+        if (!arg) {
+            for (t_macroarg* x : args) delete x;
+            return 0;
+        }
+        args.push_back(arg);
+    }
+    bool history = ctx->historywrite;
+    ctx->historywrite = false;
+    elt_runpile* pile = tree_run_setpile(ctx, RUNPILE_MACRO, macro->getname().c_str(), macro->getcode());
+    int r = 0;
+    if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), &kst_pilescope(pile)->parameters)) {
+        r = tree_int(ctx, slot + 1, macro->getbody());
+        tree_run_cleanres(ctx, slot + 1);
+    }
+    auto* result = static_cast<t_idcommon*>(pile->retval);
+    pile->retval = nullptr;
+    tree_run_removepile(ctx, pile);
+    ctx->stopflag = 0;
+    ctx->historywrite = history;
+    if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
+    else if (result) result->Vdelete();
+    return r;
+}
+
+int h_call(t_cctx* ctx, int, treeabs* node)
+{
+    kst_runerror(ctx, 374, tree_string(node, 0));
+    return 0;
+}
+
+// ---------------------------------------------------------------- session statements
+
+std::vector<std::string> names(treeabs* node)
+{
+    std::vector<std::string> out;
+    for (int i = 0; const char* s = tree_string(node, i); i++) out.push_back(s);
+    return out;
+}
+
+int h_private(t_cctx* ctx, int, treeabs* node)
+{
+    std::vector<std::string> n = names(node);
+    if (n.size() == 1 && n[0] == "_ALL") kst_private_all(ctx);
+    else kst_private(ctx, n);
+    return 0;
+}
+
+int h_public(t_cctx* ctx, int, treeabs* node)
+{
+    kst_public(ctx, names(node));
+    return 0;
+}
+
+int h_stop(t_cctx*, int, treeabs*)
+{
+    kst_stop();
+    return 0;
+}
+
+int h_quit(t_cctx* ctx, int, treeabs*)
+{
+    ctx->stopflag = 1;
+    return 1;
+}
+
+int h_include(t_cctx* ctx, int, treeabs* node)
+{
+    kst_include(ctx, tree_string(node, 0), false);
+    return 0;
+}
+
+// A statement whose room is not built yet.
+int h_unavailable(t_cctx* ctx, int, treeabs* node)
+{
+    kst_runerror(ctx, 374, tree_kindname(node->kind));
+    return 0;
+}
+
+void registercore()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    struct later {   // the keyword statements register once the core table exists
+        ~later() { kst_tree_init_statements(); }
+    } registerkeywords;
+    for (auto& h : s_handlers) h = h_unavailable;
+    struct { etreeabs kind; t_treehandler h; } table[] = {
+        {TREE_LIST, h_list},         {TREE_STATEMENT, h_statement}, {TREE_INSTRUCTION, h_command},
+        {TREE_COMMAND, h_command},   {TREE_DISPLAY, h_display},     {TREE_INTEGER, h_integer},
+        {TREE_REAL, h_real},         {TREE_REAL_OR_INTEGER, h_real}, {TREE_STRING, h_string},
+        {TREE_PI, h_pi},             {TREE_ICOMPLEX, h_icomplex},   {TREE_SYMBOL, h_symbol},
+        {TREE_ASSIGN, h_assign},     {TREE_ADD, h_add},             {TREE_SUB, h_sub},
+        {TREE_MUL, h_mul},           {TREE_DIV, h_div},             {TREE_POW, h_pow},
+        {TREE_NEG, h_neg},           {TREE_CONDEQ, h_eq},           {TREE_CONDNE, h_ne},
+        {TREE_CONDLT, h_lt},         {TREE_CONDGT, h_gt},           {TREE_CONDLE, h_le},
+        {TREE_CONDGE, h_ge},         {TREE_CONDAND, h_and},         {TREE_CONDOR, h_or},
+        {TREE_IF, h_if},             {TREE_WHILE, h_while},         {TREE_FOR, h_for},
+        {TREE_SUM, h_sum},           {TREE_PROD, h_prod},           {TREE_RETURN, h_return},
+        {TREE_SWITCH, h_switch},     {TREE_TRY, h_try},             {TREE_MACRODEF, h_macrodef},
+        {TREE_METHODDEF, h_macrodef}, {TREE_MACROCALL, h_macrocall}, {TREE_CALL, h_call},
+        {TREE_PRIVATE, h_private},   {TREE_PUBLIC, h_public},       {TREE_STOP, h_stop},
+        {TREE_QUIT, h_quit},         {TREE_INCLUDE, h_include},
+    };
+    for (auto& e : table) s_handlers[tree_kindindex(e.kind)] = e.h;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- dispatch
+
+void kst_tree_sethandler(etreeabs kind, t_treehandler h)
+{
+    registercore();
+    int k = tree_kindindex(kind);
+    if (k < 0 || k >= s_nkinds) kst_iceerror(1022, "kst_tree_sethandler", k);
+    s_handlers[k] = h;
+}
+
+bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h)
+{
+    const t_keyword* table = kst_keywordtable();
+    for (int i = 0; i < kst_keywordcount; i++) {
+        if (strcmp(table[i].text, keyword) == 0) {
+            kst_tree_sethandler(tree_keywordkind(kst_findkeyword(table[i].token)), h);
+            return true;
+        }
+    }
+    return false;
+}
+
+int tree_int(t_cctx* ctx, int slot, treeabs* node)
+{
+    registercore();
+    absrun_slot& s = tree_slot(ctx, slot);
+    if (s.tag != kr_end) tree_run_cleanres(ctx, slot);
+    if (!node || ctx->stopflag || Erreur_Execution) return 0;
+    if (s_hooks.node) s_hooks.node(ctx, &node->loc, node, s_hooks.nodeuser);
+    elt_runpile* pile = tree_run_getpile(ctx);
+    t_tree_loc saved = pile->loc;
+    if (node->loc.isvalid()) pile->loc = node->loc;
+    int k = tree_kindindex(node->kind);
+    if (k < 0 || k >= s_nkinds) kst_iceerror(1022, "tree_int", k);
+    int r = s_handlers[k](ctx, slot, node);
+    if (tree_run_getpile(ctx) == pile) pile->loc = saved;
+    return r;
+}
+
+int tree_run_statement(t_cctx* ctx, treeabs* tree)
+{
+    if (!tree) return 0;
+    if (!tree_run_getpile(ctx)) return tree_int_int(ctx, tree);
+    int r = tree_int(ctx, 0, tree);
+    tree_run_cleanres(ctx, 0);
+    ctx->stopflag = 0;   // quit, or a stop that found nothing to stop, ends here
+    return r;
+}
+
+int tree_int_int(t_cctx* ctx, treeabs* tree)
+{
+    elt_runpile* pile = tree_run_setpile(ctx, RUNPILE_STRING, nullptr, nullptr);
+    int r = tree_run_statement(ctx, tree);
+    tree_run_removepile(ctx, pile);
+    return r;
+}
+
+void kst_set_funchookint(t_hookstatement before, t_hookstatement after, void* user)
+{
+    s_hooks.before = before;
+    s_hooks.after = after;
+    s_hooks.user = user;
+}
+
+void kst_set_funchooknodeint(t_hooknode hook, void* user)
+{
+    s_hooks.node = hook;
+    s_hooks.nodeuser = user;
+}

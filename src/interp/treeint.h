@@ -1,0 +1,77 @@
+// The evaluator: walks syntax trees on the run piles, one handler per node kind, values in the
+// numbered slots of the pile's value stack.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "coef/coef.h"
+#include "interp/treeabs.h"
+
+class t_cctx;
+class t_idcommon;
+struct t_identry;
+
+// Tags of slot values (their numbers are shared with the tree exchange between peers).
+enum absrun_enum : int32_t {
+    kr_error = 1,
+    kr_end = 2,            // no value
+    kr_double = 3,
+    kr_boolean = 4,
+    kr_entierlong = 5,
+    kr_entier = 6,
+    kr_coef = 7,           // owned number
+    kr_nd_coef = 8,
+    kr_id_elt_tab = 30,    // an identifier (entry of a tree)
+    kr_id_elt_tab_nom = 32,// a name without identifier (owned text)
+    kr_opaque = 42,        // owned value object
+    kr_nd_opaque = 43,     // borrowed value object
+};
+
+struct absrun_slot {
+    absrun_enum tag = kr_end;
+    union {
+        double d;
+        int b;
+        long l;
+        int i;
+        coef c;
+        t_idcommon* obj;
+        t_identry* entry;
+        char* name;
+    };
+    absrun_slot() : c{} {}
+};
+
+struct absrunstack {
+    std::vector<absrun_slot> slots;
+    absrunstack* previous = nullptr;
+};
+void absrunstack_release(absrunstack* stack);   // releases what the slots own, then the stack
+
+// Evaluates `node` into `slot`; 1 after quit/exit.
+int tree_int(t_cctx* ctx, int slot, treeabs* node);
+// Evaluates a tree on a fresh pile of kind 4 with its own value stack.
+int tree_int_int(t_cctx* ctx, treeabs* tree);
+absrun_slot& tree_slot(t_cctx* ctx, int slot);
+void tree_run_cleanres(t_cctx* ctx, int slot);
+
+// Handlers: one per node kind; keyword statements and functions register by keyword text.
+using t_treehandler = int (*)(t_cctx* ctx, int slot, treeabs* node);
+void kst_tree_sethandler(etreeabs kind, t_treehandler h);
+bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h);
+
+// Helpers for handlers.
+bool tree_flags(t_cctx* ctx);                                   // stop or error flag set
+t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot);        // owned value object, or null
+const t_idcommon* tree_slot_value(t_cctx* ctx, int slot);       // borrowed, or null
+bool tree_slot_integer(t_cctx* ctx, int slot, long* out);      // error 45 when not an integer
+bool tree_slot_string(t_cctx* ctx, int slot, std::string* out);// error 42 when not a string
+void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned);
+void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned);
+// The statement hooks of a debugger or profiler front end.
+using t_hookstatement = void (*)(t_cctx*, const t_tree_loc*, void* user);
+using t_hooknode = void (*)(t_cctx*, const t_tree_loc*, treeabs*, void* user);
+extern "C" {
+void kst_set_funchookint(t_hookstatement before, t_hookstatement after, void* user);
+void kst_set_funchooknodeint(t_hooknode hook, void* user);
+}

@@ -1,0 +1,361 @@
+// Statements, functions and settings of the core language that no other room owns, registered
+// by keyword: the session switches and options, error, msg and str, files, delete and typeof.
+#include "coef/modenum.h"
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/ids.h"
+#include "interp/keywords.h"
+#include "interp/kest.h"
+#include "interp/macro.h"
+#include "interp/msgfmt.h"
+#include "interp/rooms.h"
+#include "interp/treeint.h"
+#include "render/render.h"
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* keywordtext(const treeabs* node) { return kst_keywordtable()[tree_kindindex(node->kind) - tree_kindindex(TREE_KEYWORD_FIRST)].text; }
+
+// The keyword a TREE_KEYWORDVALUE argument names, or null.
+const char* keywordvalue(const treeabs* arg)
+{
+    if (!arg || arg->kind != TREE_KEYWORDVALUE) return nullptr;
+    return kst_keywordtable()[tree_paraint(arg, 0)].text;
+}
+
+// Evaluates the arguments that follow `first` into consecutive slots from `slot`.
+int evalargs(t_cctx* ctx, int slot, treeabs* node, int first)
+{
+    int n = 0;
+    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
+        tree_int(ctx, slot + n, a);
+        if (tree_flags(ctx)) return -1;
+    }
+    return n;
+}
+
+void cleanargs(t_cctx* ctx, int slot, int n)
+{
+    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
+}
+
+// ---------------------------------------------------------------- options
+
+struct t_switch {
+    const char* name;
+    bool t_cctx::*field;
+};
+const t_switch s_switches[] = {
+    {"_info", &t_cctx::info}, {"_echo", &t_cctx::echo},   {"_time", &t_cctx::time},
+    {"_comment", &t_cctx::comment}, {"_hist", &t_cctx::hist}, {"_quiet", &t_cctx::quiet},
+};
+
+void displayoption(t_cctx* ctx, const char* name, const char* value)
+{
+    t_render* r = kst_cctx_getrender(ctx, g_stdout);
+    r->Vname(name);
+    r->Vespacesigne_eq();
+    r->Vrender_unsafe(value);
+    r->writenewline();
+}
+
+int h_switch(t_cctx* ctx, int, treeabs* node)
+{
+    const char* name = keywordtext(node);
+    for (const t_switch& s : s_switches) {
+        if (strcmp(s.name, name) != 0) continue;
+        switch (tree_paraint(node, 0)) {
+        case TREE_OPTION_ON: ctx->*s.field = true; break;
+        case TREE_OPTION_OFF: ctx->*s.field = false; break;
+        case TREE_OPTION_DISPLAY: displayoption(ctx, name, ctx->*s.field ? "on" : "off"); break;
+        default: kst_runerror(ctx, 4, name); break;
+        }
+    }
+    return 0;
+}
+
+// An integer option: its value must lie in [lo, hi] (error 4 with the name otherwise).
+bool integeroption(t_cctx* ctx, int slot, treeabs* node, long lo, long hi, long* out)
+{
+    const char* name = keywordtext(node);
+    if (tree_paraint(node, 0) != TREE_OPTION_SET) {
+        kst_runerror(ctx, 4, name);
+        return false;
+    }
+    tree_int(ctx, slot + 1, tree_child(node, 1));
+    long v = 0;
+    bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &v);
+    tree_run_cleanres(ctx, slot + 1);
+    if (!ok) return false;
+    if (v < lo || v > hi) {
+        kst_runerror(ctx, 4, name);
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
+int h_affc(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        displayoption(ctx, "_affc", std::to_string(ctx->affc).c_str());
+        return 0;
+    }
+    long v;
+    if (integeroption(ctx, slot, node, 1, 9, &v)) ctx->affc = static_cast<int>(v);
+    return 0;
+}
+
+int h_cpu(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        displayoption(ctx, "_cpu", std::to_string(ctx->cpu).c_str());
+        return 0;
+    }
+    long v;
+    if (!integeroption(ctx, slot, node, 1, INT_MAX, &v)) return 0;
+    if (!kst_parallel_setcpu(static_cast<int>(v))) kst_runerror(ctx, 4, "_cpu");
+    else ctx->cpu = static_cast<int>(v);
+    return 0;
+}
+
+int h_modenum(t_cctx* ctx, int, treeabs* node)
+{
+    t_render* r = kst_cctx_getrender(ctx, g_stdout);
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        modenum_display(ctx, r);
+        return 0;
+    }
+    static const char* const modes[] = {"NUMDBL", "NUMRAT", "NUMRATMP", "NUMQUAD", "NUMFPMP"};
+    const char* kw = keywordvalue(tree_child(node, 1));
+    for (int m = 0; kw && m < 5; m++) {
+        if (strcmp(kw, modes[m]) == 0) {
+            modenum_setandinform(ctx, m);
+            return 0;
+        }
+    }
+    kst_runerror(ctx, 4, "_modenum");
+    return 0;
+}
+
+int h_modenum_prec(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        modenum_prec_display(ctx, kst_cctx_getrender(ctx, g_stdout));
+        return 0;
+    }
+    long v;
+    if (integeroption(ctx, slot, node, INT_MIN, INT_MAX, &v)) modenum_setprecandinform(ctx, static_cast<int>(v));
+    return 0;
+}
+
+// A text option: _language and _path.
+int h_textoption(t_cctx* ctx, int slot, treeabs* node)
+{
+    const char* name = keywordtext(node);
+    bool language = strcmp(name, "_language") == 0;
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        displayoption(ctx, name, language ? kst_getlanguage() : ctx->getpath());
+        return 0;
+    }
+    if (tree_paraint(node, 0) != TREE_OPTION_SET) {
+        kst_runerror(ctx, 4, name);
+        return 0;
+    }
+    tree_int(ctx, slot + 1, tree_child(node, 1));
+    std::string value;
+    if (!tree_flags(ctx) && tree_slot_string(ctx, slot + 1, &value)) {
+        if (language) set_language(value.c_str(), false);
+        else ctx->setpath(value.c_str());
+    }
+    tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
+// ---------------------------------------------------------------- statements and functions
+
+int h_error(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    std::string text;
+    if (n == 1 && tree_slot_string(ctx, slot + 1, &text)) kst_runerror(ctx, text.c_str());
+    else if (n >= 0 && n != 1) kst_runerror(ctx, 53);
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+// msg, str and file_writemsg share the argument handling: a format, then the values.
+std::vector<const t_idcommon*> formatargs(t_cctx* ctx, int slot, int n)
+{
+    std::vector<const t_idcommon*> args;
+    for (int i = 1; i < n; i++) args.push_back(tree_slot_value(ctx, slot + i));
+    return args;
+}
+
+int h_msg(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    std::string format;
+    if (n >= 1 && tree_slot_string(ctx, slot + 1, &format))
+        msgfmt_stdout(ctx, format.c_str(), formatargs(ctx, slot + 1, n), "msg");
+    else if (n == 0) kst_runerror(ctx, 53);
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+int h_str(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    std::string format;
+    if (n >= 1 && tree_slot_string(ctx, slot + 1, &format)) {
+        std::string text = msgfmt_string(ctx, format.c_str(), formatargs(ctx, slot + 1, n), "str");
+        if (!tree_flags(ctx)) tree_slot_setobject(ctx, slot, new t_chaine(text));
+    } else if (n == 0) {
+        kst_runerror(ctx, 53);
+    }
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+// file_open(name[, mode]): the mode is read (default), write or append, as a keyword or a string.
+int h_file_open(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    std::string name, mode = "read";
+    bool ok = n >= 1 && n <= 2 && tree_slot_string(ctx, slot + 1, &name);
+    if (ok && n == 2) {
+        const char* kw = keywordvalue(tree_child(node, 1));
+        ok = kw ? (mode = kw, true) : tree_slot_string(ctx, slot + 2, &mode);
+    }
+    if (n >= 0 && (n < 1 || n > 2)) kst_runerror(ctx, 53);
+    if (ok) {
+        static const struct { const char* word; t_fileio::mode mode; } modes[] = {
+            {"read", t_fileio::mode_read}, {"write", t_fileio::mode_write}, {"append", t_fileio::mode_append}};
+        bool known = false;
+        for (auto& m : modes) {
+            if (mode == m.word) {
+                known = true;
+                tree_slot_setobject(ctx, slot, t_fileio::open(ctx, name.c_str(), m.mode));
+            }
+        }
+        if (!known) kst_runerror(ctx, 53);
+    }
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+int h_file_writemsg(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    std::string format;
+    if (n >= 2 && tree_slot_string(ctx, slot + 2, &format)) {
+        std::vector<const t_idcommon*> args;
+        for (int i = 2; i < n; i++) args.push_back(tree_slot_value(ctx, slot + 1 + i));
+        filerw_msgfmt(ctx, const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 1)), format.c_str(), args);
+    } else if (n >= 0 && n < 2) {
+        kst_runerror(ctx, 53);
+    }
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+int h_file_close(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    if (n == 1) filerw_close(ctx, const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 1)));
+    else if (n >= 0) kst_runerror(ctx, 53);
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+int h_delete(t_cctx* ctx, int, treeabs* node)
+{
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        if (a->kind != TREE_SYMBOL) {
+            kst_runerror(ctx, 53);
+            return 0;
+        }
+        if (!kst_delete(ctx, tree_string(a, 0))) return 0;
+    }
+    return 0;
+}
+
+int h_typeof(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    if (n == 1) {
+        const t_idcommon* v = tree_slot_value(ctx, slot + 1);
+        if (v) tree_slot_setobject(ctx, slot, new t_chaine(v->Vgettypename()));
+    } else if (n >= 0) {
+        kst_runerror(ctx, 53);
+    }
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+int h_reset(t_cctx*, int, treeabs*)
+{
+    kst_reset();
+    return 0;
+}
+
+int h_pause(t_cctx*, int, treeabs*)
+{
+    kst_pause();
+    return 0;
+}
+
+int h_cls(t_cctx*, int, treeabs*)
+{
+    clrscr();
+    return 0;
+}
+
+int h_effmac(t_cctx* ctx, int, treeabs* node)
+{
+    treeabs* a = tree_child(node, 0);
+    if (!a || a->kind != TREE_SYMBOL) kst_runerror(ctx, 53);
+    else enleve_macro(ctx, tree_string(a, 0));
+    return 0;
+}
+
+int h_effmacros(t_cctx* ctx, int, treeabs*)
+{
+    macro_efface_tout(ctx);
+    return 0;
+}
+
+int h_affmac(t_cctx* ctx, int, treeabs* node)
+{
+    treeabs* a = tree_child(node, 0);
+    if (!a) {
+        macro_listall(ctx, g_stdout);
+    } else if (a->kind == TREE_SYMBOL) {
+        if (t_macro* m = macro_resolve(ctx, tree_string(a, 0), false)) m->display(ctx, g_stdout);
+    } else {
+        kst_runerror(ctx, 53);
+    }
+    return 0;
+}
+
+} // namespace
+
+// The statement tables of the evaluator (start-up).
+void kst_tree_init_statements()
+{
+    for (const t_switch& s : s_switches) kst_tree_setkeywordhandler(s.name, h_switch);
+    struct { const char* keyword; t_treehandler h; } table[] = {
+        {"_affc", h_affc},         {"_cpu", h_cpu},           {"_modenum", h_modenum},
+        {"_modenum_prec", h_modenum_prec}, {"_language", h_textoption}, {"_path", h_textoption},
+        {"error", h_error},        {"msg", h_msg},            {"str", h_str},
+        {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close},
+        {"delete", h_delete},      {"typeof", h_typeof},      {"reset", h_reset},
+        {"pause", h_pause},        {"cls", h_cls},            {"effmac", h_effmac},
+        {"effmacros", h_effmacros}, {"affmac", h_affmac},
+    };
+    for (auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
+}
