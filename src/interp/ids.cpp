@@ -216,6 +216,10 @@ bool supprime_elt_arbre_id(t_cctx* ctx, t_genarbre* tree, const char* name)
 {
     t_identry* e = tree ? tree->find(name) : nullptr;
     if (!e) return false;
+    if (e->inuse) {
+        kst_runerror(ctx, 97, name);
+        return false;
+    }
     for (t_candelete_func f : s_candelete) {
         if (!f(ctx, e)) {
             kst_runerror(ctx, 97, name);
@@ -360,12 +364,14 @@ t_macroarg* t_macroarg::newreference(t_identry* entry)
     auto* a = new t_macroarg;
     a->m_kind = entry ? byreference : reference_novalue;
     a->m_ref = entry;
+    if (entry) entry->inuse++;   // the caller's identifier must outlive the call
     return a;
 }
 
 t_macroarg::~t_macroarg()
 {
     if (m_value) m_value->Vdelete();
+    if (m_ref) m_ref->inuse--;
 }
 
 t_idcommon* t_macroarg::Vcopy() const

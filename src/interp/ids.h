@@ -18,6 +18,7 @@ struct t_identry {
     std::string name;
     t_idcommon* value = nullptr;
     int flag = 0;
+    int inuse = 0;     // references held by running evaluations and by-reference arguments
 };
 
 class t_genarbre {
@@ -72,7 +73,8 @@ t_identry* insere_symbole(t_cctx* ctx, const char* name, int flag, t_idcommon* v
 t_identry* insere_symbole_global(t_cctx* ctx, const char* name, int flag, t_idcommon* value);
 t_identry* insere_elt_arbre_id(t_cctx* ctx, const char* name, int flag, t_idcommon* value, t_genarbre* tree);
 
-// Deletion asks every registered check first (error 97 when one refuses).
+// Deletion refuses an identifier in use and asks every registered check (error 97 when one
+// refuses).
 using t_candelete_func = bool (*)(t_cctx*, const t_identry*);
 using t_notify_func = void (*)(t_cctx*, const char* name);
 void add_functions_registered_candelete_arbre(t_candelete_func f);

@@ -68,9 +68,19 @@ void cleanslot(absrun_slot& s)
     case kr_coef: deletecoef(&s.c); break;
     case kr_opaque: if (s.obj) s.obj->Vdelete(); break;
     case kr_id_elt_tab_nom: free(s.name); break;
+    case kr_id_elt_tab: s.entry->inuse--; break;
     default: break;
     }
     s.tag = kr_end;
+}
+
+// A slot that names an identifier keeps it alive until the slot is cleaned.
+void setentry(absrun_slot& s, t_identry* entry)
+{
+    cleanslot(s);
+    s.tag = kr_id_elt_tab;
+    s.entry = entry;
+    entry->inuse++;
 }
 } // namespace
 
@@ -281,8 +291,7 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
         t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
         absrun_slot& s = tree_slot(ctx, slot);
         if (ref.entry) {
-            s.tag = kr_id_elt_tab;
-            s.entry = ref.entry;
+            setentry(s, ref.entry);
         } else {
             s.tag = kr_id_elt_tab_nom;
             s.name = strdup(tree_string(body, 0));
@@ -336,9 +345,7 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
         kst_runerror(ctx, 38);
         return 0;
     }
-    absrun_slot& s = tree_slot(ctx, slot);
-    s.tag = kr_id_elt_tab;
-    s.entry = ref.entry;
+    setentry(tree_slot(ctx, slot), ref.entry);
     return 0;
 }
 
@@ -383,11 +390,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     const char* name = tree_string(target, 0);
     assignname(ctx, name, value);
     t_identificateur_syntaxe ref = recherche_id(ctx, name);
-    absrun_slot& s = tree_slot(ctx, slot);
-    if (ref.entry) {
-        s.tag = kr_id_elt_tab;
-        s.entry = ref.entry;
-    }
+    if (ref.entry) setentry(tree_slot(ctx, slot), ref.entry);
     return 0;
 }
 

@@ -344,9 +344,12 @@ int h_affmac(t_cctx* ctx, int, treeabs* node)
 
 } // namespace
 
+void kst_help_register();
+
 // The statement tables of the evaluator (start-up).
 void kst_tree_init_statements()
 {
+    kst_help_register();
     for (const t_switch& s : s_switches) kst_tree_setkeywordhandler(s.name, h_switch);
     struct { const char* keyword; t_treehandler h; } table[] = {
         {"_affc", h_affc},         {"_cpu", h_cpu},           {"_modenum", h_modenum},

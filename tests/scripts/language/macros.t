@@ -28,3 +28,13 @@ hidden;
 affmac two;
 effmac two;
 %two[1, 2];
+yy = 1$
+macro del[x] { delete(yy); };
+%del[[yy]];
+yy;
+zz = 2$
+macro d2 { delete(zz); return 1; };
+w = zz + %d2;
+zz;
+help effmac;
+help nosuchword;
