@@ -2,6 +2,7 @@
 #include "interp/cctx.h"
 
 #include "interp/ids.h"
+#include "interp/libstlmacro.h"
 #include "interp/macro.h"
 #include "interp/runpile.h"
 #include "render/render.h"
@@ -23,6 +24,7 @@ t_cctx::~t_cctx()
 {
     while (pile) tree_run_removepile(this, pile);
     kst_macros_release(this);
+    kst_libstlmacro_release(this);
     kst_ids_release(this);
     delete render;
     if (s_local == this) s_local = nullptr;

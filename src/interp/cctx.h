@@ -9,6 +9,7 @@
 struct elt_runpile;
 struct t_ids_ctx;
 struct t_macrotable;
+struct t_macrostltable;
 class t_render;
 
 class t_cctx {
@@ -58,6 +59,7 @@ public:
     t_modenum_ctx num;                     // numeric mode and precision
     t_ids_ctx* ids = nullptr;              // global and file-private identifiers (ids.cpp)
     t_macrotable* macros = nullptr;        // user macros by name (macro.cpp)
+    t_macrostltable* libstl = nullptr;     // library macros (libstlmacro.cpp)
 };
 
 // Renderer bound to the given streams, the interface every display routine goes through.

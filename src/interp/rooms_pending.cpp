@@ -21,8 +21,6 @@ __attribute__((weak)) void kst_divsimplify_init() {}
 __attribute__((weak)) void kst_scscp_cd_init() {}
 __attribute__((weak)) void kst_dynload_init() {}
 __attribute__((weak)) void kst_loadsharedlibraries(const char*) {}
-__attribute__((weak)) void kst_libstl_load(const char*) {}
-__attribute__((weak)) void kst_libstl_runstartuphooks() {}
 __attribute__((weak)) void kst_scscp_runserver() {}
 __attribute__((weak)) void kst_series_memreset() {}
 __attribute__((weak)) void kst_homog_reset() {}
@@ -30,7 +28,6 @@ __attribute__((weak)) void kst_divsimplify_reset() {}
 __attribute__((weak)) void kst_plot_reset() {}
 __attribute__((weak)) void kst_tronc_deleteall() {}
 __attribute__((weak)) void kst_elliptic_reset() {}
-__attribute__((weak)) void kst_libstl_unload() {}
 __attribute__((weak)) void kst_env_clear() {}
 __attribute__((weak)) void kst_extsession_endall() {}
 __attribute__((weak)) void kst_coef_reset() {}

@@ -9,6 +9,7 @@
 #include "interp/ids.h"
 #include "interp/keywords.h"
 #include "interp/kest.h"
+#include "interp/libstlmacro.h"
 #include "interp/macro.h"
 #include "interp/parsestate.h"
 #include "interp/rooms.h"
@@ -789,13 +790,10 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
     return t_macroarg::newvalue(value);
 }
 
-int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
+// Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
+int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind)
 {
-    const char* name = tree_string(node, 0);
-    t_macro* macro = macro_resolve(ctx, name, false);
-    if (!macro) return 0;
     std::vector<t_macroarg*> args;
-    treeabs* list = tree_child(node, 1);
     for (int i = 0; treeabs* a = tree_child(list, i); i++) {
         t_macroarg* arg = macroargument(ctx, slot + 1, a);
         if (!arg) {
@@ -806,7 +804,7 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
     }
     bool history = ctx->historywrite;
     ctx->historywrite = false;
-    elt_runpile* pile = tree_run_setpile(ctx, RUNPILE_MACRO, macro->getname().c_str(), macro->getcode());
+    elt_runpile* pile = tree_run_setpile(ctx, kind, macro->getname().c_str(), macro->getcode());
     int r = 0;
     if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), &kst_pilescope(pile)->parameters)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
@@ -822,10 +820,25 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
     return r;
 }
 
-int h_call(t_cctx* ctx, int, treeabs* node)
+int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
 {
-    kst_runerror(ctx, 374, tree_string(node, 0));
-    return 0;
+    t_macro* macro = macro_resolve(ctx, tree_string(node, 0), false);
+    return macro ? callmacro(ctx, slot, macro, tree_child(node, 1), RUNPILE_MACRO) : 0;
+}
+
+// name(args): an external function (none can be declared yet) or a library macro whose variant
+// accepts that many arguments.
+int h_call(t_cctx* ctx, int slot, treeabs* node)
+{
+    const char* name = tree_string(node, 0);
+    treeabs* list = tree_child(node, 1);
+    bool exists = false;
+    t_macro* macro = kst_libstlmacro_find(ctx, name, tree_paracount(list), &exists);
+    if (!macro) {
+        kst_runerror(ctx, exists ? 11 : 374, name);
+        return 0;
+    }
+    return callmacro(ctx, slot, macro, list, RUNPILE_LIBMACRO);
 }
 
 // ---------------------------------------------------------------- session statements

@@ -1,0 +1,24 @@
+// Library macros: macros read at start-up from the installation's library macro directory and
+// called like built-in functions, name(arguments).
+//
+// Active comments ("//!kest ...") written before a macro definition in a library file set its
+// attributes:
+//   //!kest attribute="oninit"      run once after loading (and after a reset), as "name();"
+//   //!kest attribute="private"     callable only from inside library macros
+//   //!kest overload="name"         the next macro is a variant of the library macro `name`; the
+//                                   call picks the variant that accepts its number of arguments
+//   //!kest extern_function name    `name` is provided by an external library (recorded only)
+// A comment of another form, or a definition that cannot be added, is error 9.
+#pragma once
+
+class t_cctx;
+class t_macro;
+
+// Scans `dir` recursively for files ending in ".t", parses each and keeps its macros. With
+// `report`, a directory that cannot be read is error 307. Returns the number of macros loaded.
+int kst_libstlmacro_load(t_cctx* ctx, const char* dir, bool report);
+void kst_libstlmacro_unload(t_cctx* ctx);
+// The variant of `name` that accepts `nargs` arguments, or null.
+t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* exists);
+void kst_libstlmacro_run_oninit(t_cctx* ctx);
+void kst_libstlmacro_release(t_cctx* ctx);
