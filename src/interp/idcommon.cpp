@@ -3,6 +3,8 @@
 
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/idclass.h"
+#include "interp/treelexstate.h"
 
 #include <vector>
 
@@ -160,5 +162,10 @@ t_idcommon* kst_id_create(t_cctx* ctx, int type, const char* name)
 }
 
 // Start-up and reset hooks of the identifier classes.
-void kst_idclass_inittables() { id_vtable_init(); }
+// The lexer reads declared structure names as type names from the start.
+void kst_idclass_inittables()
+{
+    id_vtable_init();
+    treelex_settypequery(kst_declaretype_find);
+}
 void kst_idclass_reset() { kst_id_vtable_reset(); }

@@ -35,7 +35,7 @@ public:
     bool hasoptionalargs() const;
     const char* getFilename() const { return m_privatefile.empty() ? nullptr : m_privatefile.c_str(); }
     bool isprivateforfile(const char* file) const { return file && !m_privatefile.empty() && m_privatefile == file; }
-    bool ispublic() const { return m_privatefile.empty() && m_structure.empty(); }
+    bool ispublic() const { return m_privatefile.empty(); }   // methods included
     bool ismemberofsamestructure(const char* structure) const { return structure && m_structure == structure; }
     const std::string& getname() const { return m_name; }
     const std::string& getstructure() const { return m_structure; }

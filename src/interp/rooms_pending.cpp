@@ -32,11 +32,6 @@ __attribute__((weak)) void kst_env_clear() {}
 __attribute__((weak)) void kst_extsession_endall() {}
 __attribute__((weak)) void kst_coef_reset() {}
 __attribute__((weak)) void kst_extern_reset() {}
-__attribute__((weak)) void kst_types_reset() {}
 __attribute__((weak)) void kst_plot_exit() {}
 __attribute__((weak)) void kst_series_memrelease() {}
 
-// Structure declarations (the structure room answers once it exists).
-#include "interp/macro.h"
-__attribute__((weak)) bool kst_struct_isdeclared(t_cctx*, const char*) { return false; }
-__attribute__((weak)) bool kst_struct_hasfield(t_cctx*, const char*, const char*) { return false; }

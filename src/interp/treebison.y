@@ -26,6 +26,7 @@ int tree_yylex(TREEBISONSTYPE* value, TREEBISONLTYPE* loc, void* scanner);
 
 %code {
 #include "interp/error.h"
+#include "interp/idclass.h"
 #include "interp/keywords.h"
 #include "interp/promptline.h"
 #include "interp/treelexstate.h"
@@ -283,6 +284,7 @@ stmtbody:
     | KW_struct typeword lbrace fieldlist '}'
                                     {
                                         closebrace(ls);
+                                        kst_declaretype_parsed($2);
                                         $$ = treen_new(@$, TREE_STRUCTDEF, 2, PARA_STRING, $2, PARA_TREE, $4);
                                     }
     | KW_return expr                { $$ = treen_new(@$, TREE_RETURN, 1, PARA_TREE, $2); }

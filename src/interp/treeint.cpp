@@ -5,6 +5,7 @@
 #include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/idclass.h"
 #include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/keywords.h"
@@ -17,6 +18,7 @@
 #include "render/render.h"
 
 #include <cstdlib>
+#include <set>
 #include <cstring>
 #include <string>
 
@@ -374,7 +376,7 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 int h_assign(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* target = tree_child(node, 0);
-    if (!target || target->kind != TREE_SYMBOL) {
+    if (!target || (target->kind != TREE_SYMBOL && target->kind != TREE_FIELD)) {
         kst_runerror(ctx, 374, tree_kindname(target ? target->kind : TREE_ASSIGN));
         return 0;
     }
@@ -386,6 +388,10 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (!value) {
         kst_runerror(ctx, 102);
+        return 0;
+    }
+    if (target->kind == TREE_FIELD) {
+        kst_idclass_assignfield(ctx, target, value);
         return 0;
     }
     const char* name = tree_string(target, 0);
@@ -756,6 +762,12 @@ int h_macrodef(t_cctx* ctx, int, treeabs* node)
     const char* name = tree_string(node, method ? 1 : 0);
     treeabs* params = tree_child(node, method ? 2 : 1);
     treeabs* body = tree_opt_macro(tree_dup(tree_child(node, method ? 3 : 2)));
+    if (method) {
+        std::set<std::string> names;
+        for (int i = 0; treeabs* p = tree_child(params, i); i++)
+            if (p->kind == TREE_SYMBOL) names.insert(tree_string(p, 0));
+        macro_add_implicitself(structure, body, names);
+    }
     elt_runpile* pile = tree_run_getpile(ctx);
     macro_lecture(ctx, name, parameterlist(params), pile ? pile->source : nullptr, body, false, structure);
     return 0;
@@ -791,7 +803,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
 }
 
 // Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
-int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind)
+int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind, t_identry* self = nullptr)
 {
     std::vector<t_macroarg*> args;
     for (int i = 0; treeabs* a = tree_child(list, i); i++) {
@@ -806,7 +818,9 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     ctx->historywrite = false;
     elt_runpile* pile = tree_run_setpile(ctx, kind, macro->getname().c_str(), macro->getcode());
     int r = 0;
-    if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), &kst_pilescope(pile)->parameters)) {
+    t_genarbre* bindings = &kst_pilescope(pile)->parameters;
+    if (self) macro_affect_parametre_valeur(ctx, "self", t_macroarg::newreference(self), bindings);
+    if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), bindings)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
         tree_run_cleanres(ctx, slot + 1);
     }
@@ -820,10 +834,40 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     return r;
 }
 
+// Inside a method, %name first means the method name of the same structure, on the same self.
+t_macro* siblingmethod(t_cctx* ctx, const char* name, t_identry** self)
+{
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
+        if (!tree_run_getpile_isinmacroexecution(p)) continue;
+        const char* at = p->name ? strchr(p->name, '@') : nullptr;
+        if (!at || !p->scope) return nullptr;
+        t_identry* e = p->scope->parameters.find("self");
+        if (!e || !e->value) return nullptr;
+        t_macro* m = macro_find_struct(ctx, std::string(p->name, at - p->name).c_str(), name, true);
+        if (m) *self = static_cast<t_macroarg*>(e->value)->getreference();
+        return m;
+    }
+    return nullptr;
+}
+
 int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
 {
-    t_macro* macro = macro_resolve(ctx, tree_string(node, 0), false);
+    const char* name = tree_string(node, 0);
+    t_identry* self = nullptr;
+    if (t_macro* method = siblingmethod(ctx, name, &self))
+        return callmacro(ctx, slot, method, tree_child(node, 1), RUNPILE_MACRO, self);
+    t_macro* macro = macro_resolve(ctx, name, false);
     return macro ? callmacro(ctx, slot, macro, tree_child(node, 1), RUNPILE_MACRO) : 0;
+}
+
+// object%name[args]: the method name of the object's structure, with self bound to the object.
+int h_methodcall(t_cctx* ctx, int slot, treeabs* node)
+{
+    std::string type;
+    t_identry* self = kst_idclass_methodtarget(ctx, tree_child(node, 0), &type);
+    if (!self) return 0;
+    t_macro* method = macro_find_struct(ctx, type.c_str(), tree_string(node, 1), false);
+    return method ? callmacro(ctx, slot, method, tree_child(node, 2), RUNPILE_MACRO, self) : 0;
 }
 
 // name(args): an external function (none can be declared yet) or a library macro whose variant
@@ -913,7 +957,7 @@ void registercore()
         {TREE_SWITCH, h_switch},     {TREE_TRY, h_try},             {TREE_MACRODEF, h_macrodef},
         {TREE_METHODDEF, h_macrodef}, {TREE_MACROCALL, h_macrocall}, {TREE_CALL, h_call},
         {TREE_PRIVATE, h_private},   {TREE_PUBLIC, h_public},       {TREE_STOP, h_stop},
-        {TREE_QUIT, h_quit},         {TREE_INCLUDE, h_include},
+        {TREE_QUIT, h_quit},         {TREE_INCLUDE, h_include},     {TREE_METHODCALL, h_methodcall},
     };
     for (auto& e : table) s_handlers[tree_kindindex(e.kind)] = e.h;
 }
@@ -967,6 +1011,11 @@ int tree_run_statement(t_cctx* ctx, treeabs* tree)
     tree_run_cleanres(ctx, 0);
     ctx->stopflag = 0;   // quit, or a stop that found nothing to stop, ends here
     return r;
+}
+
+int kst_callmethod(t_cctx* ctx, int slot, t_macro* macro, treeabs* args, t_identry* self)
+{
+    return callmacro(ctx, slot, macro, args, RUNPILE_MACRO, self);
 }
 
 int tree_int_int(t_cctx* ctx, treeabs* tree)

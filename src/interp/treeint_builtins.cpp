@@ -3,6 +3,7 @@
 #include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/idclass.h"
 #include "interp/ids.h"
 #include "interp/keywords.h"
 #include "interp/kest.h"
@@ -350,6 +351,7 @@ void kst_help_register();
 void kst_tree_init_statements()
 {
     kst_help_register();
+    kst_idclass_register();
     for (const t_switch& s : s_switches) kst_tree_setkeywordhandler(s.name, h_switch);
     struct { const char* keyword; t_treehandler h; } table[] = {
         {"_affc", h_affc},         {"_cpu", h_cpu},           {"_modenum", h_modenum},
