@@ -39,3 +39,13 @@ char* kst_flushreadchar(FILE* stream);
 void clrscr();
 
 extern int g_cpu;
+
+// Deep recursion (nested macro calls, included files, nested expressions) is refused before the
+// thread's stack runs out: true when less than a safety margin remains.
+bool kst_stack_exhausted();
+void kst_stack_setbase();      // the calling thread's current depth counts as the base
+
+// With file and process access disabled (robustness testing), include, file_open, pause and the
+// start-up files do nothing but report.
+void kst_setsandbox(bool on);
+bool kst_issandbox();

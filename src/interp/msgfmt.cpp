@@ -4,6 +4,7 @@
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/ids.h"
+#include "interp/kest.h"
 #include "render/render.h"
 
 #include <cerrno>
@@ -197,6 +198,10 @@ const char* t_sharedfileio::getStatusname() const
 t_fileio* t_fileio::open(t_cctx* ctx, const char* name, mode m)
 {
     static const char* const modes[] = {"rt", "w+t", "a+t"};
+    if (kst_issandbox()) {
+        kst_runerror(ctx, 254, name, strerror(EACCES));
+        return nullptr;
+    }
     FILE* f = fopen(name, modes[m]);
     if (!f) {
         kst_runerror(ctx, 254, name, strerror(errno));

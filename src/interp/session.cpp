@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <sys/select.h>
 #include <unistd.h>
 #include <vector>
@@ -28,6 +29,31 @@
 void kst_signalinit();
 
 int g_cpu = 1;
+
+namespace {
+thread_local const char* s_stackbase = nullptr;
+thread_local size_t s_stacklimit = 0;
+bool s_sandbox = false;
+} // namespace
+
+void kst_stack_setbase()
+{
+    s_stackbase = static_cast<const char*>(__builtin_frame_address(0));
+    struct rlimit rl;
+    size_t limit = 8u << 20;
+    if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) limit = rl.rlim_cur;
+    s_stacklimit = limit > (1u << 20) ? limit - (512u << 10) : limit / 2;
+}
+
+bool kst_stack_exhausted()
+{
+    if (!s_stackbase) return false;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    return static_cast<size_t>(s_stackbase - here) > s_stacklimit;
+}
+
+void kst_setsandbox(bool on) { s_sandbox = on; }
+bool kst_issandbox() { return s_sandbox; }
 
 namespace {
 
@@ -64,6 +90,7 @@ void gmp_free(void* p, size_t) { free(p); }
 
 bool runstartupfiles(t_cctx* ctx)
 {
+    if (s_sandbox) return false;
     if (s_startfiles.empty()) {
         const char* home = getenv("HOME");
         s_startfiles.push_back(std::string(kst_getkestdir()) + "etc/kest.ini");
@@ -142,6 +169,7 @@ void tree_initparse_common(sttreeparse* st)
 
 t_cctx* kest_init(int mode, int render)
 {
+    kst_stack_setbase();
     s_mode = mode;
     s_render = render;
     s_workbuffer = static_cast<char*>(kst_checkmalloc(512000));
@@ -295,6 +323,14 @@ void yy_startparsefile(t_cctx* ctx, FILE* file, const char* name)
 void kst_include(t_cctx* ctx, const char* name, bool remember)
 {
     if (!ctx) ctx = t_cctx::getLocalCctx();
+    if (kst_stack_exhausted()) {
+        kst_runerror(ctx, 8);
+        return;
+    }
+    if (s_sandbox) {
+        kst_runerror(ctx, 6, name ? name : "");
+        return;
+    }
     bool given = name != nullptr;
     char remembered[520];
     if (!given) {
@@ -508,6 +544,7 @@ char* kst_flushreadchar(FILE* stream)
 
 int kst_pause()
 {
+    if (s_sandbox) return 0;
     t_cctx* ctx = t_cctx::getLocalCctx();
     fputs(kst_getmsginfo(54), g_stdout);
     flushstreams();

@@ -22,6 +22,9 @@
 #include <cstring>
 #include <string>
 
+void kst_time_statementstart();
+void kst_time_statementend(t_cctx* ctx);
+
 namespace {
 
 constexpr int s_nkinds = 504;
@@ -255,9 +258,13 @@ void echo_and_history(t_cctx* ctx, treeabs* node)
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
+    kst_time_statementstart();
     int r = tree_int(ctx, slot, tree_child(node, 1));
     tree_run_cleanres(ctx, slot);
-    if (!tree_flags(ctx)) echo_and_history(ctx, node);
+    if (!tree_flags(ctx)) {
+        echo_and_history(ctx, node);
+        kst_time_statementend(ctx);
+    }
     if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
     return r;
 }
@@ -992,6 +999,10 @@ int tree_int(t_cctx* ctx, int slot, treeabs* node)
     absrun_slot& s = tree_slot(ctx, slot);
     if (s.tag != kr_end) tree_run_cleanres(ctx, slot);
     if (!node || ctx->stopflag || Erreur_Execution) return 0;
+    if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
+        kst_runerror(ctx, 19);
+        return 0;
+    }
     if (s_hooks.node) s_hooks.node(ctx, &node->loc, node, s_hooks.nodeuser);
     elt_runpile* pile = tree_run_getpile(ctx);
     t_tree_loc saved = pile->loc;

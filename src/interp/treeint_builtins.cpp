@@ -14,6 +14,8 @@
 #include "render/render.h"
 
 #include <climits>
+#include <ctime>
+#include <unistd.h>
 #include <cstring>
 #include <string>
 
@@ -343,7 +345,91 @@ int h_affmac(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
+// ---------------------------------------------------------------- timing and memory
+
+struct t_chrono {
+    double wall = 0, cpu = 0;
+};
+t_chrono s_start, s_lap;
+
+t_chrono now()
+{
+    timespec w, c;
+    clock_gettime(CLOCK_MONOTONIC, &w);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c);
+    return {w.tv_sec + w.tv_nsec * 1e-9, c.tv_sec + c.tv_nsec * 1e-9};
+}
+
+void showtime(const t_chrono& since)
+{
+    t_chrono t = now();
+    fprintf(g_stdout, "\t%s : %.6f s (CPU %.6f s)\n", kst_getmsginfo(168), t.wall - since.wall, t.cpu - since.cpu);
+}
+
+int h_time_s(t_cctx*, int, treeabs*)
+{
+    s_start = s_lap = now();
+    return 0;
+}
+
+int h_time_l(t_cctx*, int, treeabs*)
+{
+    showtime(s_lap);
+    s_lap = now();
+    return 0;
+}
+
+int h_time_t(t_cctx*, int, treeabs*)
+{
+    showtime(s_start);
+    return 0;
+}
+
+int h_mem(t_cctx*, int, treeabs*)
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = fopen("/proc/self/statm", "r")) {
+        if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        fclose(f);
+    }
+    fprintf(g_stdout, "\t%s : %ld KiB\n", kst_getmsginfo(217), resident * (sysconf(_SC_PAGESIZE) / 1024));
+    return 0;
+}
+
+int h_size(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evalargs(ctx, slot + 1, node, 0);
+    if (n == 1) {
+        const t_idcommon* v = tree_slot_value(ctx, slot + 1);
+        if (v) tree_slot_setcoef(ctx, slot, coef_creenumlong_init(ctx, v->Vsize()));
+    } else if (n >= 0) {
+        kst_runerror(ctx, 53);
+    }
+    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    return 0;
+}
+
+// print a, b, ...: displays each value as a statement ending in ";" would.
+int h_print(t_cctx* ctx, int slot, treeabs* node)
+{
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        tree_int(ctx, slot + 1, a);
+        if (tree_flags(ctx)) break;
+        if (const t_idcommon* v = tree_slot_value(ctx, slot + 1)) v->Vdisplay_resume(ctx, g_stdout);
+        tree_run_cleanres(ctx, slot + 1);
+    }
+    tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
 } // namespace
+
+// The partial timing shown after each statement when _time is on.
+void kst_time_statementstart() { s_lap = now(); }
+void kst_time_statementend(t_cctx* ctx)
+{
+    if (ctx->time) showtime(s_lap);
+}
 
 void kst_help_register();
 
@@ -360,7 +446,9 @@ void kst_tree_init_statements()
         {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close},
         {"delete", h_delete},      {"typeof", h_typeof},      {"reset", h_reset},
         {"pause", h_pause},        {"cls", h_cls},            {"effmac", h_effmac},
-        {"effmacros", h_effmacros}, {"affmac", h_affmac},
+        {"effmacros", h_effmacros}, {"affmac", h_affmac},  {"time_s", h_time_s},
+        {"time_l", h_time_l},      {"time_t", h_time_t},      {"mem", h_mem},
+        {"size", h_size},          {"print", h_print},
     };
     for (auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }
