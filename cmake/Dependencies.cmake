@@ -21,3 +21,11 @@ add_library(kest_deps INTERFACE)
 target_link_libraries(kest_deps INTERFACE
   ${MPC_LIB} ${MPFR_LIB} ${GMP_LIB} ${QUADMATH_LIB} ${LAPACK_LIBRARIES}
   PkgConfig::FFI ${LTDL_LIB} PkgConfig::XML2 ${SCSCP_LIB} Threads::Threads ${CMAKE_DL_LIBS})
+
+# clang (fuzzing builds) finds quadmath.h only in gcc's own include directory, and knows the
+# quadruple type only by its GNU name.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  execute_process(COMMAND gcc -print-file-name=include OUTPUT_VARIABLE GCC_INCLUDE OUTPUT_STRIP_TRAILING_WHITESPACE)
+  target_include_directories(kest_deps SYSTEM INTERFACE ${GCC_INCLUDE})
+  target_compile_definitions(kest_deps INTERFACE _Float128=__float128)
+endif()

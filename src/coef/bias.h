@@ -32,7 +32,7 @@ struct t_biasbound<__float128> {
     static constexpr int digits = 36;
     static __float128 get(mpfr_srcptr f, mpfr_rnd_t r) { return mpfr_get_float128(f, r); }
     static void set(mpfr_ptr f, __float128 v) { mpfr_set_float128(f, v, MPFR_RNDN); }
-    static __float128 inf() { return __builtin_infq(); }
+    static __float128 inf() { return static_cast<__float128>(__builtin_inf()); }   // exact: clang has no __builtin_infq
 };
 
 template <class B>
