@@ -102,13 +102,7 @@ void t_idclass::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     std::string text;
     Vexport_str(ctx, text);
-    t_render* r = kst_cctx_getrender(ctx, stream);
-    if (*getName()) {
-        r->Vname(getName());
-        r->Vespacesigne_eq();
-    } else {
-        r->Vrender_unsafe("\t");
-    }
+    t_render* r = display_begin(ctx, stream);
     r->Vrender_unsafe(text.c_str());
     r->writenewline();
 }

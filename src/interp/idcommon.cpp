@@ -3,6 +3,7 @@
 
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "render/render.h"
 #include "interp/idclass.h"
 #include "interp/treelexstate.h"
 
@@ -13,6 +14,18 @@ t_idcommon::t_idcommon(const char* name, int flag) : m_name(name ? name : ""), m
 t_idcommon::~t_idcommon() = default;
 
 void t_idcommon::notapplicable(t_cctx* ctx) const { kst_runerror(ctx, 23); }
+
+t_render* t_idcommon::display_begin(t_cctx* ctx, FILE* stream) const
+{
+    t_render* r = kst_cctx_getrender(ctx, stream);
+    if (!m_name.empty()) {
+        r->Vname(m_name.c_str());
+        r->Vespacesigne_eq();
+    } else {
+        r->Vrender_unsafe("\t");
+    }
+    return r;
+}
 
 t_idcommon* t_idcommon::Vcopy() const
 {

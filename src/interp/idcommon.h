@@ -88,6 +88,9 @@ public:
 
 protected:
     void notapplicable(t_cctx* ctx) const;     // error 23
+    // Starts a display: "name = " for a named value, a tab for a temporary. Returns the renderer
+    // bound to `stream`.
+    t_render* display_begin(t_cctx* ctx, FILE* stream) const;
 
 private:
     std::string m_name;

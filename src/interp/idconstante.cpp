@@ -83,12 +83,7 @@ bool t_idconstante::Vexport_str(t_cctx* ctx, std::string& out) const
 void t_idconstante::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     const_cast<t_idconstante*>(this)->value(ctx);   // a stored value follows a mode change when used
-    t_render* r = kst_cctx_getrender(ctx, stream);
-    if (*getName()) {
-        m_const->Vdisplay_resume(ctx, r);
-        return;
-    }
-    r->Vrender_unsafe("\t");
+    t_render* r = display_begin(ctx, stream);
     m_const->display_value(ctx, r);
     r->writenewline();
 }

@@ -333,13 +333,7 @@ void kst_public(t_cctx* ctx, const std::vector<std::string>& names)
 
 void t_chaine::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
-    t_render* r = kst_cctx_getrender(ctx, stream);
-    if (*getName()) {
-        r->Vname(getName());
-        r->Vespacesigne_eq();
-    } else {
-        r->Vrender_unsafe("\t");
-    }
+    t_render* r = display_begin(ctx, stream);
     r->Vliteralstring(m_text.c_str());
     r->writenewline();
 }

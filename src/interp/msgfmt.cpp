@@ -246,13 +246,7 @@ FILE* t_fileio::writestream(t_cctx* ctx) const
 
 void t_fileio::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
-    t_render* r = kst_cctx_getrender(ctx, stream);
-    if (*getName()) {
-        r->Vname(getName());
-        r->Vespacesigne_eq();
-    } else {
-        r->Vrender_unsafe("\t");
-    }
+    t_render* r = display_begin(ctx, stream);
     r->Vformat("%s \"%s\" (%s)", Vgettypename(), m_shared->name.c_str(), m_shared->getStatusname());
     r->writenewline();
 }

@@ -120,7 +120,7 @@ void render_tex_unsafe(FILE* stream, const char* text);
 void render_ml_unsafe(FILE* stream, const char* text);
 void render_ml_unsafe(FILE* stream, const char* text, int length);
 
-// Tables and paragraphs of report writers. colspec is a TeX column specification ("lrr").
+// Tables and paragraphs of report writers. colspec gives the TeX column formats ("lrr").
 void render_tex_tabular_begin(FILE* stream, const char* colspec);
 void render_tex_tabular_end(FILE* stream);
 void render_ml_tabular_begin(FILE* stream);

@@ -5,6 +5,7 @@
 #include "interp/ids.h"
 #include "interp/kest.h"
 #include "interp/runpile.h"
+#include "testhelp.h"
 
 #include <gtest/gtest.h>
 
@@ -25,17 +26,7 @@ struct Ids : ::testing::Test {
         if (v) v->Vexport_str(&ctx, out);
         return out;
     }
-    // Runs f with the error display silenced; returns whether it reported an error.
-    template <class F> bool errs(F f)
-    {
-        Erreur_Execution = 0;
-        testing::internal::CaptureStderr();
-        f();
-        testing::internal::GetCapturedStderr();
-        bool e = Erreur_Execution != 0;
-        Erreur_Execution = 0;
-        return e;
-    }
+    template <class F> bool errs(F f) { return reportserror(f); }
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "interp/ids.h"
 #include "interp/macro.h"
 #include "interp/runpile.h"
+#include "testhelp.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +20,7 @@ struct Macros : ::testing::Test {
     {
         return macro_lecture(&ctx, name, cellule_parametre_new(params), nullptr, nullptr, privatefile, structure);
     }
-    template <class F> bool errs(F f)
-    {
-        Erreur_Execution = 0;
-        testing::internal::CaptureStderr();
-        f();
-        testing::internal::GetCapturedStderr();
-        bool e = Erreur_Execution != 0;
-        Erreur_Execution = 0;
-        return e;
-    }
+    template <class F> bool errs(F f) { return reportserror(f); }
     std::vector<t_macroarg*> args(std::vector<const char*> texts)
     {
         std::vector<t_macroarg*> out;
