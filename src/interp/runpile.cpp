@@ -19,7 +19,10 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
     treesharedcode_attach(code);
     pile->scope = scope;
     pile->next = ctx->pile;
-    if (pile->next) pile->stack = pile->next->stack;
+    // Loops and macro calls continue the enclosing evaluation on its value stack; a file, a host
+    // text or the interactive level starts an evaluation of its own (created on first use).
+    bool nested = kind != RUNPILE_FILE && kind != RUNPILE_STRING && kind != RUNPILE_INTERACTIVE;
+    if (pile->next && nested) pile->stack = pile->next->stack;
     ctx->pile = pile;
     return pile;
 }

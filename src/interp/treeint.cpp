@@ -646,6 +646,12 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         }
     }
     coef zero{};
+    if (coef_iszero(&step)) {   // the loop would never end
+        deletecoef(&start);
+        deletecoef(&end);
+        kst_runerror(ctx, 94);
+        return 0;
+    }
     bool up = coef_cmp_ge(&step, &zero) == 1;
     coef acc = type == L_PROD ? coef_creenum_init(ctx, 1) : coef{};
     int r = 0;

@@ -1,4 +1,5 @@
 //! interactive
+//! setup: printf 'inner = 5$\nmsg("included\\n");\n' > inc.t
 // Loops, conditions, stop, sum and prod, switch, try/catch and the errors they report.
 for j = 3 to 1 step -1 { msg("j=%d\n", j); };
 for j = 1 to 0 { msg("never\n"); };
@@ -22,4 +23,8 @@ _info on;
 try { error("shown with info"); } catch { msg("caught again\n"); };
 _info off;
 for j = 1 to 3 { if (j == 2) then { error("in the loop"); }; msg("j=%d\n", j); };
+msg("the session goes on\n");
+for j = 1 to 2 step 0 { msg("never\n"); };
+macro m { include "inc.t"; return 2; };
+x = 1 + %m;
 msg("the session goes on\n");
