@@ -42,7 +42,9 @@ extern int g_cpu;
 
 // Deep recursion (nested macro calls, included files, nested expressions) is refused before the
 // thread's stack runs out: true when less than a safety margin remains.
-bool kst_stack_exhausted();
+// `reserve` asks for that much more room (a construct that starts a deep evaluation checks with a
+// reserve, so that it, not some node inside, reports the error).
+bool kst_stack_exhausted(size_t reserve = 0);
 void kst_stack_setbase();      // the calling thread's current depth counts as the base
 
 // With file and process access disabled (robustness testing), include, file_open, pause and the

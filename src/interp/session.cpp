@@ -45,11 +45,11 @@ void kst_stack_setbase()
     s_stacklimit = limit > (1u << 20) ? limit - (512u << 10) : limit / 2;
 }
 
-bool kst_stack_exhausted()
+bool kst_stack_exhausted(size_t reserve)
 {
     if (!s_stackbase) return false;
     const char* here = static_cast<const char*>(__builtin_frame_address(0));
-    return static_cast<size_t>(s_stackbase - here) > s_stacklimit;
+    return static_cast<size_t>(s_stackbase - here) + reserve > s_stacklimit;
 }
 
 void kst_setsandbox(bool on) { s_sandbox = on; }
@@ -323,7 +323,7 @@ void yy_startparsefile(t_cctx* ctx, FILE* file, const char* name)
 void kst_include(t_cctx* ctx, const char* name, bool remember)
 {
     if (!ctx) ctx = t_cctx::getLocalCctx();
-    if (kst_stack_exhausted()) {
+    if (kst_stack_exhausted(256u << 10)) {
         kst_runerror(ctx, 8);
         return;
     }

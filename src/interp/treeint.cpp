@@ -818,6 +818,10 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
 // Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
 int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind, t_identry* self = nullptr)
 {
+    if (kst_stack_exhausted(256u << 10)) {   // the call itself reports runaway recursion
+        kst_runerror(ctx, 19);
+        return 0;
+    }
     std::vector<t_macroarg*> args;
     for (int i = 0; treeabs* a = tree_child(list, i); i++) {
         t_macroarg* arg = macroargument(ctx, slot + 1, a);
