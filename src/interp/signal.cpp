@@ -25,7 +25,9 @@ void kst_sigctrlc(int)
     fflush(g_stdout);
     ssize_t unused = write(STDOUT_FILENO, bye, sizeof bye - 1);
     (void)unused;
-    exit(1);
+    // _exit: the exit handlers and destructors are not safe inside a signal handler; the
+    // history file is flushed after every statement, so nothing is lost.
+    _exit(1);
 }
 
 void kst_sigoverflow(int) { kst_fatalerror(431); }
