@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-t_runpile_hooks g_runpile_hooks;
-
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope)
 {
@@ -30,7 +28,6 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
 {
     if (!pile) return;
-    if (g_runpile_hooks.release) g_runpile_hooks.release(ctx, pile);
     kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
     treesharedcode_detach(pile->source);

@@ -35,12 +35,6 @@ struct elt_runpile {
     void* inuse[2] = {nullptr, nullptr};
 };
 
-// Hooks through which later rooms release what they hang on a pile (bindings, locals, stacks).
-struct t_runpile_hooks {
-    void (*release)(t_cctx*, elt_runpile*) = nullptr;
-};
-extern t_runpile_hooks g_runpile_hooks;
-
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope = nullptr);
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile);
