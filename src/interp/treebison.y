@@ -486,6 +486,10 @@ primary:
     | genkw '(' argsopt ')'         { $$ = appendargs(kwnode(@$, $1), $3); }
     | IDENT '(' argsopt ')'         { $$ = tree_new(@$, TREE_CALL, PARA_STRING, $1, PARA_TREE, $3, PARA_EMPTY); }
     | TYPENAME '(' argsopt ')'      { $$ = tree_new(@$, TREE_CALL, PARA_STRING, $1, PARA_TREE, $3, PARA_EMPTY); }
+    | KW_macro_optargs '[' expr ']' {
+                                        treeabs* name = tree_symbole_new(@1, strdup("macro_optargs"));
+                                        $$ = treen_new(@$, TREE_INDEX, 2, PARA_TREE, name, PARA_TREE, arglist(@3, nullptr, $3));
+                                    }
     | '%' IDENT                     { $$ = treen_new(@$, TREE_MACROCALL, 2, PARA_STRING, $2, PARA_TREE, nullptr); }
     | '%' IDENT '[' argsopt ']'     { $$ = treen_new(@$, TREE_MACROCALL, 2, PARA_STRING, $2, PARA_TREE, $4); }
     | lvalue '%' IDENT              { $$ = treen_new(@$, TREE_METHODCALL, 3, PARA_TREE, $1, PARA_STRING, $3, PARA_TREE, nullptr); }

@@ -17,6 +17,7 @@
 #include "interp/runpile.h"
 #include "render/render.h"
 
+#include <climits>
 #include <cstdlib>
 #include <set>
 #include <cstring>
@@ -943,6 +944,32 @@ int h_include(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
+// name[i, ...]: only macro_optargs[k] until arrays exist (the k-th argument after the named
+// parameters of the running macro; error 102 when there is none).
+int h_index(t_cctx* ctx, int slot, treeabs* node)
+{
+    treeabs* name = tree_child(node, 0);
+    treeabs* args = tree_child(node, 1);
+    if (!name || name->kind != TREE_SYMBOL || strcmp(tree_string(name, 0), "macro_optargs") != 0 ||
+        tree_paracount(args) != 1) {
+        kst_runerror(ctx, 374, name && name->kind == TREE_SYMBOL ? tree_string(name, 0) : "[]");
+        return 0;
+    }
+    tree_int(ctx, slot + 1, tree_child(args, 0));
+    long k = 0;
+    bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
+    tree_run_cleanres(ctx, slot + 1);
+    if (!ok) return 0;
+    t_macroarg* arg = k >= 1 && k <= INT_MAX ? macro_getoptionalarg(ctx, static_cast<int>(k)) : nullptr;
+    t_idcommon* value = arg ? arg->Vgetvalue() : nullptr;
+    if (!value) {
+        if (!Erreur_Execution) kst_runerror(ctx, 102);
+        return 0;
+    }
+    tree_slot_setobject(ctx, slot, value->Vcopy());
+    return 0;
+}
+
 // A statement whose room is not built yet.
 int h_unavailable(t_cctx* ctx, int, treeabs* node)
 {
@@ -975,6 +1002,7 @@ void registercore()
         {TREE_METHODDEF, h_macrodef}, {TREE_MACROCALL, h_macrocall}, {TREE_CALL, h_call},
         {TREE_PRIVATE, h_private},   {TREE_PUBLIC, h_public},       {TREE_STOP, h_stop},
         {TREE_QUIT, h_quit},         {TREE_INCLUDE, h_include},     {TREE_METHODCALL, h_methodcall},
+        {TREE_INDEX, h_index},
     };
     for (auto& e : table) s_handlers[tree_kindindex(e.kind)] = e.h;
 }

@@ -9,8 +9,9 @@ m = 5$
 m;
 %inc[m];
 m;
-macro opt[a, ...] { return a; };
+macro opt[a, ...] { msg("%d then %d and %d\n", a, macro_optargs[1], macro_optargs[2]); };
 %opt[1, 2, 3];
+%opt[1, 2];
 %opt;
 macro two[a, b] { return a + b; };
 %two[1];
