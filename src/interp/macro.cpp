@@ -92,6 +92,17 @@ t_macro::~t_macro()
     treesharedcode_detach(m_code);
 }
 
+void t_macro::leave()
+{
+    if (--m_running == 0 && m_retired) delete this;
+}
+
+void t_macro::release(t_macro* m)
+{
+    if (m->m_running) m->m_retired = true;
+    else delete m;
+}
+
 int t_macro::getnbargs() const
 {
     int n = 0;
@@ -122,14 +133,14 @@ void t_macro::display(t_cctx* ctx, FILE* stream) const
 
 t_macro_user::~t_macro_user()
 {
-    for (t_macro* m : m_variants) delete m;
+    for (t_macro* m : m_variants) t_macro::release(m);
 }
 
 void t_macro_user::add(t_macro* m)
 {
     for (t_macro*& v : m_variants) {
         if (samevisibility(v, m)) {
-            delete v;
+            t_macro::release(v);
             v = m;
             return;
         }
@@ -141,7 +152,7 @@ bool t_macro_user::remove(t_macro* m)
 {
     for (auto it = m_variants.begin(); it != m_variants.end(); ++it) {
         if (*it == m) {
-            delete m;
+            t_macro::release(m);
             m_variants.erase(it);
             return true;
         }

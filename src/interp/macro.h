@@ -43,6 +43,12 @@ public:
     treeabs* getbody() const { return m_body; }
     treesharedcode* getcode() const { return m_code; }
 
+    // A macro that is redefined or deleted while it runs (its body is being walked) is kept
+    // until its last running call ends.
+    void enter() { m_running++; }
+    void leave();
+    static void release(t_macro* m);
+
 private:
     std::string m_name;
     cellule_parametre* m_params;
@@ -50,6 +56,8 @@ private:
     treeabs* m_body;
     std::string m_privatefile;
     std::string m_structure;
+    int m_running = 0;
+    bool m_retired = false;
 };
 
 // All variants of one name.

@@ -834,6 +834,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     bool history = ctx->historywrite;
     ctx->historywrite = false;
+    macro->enter();   // the body may redefine or delete this very macro
     elt_runpile* pile = tree_run_setpile(ctx, kind, macro->getname().c_str(), macro->getcode());
     int r = 0;
     t_genarbre* bindings = &kst_pilescope(pile)->parameters;
@@ -845,6 +846,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     auto* result = static_cast<t_idcommon*>(pile->retval);
     pile->retval = nullptr;
     tree_run_removepile(ctx, pile);
+    macro->leave();
     ctx->stopflag = 0;
     ctx->historywrite = history;
     if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
