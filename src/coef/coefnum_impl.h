@@ -19,6 +19,15 @@ void modenum_install_converters();
 
 // The common numeric layer, then the real or complex layer, for one numeric tag.
 void coefnum_install_common(eBHTypeCoef tag, const char* name, int storedsize);
+// The per-tag constants of a type: its stored zero and one, its real and complex counterparts.
+inline void coefnum_set_constants(eBHTypeCoef tag, const void* zero, const void* one, eBHTypeCoef reel,
+                                  eBHTypeCoef cplx)
+{
+    g_BHZero[tag] = zero;
+    gc_BHUn[tag] = one;
+    gc_BHReel[tag] = reel;
+    gc_BHCplx[tag] = cplx;
+}
 // Installs the generic mixed cells add/sub/mul/div(a, b) and (b, a) whose result has tag `res`.
 void coefnum_install_mixed(eBHTypeCoef a, eBHTypeCoef b, eBHTypeCoef res);
 // Fills every still-empty numeric pair with the documented fallback (coefvtable.cpp).

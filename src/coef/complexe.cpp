@@ -205,8 +205,5 @@ void kst_coef_register_complexe()
     v.load = z_load;
     v.saveF = z_saveF;
     v.loadF = z_loadF;
-    g_BHZero[BH_ZDBL] = &s_zero;
-    gc_BHUn[BH_ZDBL] = &s_one;
-    gc_BHReel[BH_ZDBL] = BH_DBL;
-    gc_BHCplx[BH_ZDBL] = BH_ZDBL;
+    coefnum_set_constants(BH_ZDBL, &s_zero, &s_one, BH_DBL, BH_ZDBL);
 }

@@ -234,8 +234,5 @@ void kst_coef_register_dbl()
     v.load = dbl_load;
     v.saveF = dbl_saveF;
     v.loadF = dbl_loadF;
-    g_BHZero[BH_DBL] = &s_zero;
-    gc_BHUn[BH_DBL] = &s_one;
-    gc_BHReel[BH_DBL] = BH_DBL;
-    gc_BHCplx[BH_DBL] = BH_ZDBL;
+    coefnum_set_constants(BH_DBL, &s_zero, &s_one, BH_DBL, BH_ZDBL);
 }

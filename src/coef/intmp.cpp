@@ -340,10 +340,7 @@ void kst_coef_register_intmp()
     v.isrational = i_isrational;
     v.aff = v.aff_tex = v.aff_ml = i_aff;
     v.saveF = i_saveF;
-    g_BHZero[BH_INTMP] = &s_zero;
-    gc_BHUn[BH_INTMP] = &s_one;
-    gc_BHReel[BH_INTMP] = BH_INTMP;
-    gc_BHCplx[BH_INTMP] = BH_ZINTMP;
+    coefnum_set_constants(BH_INTMP, &s_zero, &s_one, BH_INTMP, BH_ZINTMP);
 
     coefnum_install_common(BH_ZINTMP, "ZINTMP", 32);
     coefvtable& z = g_kst_coef_vtable[BH_ZINTMP];
@@ -371,8 +368,5 @@ void kst_coef_register_intmp()
     z.iszero = zi_iszero;
     z.isrational = i_isrational;
     z.aff = z.aff_tex = z.aff_ml = coefaff_cplx_generic;
-    g_BHZero[BH_ZINTMP] = &s_zzero;
-    gc_BHUn[BH_ZINTMP] = &s_zone;
-    gc_BHReel[BH_ZINTMP] = BH_INTMP;
-    gc_BHCplx[BH_ZINTMP] = BH_ZINTMP;
+    coefnum_set_constants(BH_ZINTMP, &s_zzero, &s_zone, BH_INTMP, BH_ZINTMP);
 }

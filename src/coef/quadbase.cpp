@@ -298,10 +298,7 @@ void kst_coef_register_quadbase()
     v.aff = v.aff_tex = v.aff_ml = q_aff;
     v.save = q_save;
     v.load = q_load;
-    g_BHZero[BH_QUAD] = &s_zero;
-    gc_BHUn[BH_QUAD] = &s_one;
-    gc_BHReel[BH_QUAD] = BH_QUAD;
-    gc_BHCplx[BH_QUAD] = BH_ZQUAD;
+    coefnum_set_constants(BH_QUAD, &s_zero, &s_one, BH_QUAD, BH_ZQUAD);
 
     coefnum_install_common(BH_ZQUAD, "ZQUAD", 32);
     coefvtable& z = g_kst_coef_vtable[BH_ZQUAD];
@@ -334,8 +331,5 @@ void kst_coef_register_quadbase()
     z.iszero = zq_iszero;
     z.aff = z.aff_tex = z.aff_ml = coefaff_cplx_generic;
     z.save = zq_save;
-    g_BHZero[BH_ZQUAD] = &s_zzero;
-    gc_BHUn[BH_ZQUAD] = &s_zone;
-    gc_BHReel[BH_ZQUAD] = BH_QUAD;
-    gc_BHCplx[BH_ZQUAD] = BH_ZQUAD;
+    coefnum_set_constants(BH_ZQUAD, &s_zzero, &s_zone, BH_QUAD, BH_ZQUAD);
 }

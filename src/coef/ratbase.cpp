@@ -530,10 +530,7 @@ void kst_coef_register_ratbase()
     v.load = r_load;
     v.saveF = r_saveF;
     v.loadF = r_loadF;
-    g_BHZero[BH_RAT] = &s_zero;
-    gc_BHUn[BH_RAT] = &s_one;
-    gc_BHReel[BH_RAT] = BH_RAT;
-    gc_BHCplx[BH_RAT] = BH_ZRAT;
+    coefnum_set_constants(BH_RAT, &s_zero, &s_one, BH_RAT, BH_ZRAT);
 
     coefnum_install_common(BH_ZRAT, "", 32);
     coefvtable& z = g_kst_coef_vtable[BH_ZRAT];
@@ -564,8 +561,5 @@ void kst_coef_register_ratbase()
     z.save = zr_save;
     z.load = zr_load;
     z.saveF = zr_saveF;
-    g_BHZero[BH_ZRAT] = &s_zzero;
-    gc_BHUn[BH_ZRAT] = &s_zone;
-    gc_BHReel[BH_ZRAT] = BH_RAT;
-    gc_BHCplx[BH_ZRAT] = BH_ZRAT;
+    coefnum_set_constants(BH_ZRAT, &s_zzero, &s_zone, BH_RAT, BH_ZRAT);
 }

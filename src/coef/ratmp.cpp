@@ -340,10 +340,7 @@ void kst_coef_register_ratmp()
     v.isrational = q_isrational;
     v.aff = v.aff_tex = v.aff_ml = q_aff;
     v.saveF = q_saveF;
-    g_BHZero[BH_RATMP] = &s_zero;
-    gc_BHUn[BH_RATMP] = &s_one;
-    gc_BHReel[BH_RATMP] = BH_RATMP;
-    gc_BHCplx[BH_RATMP] = BH_ZRATMP;
+    coefnum_set_constants(BH_RATMP, &s_zero, &s_one, BH_RATMP, BH_ZRATMP);
 
     coefnum_install_common(BH_ZRATMP, "ZRATMP", 64);
     coefvtable& z = g_kst_coef_vtable[BH_ZRATMP];
@@ -371,8 +368,5 @@ void kst_coef_register_ratmp()
     z.iszero = zq_iszero;
     z.isrational = q_isrational;
     z.aff = z.aff_tex = z.aff_ml = coefaff_cplx_generic;
-    g_BHZero[BH_ZRATMP] = &s_zzero;
-    gc_BHUn[BH_ZRATMP] = &s_zone;
-    gc_BHReel[BH_ZRATMP] = BH_RATMP;
-    gc_BHCplx[BH_ZRATMP] = BH_ZRATMP;
+    coefnum_set_constants(BH_ZRATMP, &s_zzero, &s_zone, BH_RATMP, BH_ZRATMP);
 }
