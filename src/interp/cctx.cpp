@@ -103,6 +103,7 @@ void t_cctx::reset()
     info = echo = time = comment = quiet = false;
     hist = true;
     affc = 1;
+    seriesmode = 0;
     num = t_modenum_ctx{};
 }
 

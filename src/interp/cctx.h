@@ -44,6 +44,8 @@ public:
     std::string path;                      // ends with "/"
     std::string historydir;                // ends with "/"
     FILE* historyfile = nullptr;
+    std::string historyname;               // _history: the file historyfile writes to
+    std::string userlibrarypath;           // _userlibrary_path: more library macros, kept on reset
     bool historywrite = true;              // loops and macro calls switch it off while they run
 
     // Display and session switches.
@@ -55,12 +57,16 @@ public:
     bool quiet = false;                    // _quiet
     int affc = 1;                          // _affc
     int cpu = 1;                           // _cpu, set from the scheduler at start
+    long seriesmode = 0;                   // _mode: representation of series, read by the series room
 
     t_modenum_ctx num;                     // numeric mode and precision
     t_ids_ctx* ids = nullptr;              // global and file-private identifiers (ids.cpp)
     t_macrotable* macros = nullptr;        // user macros by name (macro.cpp)
     t_macrostltable* libstl = nullptr;     // library macros (libstlmacro.cpp)
 };
+
+// _history = "name": closes the history file and appends to `name` from now on (error 254).
+bool kst_sethistoryfile(t_cctx* ctx, const char* name);
 
 // Renderer bound to the given streams, the interface every display routine goes through.
 t_render* kst_cctx_getrender(t_cctx* ctx, FILE* stream);

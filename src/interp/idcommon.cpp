@@ -41,6 +41,12 @@ bool t_idcommon::Vexport_str(t_cctx* ctx, std::string&) const
 
 void t_idcommon::Vdisplay_resume(t_cctx* ctx, FILE*) const { notapplicable(ctx); }
 
+void t_idcommon::Vstat(t_cctx*, FILE* stream) const
+{
+    fprintf(stream, "%s : %s\n", m_name.empty() ? "?" : m_name.c_str(), Vgettypename());
+    fprintf(stream, "\t%s = %ld\n", kst_getmsginfo(140), Vbilan_mem());
+}
+
 bool t_idcommon::Vswitchcase(t_cctx* ctx, const t_idcommon*) const
 {
     notapplicable(ctx);

@@ -73,6 +73,10 @@ public:
     virtual const char* Vgettypename() const { return "identificateur"; }
     virtual int Vgettypeenum() const = 0;
     virtual long Vsize() const { return 0; }
+    // `stat x;` and `bilan;`: what the value is and the memory it holds, in bytes.
+    virtual void Vstat(t_cctx* ctx, FILE* stream) const;
+    virtual long Vbilan_mem() const { return static_cast<long>(sizeof(t_idcommon) + m_name.capacity()); }
+    size_t namecapacity() const { return m_name.capacity(); }
 
 #define KST_DECLARE_UNARY(op) virtual t_idcommon* op(t_cctx* ctx, int opflag);
     KST_ID_UNARY_OPS(KST_DECLARE_UNARY)
@@ -82,6 +86,8 @@ public:
     virtual bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const;
     virtual void Vupdatename(const char* name) { m_name = name ? name : ""; }
     virtual bool Visderived(int typeenum) const { return Vgettypeenum() == typeenum; }
+    // True when this value is built on `other` (a series on a variable): it cannot outlive it.
+    virtual bool Vdependon(const t_idcommon* other) const { return false; }
 
     const char* getName() const { return m_name.c_str(); }
     int getFlag() const { return m_flag; }
@@ -104,6 +110,7 @@ public:
     using Base::Base;
     t_idcommon* Vcopy() const override { return new Derived(static_cast<const Derived&>(*this)); }
     bool Viscopiable() const override { return true; }
+    long Vbilan_mem() const override { return static_cast<long>(sizeof(Derived) + this->namecapacity()); }
 };
 
 // ---------------------------------------------------------------- the type operation table

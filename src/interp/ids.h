@@ -19,6 +19,7 @@ struct t_identry {
     t_idcommon* value = nullptr;
     int flag = 0;
     int inuse = 0;     // references held by running evaluations and by-reference arguments
+    int held = 0;      // of those, the ones held by pending operands: the value must not change
 };
 
 class t_genarbre {
@@ -115,6 +116,7 @@ public:
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
     long Vsize() const override { return static_cast<long>(m_text.size()); }
+    long Vbilan_mem() const override { return t_idcommon_tmpl::Vbilan_mem() + static_cast<long>(m_text.capacity()); }
     const std::string& text() const { return m_text; }
 
 private:

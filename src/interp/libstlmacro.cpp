@@ -28,6 +28,7 @@ struct t_macrostl1 {
     std::unique_ptr<t_macro> macro;
     bool oninit = false;
     bool isprivate = false;
+    bool isextern = false;   // called under the rules of external functions
 };
 
 struct t_macrostl {
@@ -50,7 +51,7 @@ t_macrostltable* tableof(t_cctx* ctx)
 }
 
 struct t_pendingattributes {
-    bool oninit = false, isprivate = false;
+    bool oninit = false, isprivate = false, isextern = false;
     std::string overload;
 };
 
@@ -76,7 +77,9 @@ bool activecomment(const char* text, t_pendingattributes& a)
         return true;
     }
     if (t.find("overload=\"") != std::string::npos) return quoted("overload=\"", a.overload);
-    return t.find(" extern_function ") != std::string::npos;
+    if (t.find(" extern_function") == std::string::npos) return false;
+    a.isextern = true;
+    return true;
 }
 
 cellule_parametre* parameters(treeabs* params)
@@ -115,6 +118,7 @@ int collect(t_cctx* ctx, treeabs* program, treesharedcode* code)
                                                  tree_opt_macro(tree_dup(tree_child(def, 2))), nullptr, nullptr);
         entry->oninit = attrs.oninit;
         entry->isprivate = attrs.isprivate;
+        entry->isextern = attrs.isextern;
         auto& slot = table->byname[key];
         // A variant with the same number of arguments replaces the one loaded before.
         int nargs = entry->macro->getnbargs();
@@ -203,9 +207,10 @@ void kst_libstlmacro_unload(t_cctx* ctx)
 
 void kst_libstlmacro_release(t_cctx* ctx) { kst_libstlmacro_unload(ctx); }
 
-t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* exists)
+t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* exists, int* externmin)
 {
     *exists = false;
+    if (externmin) *externmin = -1;
     if (!ctx->libstl) return nullptr;
     auto it = ctx->libstl->byname.find(name);
     if (it == ctx->libstl->byname.end()) return nullptr;
@@ -214,6 +219,7 @@ t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* ex
         if (o->isprivate && !visible) continue;
         *exists = true;
         int named = o->macro->getnbargs();
+        if (o->isextern && externmin && (*externmin < 0 || named < *externmin)) *externmin = named;
         if (nargs == named || (nargs > named && o->macro->hasoptionalargs())) return o->macro.get();
     }
     return nullptr;

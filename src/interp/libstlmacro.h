@@ -7,7 +7,10 @@
 //   //!kest attribute="private"     callable only from inside library macros
 //   //!kest overload="name"         the next macro is a variant of the library macro `name`; the
 //                                   call picks the variant that accepts its number of arguments
-//   //!kest extern_function name    `name` is provided by an external library (recorded only)
+//   //!kest extern_function         the next macro stands for a function of an external library:
+//                                   its calls follow the rules of external functions, so a call
+//                                   with a number of arguments that no variant accepts is error
+//                                   640 naming the smallest accepted number, not error 11
 // A comment of another form, or a definition that cannot be added, is error 9.
 #pragma once
 
@@ -19,6 +22,7 @@ class t_macro;
 int kst_libstlmacro_load(t_cctx* ctx, const char* dir, bool report);
 void kst_libstlmacro_unload(t_cctx* ctx);
 // The variant of `name` that accepts `nargs` arguments, or null.
-t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* exists);
+// With `externmin`, the smallest argument count of the variants marked extern_function (-1: none).
+t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* exists, int* externmin = nullptr);
 void kst_libstlmacro_run_oninit(t_cctx* ctx);
 void kst_libstlmacro_release(t_cctx* ctx);

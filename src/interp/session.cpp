@@ -111,10 +111,11 @@ bool runstartupfiles(t_cctx* ctx)
 void openhistory(t_cctx* ctx)
 {
     if (ctx->historyfile) return;
-    std::string name = ctx->historydir + "history.kest";
-    ctx->historyfile = fopen(name.c_str(), "w+");
+    ctx->historyname = ctx->historydir + "history.kest";
+    ctx->historyfile = fopen(ctx->historyname.c_str(), "w+");
     if (!ctx->historyfile) kst_runwarning(ctx, 5);
 }
+
 
 // Characters the C library has already buffered for the stream (glibc keeps them between the
 // read pointer and the end of the read area).
@@ -151,6 +152,20 @@ void runtree(t_cctx* ctx, sttreeparse* st, erunpile kind, const char* name)
 }
 
 } // namespace
+
+// _history = "name": later statements go to that file, after what it already holds.
+bool kst_sethistoryfile(t_cctx* ctx, const char* name)
+{
+    FILE* f = fopen(name, "a+");
+    if (!f) {
+        kst_runerror(ctx, 254, name, strerror(errno));
+        return false;
+    }
+    if (ctx->historyfile) fclose(ctx->historyfile);
+    ctx->historyfile = f;
+    ctx->historyname = name;
+    return true;
+}
 
 // ---------------------------------------------------------------- parse state
 
@@ -626,6 +641,7 @@ void kst_reset_reloadstl(bool reload)
     kst_idclass_reset();
     if (reload) {
         kst_libstl_load(kst_getkestdir_sharelibstl());
+        if (!ctx->userlibrarypath.empty()) kst_libstl_load(ctx->userlibrarypath.c_str());
         kst_libstl_runstartuphooks();
         runstartupfiles(ctx);
     }

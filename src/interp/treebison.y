@@ -197,7 +197,7 @@ treeabs* option(t_tree_loc loc, int token, int action, treeabs* value)
 
 %type <tree> program topstmt stmtbody blockstmt blockstmts block expr primary lvalue arg arglist argsopt
 %type <tree> cond condatom andchain orchain elsepart ifstmt stepopt caselist casestmt caseitems
-%type <tree> defaultopt macroparams macroparam fieldlist field identlist textlines cmdfirst
+%type <tree> macrodef defaultopt macroparams macroparam fieldlist field identlist textlines cmdfirst
 %type <tok> genkw optkw symkw anykw passkw relop
 %type <str> helpword incname typeword
 
@@ -267,10 +267,15 @@ stmtbody:
                                         $$ = treen_new(@$, TREE_SWITCH, 3, PARA_TREE, $3, PARA_TREE, $6, PARA_TREE, $7);
                                     }
     | KW_try block KW_catch block   { $$ = treen_new(@$, TREE_TRY, 2, PARA_TREE, $2, PARA_TREE, $4); }
-    | KW_macro IDENT block          { $$ = treen_new(@$, TREE_MACRODEF, 3, PARA_STRING, $2, PARA_TREE, nullptr, PARA_TREE, $3); }
-    | KW_macro IDENT '[' ']' block  { $$ = treen_new(@$, TREE_MACRODEF, 3, PARA_STRING, $2, PARA_TREE, nullptr, PARA_TREE, $5); }
-    | KW_macro IDENT '[' macroparams ']' block
-                                    { $$ = treen_new(@$, TREE_MACRODEF, 3, PARA_STRING, $2, PARA_TREE, $4, PARA_TREE, $6); }
+    | macrodef                      { $$ = $1; }
+    | KW_private macrodef           {
+                                        // A fourth parameter marks the macro private to its file.
+                                        $$ = $2;
+                                        paraabs_value yes;
+                                        yes.i = 1;
+                                        tree_addpara($$, PARA_BOOL, yes);
+                                        $$->loc = @$;
+                                    }
     | KW_macro typeword '@' typeword '[' macroparams ']' block
                                     {
                                         $$ = treen_new(@$, TREE_METHODDEF, 4, PARA_STRING, $2, PARA_STRING, $4,
@@ -358,6 +363,13 @@ defaultopt:
 typeword:
       IDENT                         { $$ = $1; }
     | TYPENAME                      { $$ = $1; }
+    ;
+
+macrodef:
+      KW_macro IDENT block          { $$ = treen_new(@$, TREE_MACRODEF, 3, PARA_STRING, $2, PARA_TREE, nullptr, PARA_TREE, $3); }
+    | KW_macro IDENT '[' ']' block  { $$ = treen_new(@$, TREE_MACRODEF, 3, PARA_STRING, $2, PARA_TREE, nullptr, PARA_TREE, $5); }
+    | KW_macro IDENT '[' macroparams ']' block
+                                    { $$ = treen_new(@$, TREE_MACRODEF, 3, PARA_STRING, $2, PARA_TREE, $4, PARA_TREE, $6); }
     ;
 
 macroparams:

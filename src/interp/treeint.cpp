@@ -75,7 +75,10 @@ void cleanslot(absrun_slot& s)
     case kr_coef: deletecoef(&s.c); break;
     case kr_opaque: if (s.obj) s.obj->Vdelete(); break;
     case kr_id_elt_tab_nom: free(s.name); break;
-    case kr_id_elt_tab: s.entry->inuse--; break;
+    case kr_id_elt_tab:
+        s.entry->inuse--;
+        s.entry->held--;
+        break;
     default: break;
     }
     s.tag = kr_end;
@@ -88,6 +91,7 @@ void setentry(absrun_slot& s, t_identry* entry)
     s.tag = kr_id_elt_tab;
     s.entry = entry;
     entry->inuse++;
+    entry->held++;
 }
 } // namespace
 
@@ -256,9 +260,24 @@ void echo_and_history(t_cctx* ctx, treeabs* node)
     }
 }
 
+// _comment on: the comments written before a statement are shown, as written, before it runs.
+void showcomments(t_cctx* ctx, treeabs* comments)
+{
+    elt_runpile* pile = tree_run_getpile(ctx);
+    treesharedcode* code = pile ? pile->source : nullptr;
+    for (int i = 0; treeabs* c = tree_child(comments, i); i++) {
+        if (c->kind != TREE_COMMENT || !code || !c->loc.isvalid()) continue;
+        int from = c->loc.first_column, to = c->loc.last_column + 1;
+        if (from < 0 || to > code->length || from >= to) continue;
+        while (to > from && (code->text[to - 1] == '\n' || code->text[to - 1] == '\r')) to--;
+        fprintf(g_stdout, "%.*s\n", to - from, code->text + from);
+    }
+}
+
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
+    if (ctx->comment) showcomments(ctx, tree_child(node, 0));
     kst_time_statementstart();
     int r = tree_int(ctx, slot, tree_child(node, 1));
     tree_run_cleanres(ctx, slot);
@@ -364,13 +383,30 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
 
 // Stores `value` (owned) under `name` following the lookup; a by-reference macro argument passes
 // the assignment on to the caller's identifier.
+// A pending operand of an enclosing expression reads the identifier it holds after the assignment
+// ends (y = x + %setx), so replacing that value under it is refused.
+bool assignable(t_cctx* ctx, const t_identry* e)
+{
+    if (!e || !e->held) return true;
+    kst_runerror(ctx, 98, e->name.c_str());
+    return false;
+}
+
 void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 {
     t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    if (!assignable(ctx, ref.entry)) {
+        value->Vdelete();
+        return;
+    }
     if (ref.entry && ref.entry->value && ref.entry->value->getFlag() == KST_IDFLAG_MACROARG) {
         auto* arg = static_cast<t_macroarg*>(ref.entry->value);
         if (arg->getkind() == t_macroarg::byreference && arg->getreference()) {
             t_identry* target = arg->getreference();
+            if (!assignable(ctx, target)) {
+                value->Vdelete();
+                return;
+            }
             value->Vupdatename(target->name.c_str());
             if (target->value) target->value->Vdelete();
             target->value = value;
@@ -404,6 +440,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     }
     const char* name = tree_string(target, 0);
     assignname(ctx, name, value);
+    if (tree_flags(ctx)) return 0;
     t_identificateur_syntaxe ref = recherche_id(ctx, name);
     if (ref.entry) setentry(tree_slot(ctx, slot), ref.entry);
     return 0;
@@ -698,6 +735,19 @@ int h_for(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_FO
 int h_sum(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_SUM); }
 int h_prod(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_PROD); }
 
+// A returned value built on an identifier private to the returning context would outlive it.
+bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
+{
+    for (elt_runpile* p = from; p; p = p->next) {
+        bool depends = false;
+        if (p->scope)
+            p->scope->locals.foreach([&](t_identry& e) { depends = depends || (e.value && value->Vdependon(e.value)); });
+        if (depends) return true;
+        if (p == to) break;
+    }
+    return false;
+}
+
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot + 1, tree_child(node, 0));
@@ -713,6 +763,11 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
             target = p;
             break;
         }
+    }
+    if (value && returnsprivate(tree_run_getpile(ctx), target, value)) {
+        value->Vdelete();
+        kst_runerror(ctx, 486);
+        return 0;
     }
     if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
     target->retval = value;
@@ -783,7 +838,8 @@ int h_macrodef(t_cctx* ctx, int, treeabs* node)
         macro_add_implicitself(structure, body, names);
     }
     elt_runpile* pile = tree_run_getpile(ctx);
-    macro_lecture(ctx, name, parameterlist(params), pile ? pile->source : nullptr, body, false, structure);
+    bool privateforfile = !method && tree_paraint(node, 3) != 0;
+    macro_lecture(ctx, name, parameterlist(params), pile ? pile->source : nullptr, body, privateforfile, structure);
     return 0;
 }
 
@@ -897,9 +953,11 @@ int h_call(t_cctx* ctx, int slot, treeabs* node)
     const char* name = tree_string(node, 0);
     treeabs* list = tree_child(node, 1);
     bool exists = false;
-    t_macro* macro = kst_libstlmacro_find(ctx, name, tree_paracount(list), &exists);
+    int externmin = -1;
+    t_macro* macro = kst_libstlmacro_find(ctx, name, tree_paracount(list), &exists, &externmin);
     if (!macro) {
-        kst_runerror(ctx, exists ? 11 : 374, name);
+        if (externmin >= 0) kst_runerror(ctx, 640, name, externmin);
+        else kst_runerror(ctx, exists ? 11 : 374, name);
         return 0;
     }
     return callmacro(ctx, slot, macro, list, RUNPILE_LIBMACRO);

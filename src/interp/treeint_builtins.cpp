@@ -7,6 +7,7 @@
 #include "interp/ids.h"
 #include "interp/keywords.h"
 #include "interp/kest.h"
+#include "interp/libstlmacro.h"
 #include "interp/macro.h"
 #include "interp/msgfmt.h"
 #include "interp/rooms.h"
@@ -161,13 +162,36 @@ int h_modenum_prec(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
-// A text option: _language and _path.
+// A text option: _language, _path, _history and _userlibrary_path.
+const char* textoptionvalue(t_cctx* ctx, const char* name)
+{
+    if (strcmp(name, "_language") == 0) return kst_getlanguage();
+    if (strcmp(name, "_history") == 0) return ctx->historyname.c_str();
+    if (strcmp(name, "_userlibrary_path") == 0) return ctx->userlibrarypath.c_str();
+    return ctx->getpath();
+}
+
+void settextoption(t_cctx* ctx, const char* name, const std::string& value)
+{
+    if (strcmp(name, "_language") == 0) {
+        set_language(value.c_str(), false);
+    } else if (strcmp(name, "_history") == 0) {
+        kst_sethistoryfile(ctx, value.c_str());
+    } else if (strcmp(name, "_userlibrary_path") == 0) {
+        // The user's library macros join those of the installation at once and after each reset.
+        std::string dir = value.empty() || value.back() == '/' ? value : value + "/";
+        if (!dir.empty()) kst_libstlmacro_load(ctx, dir.c_str(), true);
+        if (!Erreur_Execution) ctx->userlibrarypath = dir;
+    } else {
+        ctx->setpath(value.c_str());
+    }
+}
+
 int h_textoption(t_cctx* ctx, int slot, treeabs* node)
 {
     const char* name = keywordtext(node);
-    bool language = strcmp(name, "_language") == 0;
     if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, name, language ? kst_getlanguage() : ctx->getpath());
+        displayoption(ctx, name, textoptionvalue(ctx, name));
         return 0;
     }
     if (tree_paraint(node, 0) != TREE_OPTION_SET) {
@@ -176,11 +200,20 @@ int h_textoption(t_cctx* ctx, int slot, treeabs* node)
     }
     tree_int(ctx, slot + 1, tree_child(node, 1));
     std::string value;
-    if (!tree_flags(ctx) && tree_slot_string(ctx, slot + 1, &value)) {
-        if (language) set_language(value.c_str(), false);
-        else ctx->setpath(value.c_str());
-    }
+    if (!tree_flags(ctx) && tree_slot_string(ctx, slot + 1, &value)) settextoption(ctx, name, value);
     tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
+// _mode: the representation of series; any integer, read by the series room.
+int h_mode(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        displayoption(ctx, "_mode", std::to_string(ctx->seriesmode).c_str());
+        return 0;
+    }
+    long v;
+    if (integeroption(ctx, slot, node, LONG_MIN, LONG_MAX, &v)) ctx->seriesmode = v;
     return 0;
 }
 
@@ -414,6 +447,45 @@ int h_size(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+// stat x, y, ...: what each identifier holds.
+int h_stat(t_cctx* ctx, int, treeabs* node)
+{
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        t_identry* e = a->kind == TREE_SYMBOL ? recherche_id(ctx, tree_string(a, 0)).entry : nullptr;
+        if (!e || !e->value) {
+            kst_runerror(ctx, 38);
+            return 0;
+        }
+        e->value->Vgetvalue()->Vstat(ctx, g_stdout);
+    }
+    return 0;
+}
+
+// bilan; or bilan x, ...: the memory held by the global identifiers (or the named ones) and in all.
+int h_bilan(t_cctx* ctx, int, treeabs* node)
+{
+    std::vector<const t_identry*> entries;
+    if (!tree_child(node, 0)) {
+        kst_globaltree(ctx)->foreach([&](const t_identry& e) { if (e.value) entries.push_back(&e); });
+    }
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        const t_identry* e = a->kind == TREE_SYMBOL ? recherche_id(ctx, tree_string(a, 0)).entry : nullptr;
+        if (!e || !e->value) {
+            kst_runerror(ctx, 38);
+            return 0;
+        }
+        entries.push_back(e);
+    }
+    long total = 0;
+    for (const t_identry* e : entries) {
+        long bytes = e->value->Vgetvalue()->Vbilan_mem();
+        total += bytes;
+        fprintf(g_stdout, "\t%s : %s = %ld\n", e->name.c_str(), kst_getmsginfo(140), bytes);
+    }
+    fprintf(g_stdout, "\t%s = %ld\n", kst_getmsginfo(217), total);
+    return 0;
+}
+
 // print a, b, ...: displays each value as a statement ending in ";" would.
 int h_print(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -447,13 +519,15 @@ void kst_tree_init_statements()
     struct { const char* keyword; t_treehandler h; } table[] = {
         {"_affc", h_affc},         {"_cpu", h_cpu},           {"_modenum", h_modenum},
         {"_modenum_prec", h_modenum_prec}, {"_language", h_textoption}, {"_path", h_textoption},
+        {"_history", h_textoption}, {"_userlibrary_path", h_textoption}, {"_mode", h_mode},
         {"error", h_error},        {"msg", h_msg},            {"str", h_str},
         {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close},
         {"delete", h_delete},      {"typeof", h_typeof},      {"reset", h_reset},
         {"pause", h_pause},        {"cls", h_cls},            {"effmac", h_effmac},
         {"effmacros", h_effmacros}, {"affmac", h_affmac},  {"time_s", h_time_s},
         {"time_l", h_time_l},      {"time_t", h_time_t},      {"mem", h_mem},
-        {"size", h_size},          {"print", h_print},
+        {"size", h_size},          {"print", h_print},        {"stat", h_stat},
+        {"bilan", h_bilan},
     };
     for (auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

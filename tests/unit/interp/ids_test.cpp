@@ -5,6 +5,8 @@
 #include "interp/ids.h"
 #include "interp/kest.h"
 #include "interp/runpile.h"
+#include "interp/treeabs.h"
+#include "interp/treeint.h"
 #include "testhelp.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +31,52 @@ struct Ids : ::testing::Test {
     template <class F> bool errs(F f) { return reportserror(f); }
 };
 
+// A value built on another identifier's value, as a series is built on its variables.
+class t_builton final : public t_idcommon_tmpl<t_builton> {
+public:
+    t_builton(const t_idcommon* base, const char* name) : t_idcommon_tmpl(name), m_base(base) {}
+    int Vgettypeenum() const override { return IDTYPE_CHAINE; }
+    bool Vdependon(const t_idcommon* other) const override { return other == m_base; }
+
+private:
+    const t_idcommon* m_base;
+};
+
 } // namespace
+
+TEST_F(Ids, AReturnedValueMayNotBeBuiltOnAPrivateIdentifier)
+{
+    set("g", "global");
+    push(RUNPILE_MACRO, "m");
+    kst_private(&ctx, {"p"});
+    set("p", "private");
+    insere_symbole(&ctx, "onprivate", 0, new t_builton(recherche_id(&ctx, "p").entry->value, "onprivate"));
+    insere_symbole(&ctx, "onglobal", 0, new t_builton(recherche_id(&ctx, "g").entry->value, "onglobal"));
+    auto ret = [&](const char* name) {
+        treeabs* node = treen_new(t_tree_loc{}, TREE_RETURN, 1, PARA_TREE, tree_symbole_new(t_tree_loc{}, strdup(name)));
+        testing::internal::CaptureStderr();
+        tree_int(&ctx, 0, node);
+        std::string err = testing::internal::GetCapturedStderr();
+        tree_delete(node);
+        bool refused = Erreur_Execution != 0;
+        Erreur_Execution = 0;
+        EXPECT_EQ(refused, err.find(kst_getmsgerror(486)) != std::string::npos) << err;
+        return refused;
+    };
+    EXPECT_FALSE(ret("onglobal"));
+    EXPECT_NE(ctx.pile->retval, nullptr);
+    EXPECT_TRUE(ret("onprivate"));             // refused: the earlier result stays
+    EXPECT_NE(ctx.pile->retval, nullptr);
+    // A loop inside the macro returns for the macro: the loop's private names count as well.
+    push(RUNPILE_FOR, "j");
+    kst_private(&ctx, {"q"});
+    set("q", "loop private");
+    insere_symbole(&ctx, "onloop", 0, new t_builton(recherche_id(&ctx, "q").entry->value, "onloop"));
+    EXPECT_TRUE(ret("onloop"));
+    EXPECT_FALSE(ret("onglobal"));
+    pop();
+    pop();
+}
 
 TEST_F(Ids, AMacroDoesNotSeeItsCallersPrivateIdentifiers)
 {
