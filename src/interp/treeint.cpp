@@ -18,6 +18,7 @@
 #include "render/render.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <set>
 #include <cstring>
@@ -515,6 +516,95 @@ int h_neg(t_cctx* ctx, int slot, treeabs* node)
     const t_idcommon* x = tree_slot_value(ctx, slot + 1);
     if (x) tree_slot_setobject(ctx, slot, const_cast<t_idcommon*>(x)->Vneg(ctx, 0));
     else kst_runerror(ctx, 105);
+    cleanchildren(ctx, slot, 1);
+    return 0;
+}
+
+// ---------------------------------------------------------------- one-argument functions
+
+// abs, sin, ... nint: a number goes through its type's operation, any other value through its
+// class's (which reports the function as not applicable when it has none).
+struct t_func1 {
+    const char* keyword;
+    coef_unop_fn coefvtable::*number;                  // null: computed here from the value
+    t_idcommon* (t_idcommon::*object)(t_cctx*, int);   // null: no object form
+};
+const t_func1 s_func1[] = {
+    {"abs", &coefvtable::abs, &t_idcommon::Vabs},       {"acos", &coefvtable::acos, &t_idcommon::Vacos},
+    {"acosh", &coefvtable::acosh, &t_idcommon::Vacosh}, {"arg", &coefvtable::arg, &t_idcommon::Varg},
+    {"asin", &coefvtable::asin, &t_idcommon::Vasin},    {"asinh", &coefvtable::asinh, &t_idcommon::Vasinh},
+    {"atan", &coefvtable::atan, &t_idcommon::Vatan},    {"atanh", &coefvtable::atanh, &t_idcommon::Vatanh},
+    {"conj", &coefvtable::conj, &t_idcommon::Vconj},    {"cos", &coefvtable::cos, &t_idcommon::Vcos},
+    {"cosh", &coefvtable::cosh, &t_idcommon::Vcosh},    {"erf", nullptr, &t_idcommon::Verf},
+    {"erfc", nullptr, &t_idcommon::Verfc},              {"exp", &coefvtable::exp, &t_idcommon::Vexp},
+    {"fac", nullptr, &t_idcommon::Vfac},                {"imag", &coefvtable::imag, &t_idcommon::Vimag},
+    {"log", &coefvtable::log, &t_idcommon::Vlog},       {"log10", &coefvtable::log10, &t_idcommon::Vlog10},
+    {"nint", &coefvtable::nint, &t_idcommon::Vnint},    {"real", &coefvtable::real, &t_idcommon::Vreal},
+    {"sign", nullptr, &t_idcommon::Vsign},              {"sin", &coefvtable::sin, &t_idcommon::Vsin},
+    {"sinh", &coefvtable::sinh, &t_idcommon::Vsinh},    {"sqrt", &coefvtable::sqrt, &t_idcommon::Vsqrt},
+    {"tan", &coefvtable::tan, &t_idcommon::Vtan},       {"tanh", &coefvtable::tanh, &t_idcommon::Vtanh},
+    {"inf", &coefvtable::inf, nullptr},                 {"sup", &coefvtable::sup, nullptr},
+};
+
+// The functions without a number operation of their own; real arguments only.
+bool specialfunction(t_cctx* ctx, const char* keyword, const coef* a, coef* out)
+{
+    if (!coef_vt(a).isreal(a)) return false;
+    double x = coef2dbl(a);
+    if (strcmp(keyword, "erf") == 0) *out = coef_fromdbl(std::erf(x));
+    else if (strcmp(keyword, "erfc") == 0) *out = coef_fromdbl(std::erfc(x));
+    else if (strcmp(keyword, "sign") == 0) *out = coef_creenumlong_init(ctx, x > 0 ? 1 : x < 0 ? -1 : 0);
+    else {   // fac: exact, for the natural integers only
+        if (!coef_iszero(a) && (!coef_vt(a).isentierlong(a) || x < 0)) return false;
+        long n = coef_iszero(a) ? 0 : static_cast<long>(coef2ll(a));
+        coef r = coef_creenumlong_init(ctx, 1);
+        for (long k = 2; k <= n && !Erreur_Execution; k++) {
+            coef f = coef_creenumlong_init(ctx, k);
+            r = coef_multiplication(ctx, &r, 0, &f, 0);
+        }
+        *out = r;
+    }
+    return true;
+}
+
+int h_func1(t_cctx* ctx, int slot, treeabs* node)
+{
+    const char* keyword = kst_keywordtable()[tree_kindindex(node->kind) - tree_kindindex(TREE_KEYWORD_FIRST)].text;
+    const t_func1* f = nullptr;
+    for (const t_func1& e : s_func1)
+        if (strcmp(e.keyword, keyword) == 0) f = &e;
+    if (!f || tree_paracount(node) != 1) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    if (!evalchildren(ctx, slot, node, 1)) {
+        cleanchildren(ctx, slot, 1);
+        return 0;
+    }
+    coef* a;
+    int ka;
+    if (slotnumber(ctx, slot + 1, &a, &ka)) {
+        coef r{};
+        if (f->number && coef_vt(a).*(f->number)) {
+            r = (coef_vt(a).*(f->number))(ctx, a, ka);
+            consumed(ctx, slot + 1, ka);
+            if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+            else deletecoef(&r);
+            return 0;
+        }
+        if (!f->number && specialfunction(ctx, keyword, a, &r)) {
+            if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+            else deletecoef(&r);
+        } else if (!tree_flags(ctx)) {
+            kst_runerror(ctx, 23);
+        }
+        cleanchildren(ctx, slot, 1);
+        return 0;
+    }
+    const t_idcommon* x = tree_slot_value(ctx, slot + 1);
+    if (!x) kst_runerror(ctx, 105);
+    else if (!f->object) kst_runerror(ctx, 23);
+    else tree_slot_setobject(ctx, slot, (const_cast<t_idcommon*>(x)->*(f->object))(ctx, 0));
     cleanchildren(ctx, slot, 1);
     return 0;
 }
@@ -1065,6 +1155,7 @@ void registercore()
         {TREE_INDEX, h_index},
     };
     for (auto& e : table) s_handlers[tree_kindindex(e.kind)] = e.h;
+    for (const t_func1& f : s_func1) kst_tree_setkeywordhandler(f.keyword, h_func1);
 }
 
 } // namespace

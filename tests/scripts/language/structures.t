@@ -25,3 +25,8 @@ w%norm2;
 struct point { a; };
 p = 7;
 p;
+struct pair { a; b; };
+pair pp;
+macro pair@first[self] { return 1; };
+pp%first[2];
+pp@a = 4;
