@@ -46,6 +46,7 @@ t_cctx* t_cctx::pushandcopyLocalCctx(t_cctx* from)
     t_cctx* saved = s_local;
     auto* copy = new t_cctx;
     if (from) copy->copysettingsfrom(*from);
+    copy->master = from;
     s_local = copy;
     return saved;
 }

@@ -39,6 +39,7 @@ public:
     void reset();                          // back to the settings of a new session
 
     elt_runpile* pile = nullptr;           // innermost run pile
+    t_cctx* master = nullptr;              // a parallel task's context: the one that started it
     volatile int stopflag = 0;
     t_render* render = nullptr;
     std::string path;                      // ends with "/"

@@ -157,6 +157,12 @@ t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name)
     t_genarbre* global = kst_globaltree(ctx);
     ref.entry = global->find(ref.name);
     ref.tree = global;
+    if (!ref.entry && ctx->master) {
+        // A parallel task reads the identifiers of the context that started it through a copy of
+        // its own: what the task assigns stays in the task, and no task holds the other's values.
+        t_idcommon* v = valeur_id(ctx->master, recherche_id(ctx->master, name).entry);
+        if (t_idcommon* copy = v && v->Viscopiable() ? v->Vcopy() : nullptr) ref.entry = global->insert(ref.name, 0, copy);
+    }
     return ref;
 }
 

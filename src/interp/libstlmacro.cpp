@@ -211,7 +211,7 @@ t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* ex
 {
     *exists = false;
     if (externmin) *externmin = -1;
-    if (!ctx->libstl) return nullptr;
+    if (!ctx->libstl) return ctx->master ? kst_libstlmacro_find(ctx->master, name, nargs, exists, externmin) : nullptr;
     auto it = ctx->libstl->byname.find(name);
     if (it == ctx->libstl->byname.end()) return nullptr;
     bool visible = insidelibrary(ctx);

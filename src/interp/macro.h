@@ -1,6 +1,7 @@
 // User macros: definitions with their visibility (public, private to a file, method of a
 // structure), the context's macro table, resolution of a call and binding of its arguments.
 #pragma once
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ private:
     treeabs* m_body;
     std::string m_privatefile;
     std::string m_structure;
-    int m_running = 0;
+    std::atomic<int> m_running{0};   // parallel tasks may run one definition together
     bool m_retired = false;
 };
 

@@ -15,6 +15,7 @@
 #include "interp/parsestate.h"
 #include "interp/rooms.h"
 #include "interp/runpile.h"
+#include "interp/treeint_omp.h"
 #include "render/render.h"
 
 #include <climits>
@@ -280,7 +281,8 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
     if (ctx->comment) showcomments(ctx, tree_child(node, 0));
     kst_time_statementstart();
-    int r = tree_int(ctx, slot, tree_child(node, 1));
+    int r = 0;
+    if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
     tree_run_cleanres(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
