@@ -23,5 +23,15 @@ s = sum k = 1 to 10 { return 1/(k*k); };
 for k = 1 to 3 { msg("k = %d, k^2 = %d\n", k, k*k); };
 msg("sum of 1/k^2 for k <= 10: %.12f\n", s);
 
+// Functions of numbers, exact where the mode is: 25! is a whole integer in NUMRATMP.
+e = exp(1);
+_modenum = NUMRATMP;
+f = fac(25);
+_modenum = NUMDBL;
+
+// A loop whose iterations are independent may spread over the processors.
+//!kest omp parallel for
+for k = 1 to 4 { x = sqrt(k)$ };
+
 // Errors are reported with the offending statement, and the session goes on.
 try { error("a deliberate error"); } catch { msg("caught it\n"); };
