@@ -2,6 +2,7 @@
 // copied, optimised as a macro body and released, so those walks see the same inputs.
 #include "drive.h"
 
+#include "interp/error.h"
 #include "interp/parsestate.h"
 #include "interp/treeabs.h"
 #include "interp/treelexstate.h"
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" int Erreur_Execution;
 extern const char* g_frontend_input;
 extern size_t g_frontend_inputlen;
 

@@ -8,9 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" {
-int Erreur_Execution = 0;
-}
+std::atomic<int> Erreur_Execution{0};
 int g_frontend_parseerrors = 0;
 FILE* g_stdout = stdout;
 FILE* g_stdwarn = stdout;

@@ -22,7 +22,7 @@
 #include <vector>
 
 extern "C" {
-int Erreur_Execution = 0;
+std::atomic<int> Erreur_Execution{0};
 }
 FILE* g_stdout = stdout;
 FILE* g_stdwarn = stdout;
@@ -48,7 +48,7 @@ struct {
 kst_elt_tab_namefunc s_elt_tab_name = nullptr;
 
 // Workers read the flag while a task may set it: an atomic store keeps that well defined.
-void kst_seterrorflag() { __atomic_store_n(&Erreur_Execution, 1, __ATOMIC_RELAXED); }
+void kst_seterrorflag() { Erreur_Execution.store(1, std::memory_order_relaxed); }
 
 // Each thread keeps its last ten fetched texts alive.
 struct t_msgring {

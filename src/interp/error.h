@@ -1,6 +1,7 @@
 // Error reporting: the process-wide error flag, run-time errors, warnings, information, internal
 // and fatal errors, their display with the source excerpt, and the front-end notification hooks.
 #pragma once
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
@@ -10,9 +11,9 @@ struct treesharedcode;
 struct t_tree_loc;
 struct list_elt_tab;
 
-// Set by every reported error; while set, the evaluator skips every node. Written without a lock:
-// a racing set from two workers still leaves it set.
-extern "C" int Erreur_Execution;
+// Set by every reported error; while set, the evaluator skips every node. Parallel tasks set and
+// read it on several threads, so every access is atomic (plain loads on the usual processors).
+extern "C" std::atomic<int> Erreur_Execution;
 
 // The three output streams: results, information/warnings, errors.
 extern FILE* g_stdout;

@@ -115,7 +115,7 @@ void kst_ids_release(t_cctx* ctx)
 
 // ---------------------------------------------------------------- lookup
 
-t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name)
+t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name, bool forassignment)
 {
     t_identificateur_syntaxe ref;
     ref.name = name;
@@ -157,7 +157,7 @@ t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name)
     t_genarbre* global = kst_globaltree(ctx);
     ref.entry = global->find(ref.name);
     ref.tree = global;
-    if (!ref.entry && ctx->master) {
+    if (!ref.entry && ctx->master && !forassignment) {
         // A parallel task reads the identifiers of the context that started it through a copy of
         // its own: what the task assigns stays in the task, and no task holds the other's values.
         t_idcommon* v = valeur_id(ctx->master, recherche_id(ctx->master, name).entry);

@@ -60,7 +60,9 @@ struct t_identificateur_syntaxe {
     t_genarbre* tree = nullptr;
 };
 
-t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name);
+// In a parallel task, a name found only in the starting context is read through a copy that the
+// lookup makes in the task; `forassignment` skips that copy, since the value is about to go.
+t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name, bool forassignment = false);
 t_idcommon* kst_ids2idc(const t_identificateur_syntaxe& ref);
 t_idcommon* recherche_symbole(t_cctx* ctx, const char* name);
 t_idcommon* recherche_symbole_global(t_cctx* ctx, const char* name);

@@ -2,6 +2,7 @@
 // a piece, and the formatting of values to a stream, a string or an open file (msg, str,
 // file_writemsg), with the file objects of the language.
 #pragma once
+#include <atomic>
 #include "interp/idcommon.h"
 
 #include <cstdio>
@@ -49,7 +50,7 @@ std::string msgfmt_string(t_cctx* ctx, const char* format, const std::vector<con
 // One open file shared by every copy of a file object.
 struct t_sharedfileio {
     enum status { reading = 0, writing = 1, closed = 2 };
-    int links = 1;
+    std::atomic<int> links{1};   // copies made by parallel tasks come and go on several threads
     FILE* stream = nullptr;
     std::string name;
     int state = closed;

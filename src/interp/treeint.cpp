@@ -397,7 +397,7 @@ bool assignable(t_cctx* ctx, const t_identry* e)
 
 void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 {
-    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    t_identificateur_syntaxe ref = recherche_id(ctx, name, true);
     if (!assignable(ctx, ref.entry)) {
         value->Vdelete();
         return;

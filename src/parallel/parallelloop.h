@@ -31,7 +31,7 @@ private:
 };
 
 // The error flag as tasks see it: set by any thread without a lock, so read atomically.
-inline bool kst_parallel_errorpending() { return __atomic_load_n(&Erreur_Execution, __ATOMIC_RELAXED) != 0; }
+inline bool kst_parallel_errorpending() { return Erreur_Execution.load(std::memory_order_relaxed) != 0; }
 
 // Whether loops started from ctx may spread over threads.
 inline bool kst_parallel_allowed(const t_cctx* ctx)

@@ -256,7 +256,7 @@ TEST_F(ParallelLoopTest, ErrorStopsHandingOutIndices)
         std::atomic<int> ran{0};
         parallel_loop_for_fast3(&parent, 0, 1000000, [&](int i, t_cctx*) {
             ran.fetch_add(1);
-            if (i == 10) __atomic_store_n(&Erreur_Execution, 1, __ATOMIC_RELAXED);
+            if (i == 10) Erreur_Execution.store(1, std::memory_order_relaxed);
             return true;
         });
         EXPECT_EQ(Erreur_Execution, 1);
