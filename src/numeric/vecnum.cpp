@@ -1,0 +1,464 @@
+// Numeric vectors: the base class, creation by flag and by numeric mode, type conversion, the
+// parallel block helper, reductions, ordering, histograms and index vectors.
+#include "numeric/vecnumtyped.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "coef/modenum.h"
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "parallel/parallelloop.h"
+
+template class t_vecnumt<t_dbltype>;
+template class t_vecnumt<t_zdbltype>;
+template class t_vecnumt<t_quadtype>;
+template class t_vecnumt<t_zquadtype>;
+template class t_vecnumt<t_fpmptype>;
+template class t_vecnumt<t_zfpmptype>;
+
+t_vecnum::t_vecnum(int flag, const char* name, uint32_t size) : t_idcommon(name, flag), m_size(size) {}
+t_vecnum::t_vecnum(const char* name, int flag) : t_idcommon(name, flag) {}
+
+long vecnum_ctxprec(t_cctx* ctx) { return kst_mpfr_prec(ctx); }
+
+// ---------------------------------------------------------------- flags and creation
+
+bool vecnum_isflag(int flag)
+{
+    switch (flag) {
+    case VECNUM_DBL: case VECNUM_ZDBL: case VECNUM_QUAD: case VECNUM_ZQUAD: case VECNUM_FPMP: case VECNUM_ZFPMP:
+        return true;
+    default: return false;
+    }
+}
+
+int vecnum_flagcplx(int flag)
+{
+    switch (flag) {
+    case VECNUM_DBL: case VECNUM_ZDBL: return VECNUM_ZDBL;
+    case VECNUM_QUAD: case VECNUM_ZQUAD: return VECNUM_ZQUAD;
+    case VECNUM_FPMP: case VECNUM_ZFPMP: return VECNUM_ZFPMP;
+    default: kst_iceerror(1012, "vecnum_flagcplx", flag);
+    }
+}
+
+int vecnum_flagreal(int flag)
+{
+    switch (flag) {
+    case VECNUM_DBL: case VECNUM_ZDBL: return VECNUM_DBL;
+    case VECNUM_QUAD: case VECNUM_ZQUAD: return VECNUM_QUAD;
+    case VECNUM_FPMP: case VECNUM_ZFPMP: return VECNUM_FPMP;
+    default: kst_iceerror(1012, "vecnum_flagreal", flag);
+    }
+}
+
+static int flag_of_tag(eBHTypeCoef tag)
+{
+    switch (tag) {
+    case BH_DBL: return VECNUM_DBL;
+    case BH_ZDBL: return VECNUM_ZDBL;
+    case BH_QUAD: return VECNUM_QUAD;
+    case BH_ZQUAD: return VECNUM_ZQUAD;
+    case BH_FPMP: return VECNUM_FPMP;
+    case BH_ZFPMP: return VECNUM_ZFPMP;
+    default: kst_iceerror(1012, "flag_of_tag", (int)tag);
+    }
+}
+
+// The vector types of the numeric modes: the quad modes get quad vectors, NUMFPMP MPFR ones,
+// every other mode (the rational, interval and modular ones too) double vectors.
+int vecnum_flagreal_of_mode(int mode)
+{
+    switch (mode) {
+    case NUMQUAD: case NUMQUADINT: return VECNUM_QUAD;
+    case NUMFPMP: return VECNUM_FPMP;
+    case NUMDBL: case NUMRAT: case NUMRATMP: case NUMDBLINT: case NUMINTMOD: return VECNUM_DBL;
+    default: kst_iceerror(1042, "vecnum_flagreal_of_mode", mode);
+    }
+}
+int vecnum_flagcplx_of_mode(int mode) { return vecnum_flagcplx(vecnum_flagreal_of_mode(mode)); }
+
+t_vecnum* vecnum_create(t_cctx* ctx, int flag, const char* name, uint32_t n)
+{
+    if (flag < 0 || flag >= KST_VECNUM_NFLAGS) kst_iceerror(1012, "vecnum_create", flag);
+    return g_kst_vecnum_vtable[flag].new_vecnum(ctx, name ? name : "", n);
+}
+
+t_vecnum* vecnum_createreal(t_cctx* ctx, const char* name, uint32_t n)
+{
+    return vecnum_create(ctx, flag_of_tag(modenum_gettabnumreel(ctx)), name, n);
+}
+t_vecnum* vecnum_createcplx(t_cctx* ctx, const char* name, uint32_t n)
+{
+    return vecnum_create(ctx, flag_of_tag(modenum_gettabnumcompl(ctx)), name, n);
+}
+
+t_vecnum* vecnum_convertcopy(t_cctx* ctx, const t_vecnum* v, int flag, const char* name)
+{
+    if (flag == v->vecflag()) {
+        t_vecnum* r = static_cast<t_vecnum*>(v->Vcopy());
+        r->Vupdatename(name);
+        return r;
+    }
+    t_vecnum* r = vecnum_create(ctx, flag, name, v->size());
+    // Same precision, real to complex or back: part by part, without rounding through a coef.
+    bool done = false;
+    vecnum_visit(v, [&](auto* src) {
+        using S = typename std::remove_cv_t<std::remove_pointer_t<decltype(src)>>::ops;
+        vecnum_visit(r, [&](auto* dst) {
+            using D = typename std::remove_pointer_t<decltype(dst)>::ops;
+            if constexpr (S::rank == D::rank && !S::cplx && D::cplx) {
+                for (uint32_t i = 0; i < src->size(); i++) D::setri(&(*dst)[i], &(*src)[i], nullptr);
+                done = true;
+            } else if constexpr (S::rank == D::rank && S::cplx && !D::cplx) {
+                for (uint32_t i = 0; i < src->size(); i++) S::re(&(*dst)[i], &(*src)[i]);
+                done = true;
+            }
+        });
+    });
+    if (!done) {
+        for (uint32_t i = 0; i < v->size(); i++) {
+            coef c = v->data2coef(ctx, i);
+            r->coef2data(ctx, i, &c);
+            deletecoef(&c);
+        }
+    }
+    return r;
+}
+
+t_vecnum* vecnum_convertmode(t_cctx* ctx, const t_vecnum* v)
+{
+    const int mode = modenum_get(ctx);
+    const int flag = v->Vvecnumiscplx() ? vecnum_flagcplx_of_mode(mode) : vecnum_flagreal_of_mode(mode);
+    return flag == v->vecflag() ? nullptr : vecnum_convertcopy(ctx, v, flag, v->getName());
+}
+
+double vecnum_getdbl(const t_vecnum* v, uint32_t i)
+{
+    double r = 0;
+    if (i >= v->size()) return 0;
+    vecnum_visit(v, [&](auto* t) {
+        using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+        if constexpr (!O::cplx) r = O::todbl(&(*t)[i]);
+        else {
+            typename O::R re;
+            if constexpr (std::is_same_v<typename O::R, __mpfr_struct>) {
+                mpfr_init2(&re, mpfr_get_prec(mpc_realref(&(*t)[i])));
+                O::re(&re, &(*t)[i]);
+                r = mpfr_get_d(&re, MPFR_RNDN);
+                mpfr_clear(&re);
+            } else {
+                O::re(&re, &(*t)[i]);
+                r = (double)re;
+            }
+        }
+    });
+    return r;
+}
+
+// ---------------------------------------------------------------- parallel blocks
+
+namespace {
+// Below this many elements the scheduler's hand-off costs more than the loop.
+constexpr uint32_t k_parallel_threshold = 16384;
+constexpr int k_parallel_grain = 4096;
+
+struct t_blockbody {
+    void (*body)(void*, uint32_t, uint32_t);
+    void* data;
+    void operator()(int first, int last, t_cctx*) const { body(data, (uint32_t)first, (uint32_t)last + 1); }
+};
+}  // namespace
+
+void vecnum_parallel_blocks(t_cctx* ctx, uint32_t n, void (*body)(void*, uint32_t, uint32_t), void* data)
+{
+    if (n == 0) return;
+    if (n < k_parallel_threshold || !kst_parallel_allowed(ctx)) {
+        body(data, 0, n);
+        return;
+    }
+    t_parallel_loop_for_range_par<t_blockbody> loop(ctx, t_blockbody{body, data});
+    parallel_loop_for_range_Ngrain(ctx, k_parallel_grain, 0, (int)n - 1, loop);
+}
+
+// ---------------------------------------------------------------- sum and product
+
+namespace {
+// Temporary element with the precision of a vector.
+template <class O>
+struct t_tmpelt {
+    typename O::E e;
+    explicit t_tmpelt(long prec) { O::init(&e, prec); }
+    ~t_tmpelt() { O::clear(&e); }
+    t_tmpelt(const t_tmpelt&) = delete;
+    t_tmpelt& operator=(const t_tmpelt&) = delete;
+};
+}  // namespace
+
+template <class T>
+coef t_vecnumt<T>::Vsum(t_cctx* ctx, int method, int) const
+{
+    using O = ops;
+    t_tmpelt<O> s(m_prec);
+    if constexpr (multiprec && !O::cplx) {
+        // MPFR sums every term exactly and rounds once: no compensation needed.
+        std::vector<__mpfr_struct*> terms(m_size);
+        for (uint32_t i = 0; i < m_size; i++) terms[i] = const_cast<__mpfr_struct*>(&data()[i]);
+        mpfr_sum(&s.e, terms.data(), m_size, MPFR_RNDN);
+    } else if (method == ESUM_KAHAN) {
+        // Compensated summation: c carries the low-order bits lost by each addition.
+        t_tmpelt<O> c(m_prec), y(m_prec), t(m_prec), d(m_prec);
+        for (uint32_t i = 0; i < m_size; i++) {
+            O::sub(&y.e, &data()[i], &c.e);
+            O::add(&t.e, &s.e, &y.e);
+            O::sub(&d.e, &t.e, &s.e);
+            O::sub(&c.e, &d.e, &y.e);
+            O::set(&s.e, &t.e);
+        }
+    } else {
+        for (uint32_t i = 0; i < m_size; i++) O::add(&s.e, &s.e, &data()[i]);
+    }
+    return O::tocoef(ctx, &s.e);
+}
+
+template <class T>
+coef t_vecnumt<T>::Vprod(t_cctx* ctx, int) const
+{
+    using O = ops;
+    t_tmpelt<O> p(m_prec);
+    O::setone(&p.e);
+    for (uint32_t i = 0; i < m_size; i++) O::mul(&p.e, &p.e, &data()[i]);
+    return O::tocoef(ctx, &p.e);
+}
+
+// ---------------------------------------------------------------- real-only operations
+
+namespace {
+// Calls f(typed) for a real vector; a complex one reports error 23 and returns false.
+template <class F>
+bool visit_real(t_cctx* ctx, const t_vecnum* v, F&& f)
+{
+    bool ok = false;
+    vecnum_visit(v, [&](auto* t) {
+        using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+        if constexpr (!O::cplx) {
+            f(t);
+            ok = true;
+        }
+    });
+    if (!ok) kst_runerror(ctx, 23);
+    return ok;
+}
+
+// 1-based index of the first smallest (largest) non-NaN element, 0 when there is none.
+long extremum_index(t_cctx* ctx, const t_vecnum* v, bool largest)
+{
+    long best = 0;
+    visit_real(ctx, v, [&](auto* t) {
+        using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+        for (uint32_t i = 0; i < t->size(); i++) {
+            if (O::isnan(&(*t)[i])) continue;
+            if (best == 0) { best = i + 1; continue; }
+            const auto* cur = &(*t)[best - 1];
+            if (largest ? O::lt(cur, &(*t)[i]) : O::lt(&(*t)[i], cur)) best = i + 1;
+        }
+    });
+    return best;
+}
+
+// Stable ascending permutation (0-based), NaN last.
+template <class V>
+std::vector<uint32_t> sorted_order(const V* t)
+{
+    using O = typename V::ops;
+    std::vector<uint32_t> idx(t->size());
+    std::iota(idx.begin(), idx.end(), 0u);
+    std::stable_sort(idx.begin(), idx.end(), [t](uint32_t a, uint32_t b) {
+        const bool na = O::isnan(&(*t)[a]), nb = O::isnan(&(*t)[b]);
+        if (na || nb) return !na && nb;
+        return O::lt(&(*t)[a], &(*t)[b]);
+    });
+    return idx;
+}
+}  // namespace
+
+long t_vecnum::Vimin(t_cctx* ctx) const { return extremum_index(ctx, this, false); }
+long t_vecnum::Vimax(t_cctx* ctx) const { return extremum_index(ctx, this, true); }
+
+coef t_vecnum::VMINTERME(t_cctx* ctx) const
+{
+    long i = extremum_index(ctx, this, false);
+    return i > 0 ? data2coef(ctx, (uint32_t)(i - 1)) : coef{};
+}
+coef t_vecnum::VMAXTERME(t_cctx* ctx) const
+{
+    long i = extremum_index(ctx, this, true);
+    return i > 0 ? data2coef(ctx, (uint32_t)(i - 1)) : coef{};
+}
+
+t_vecnum* t_vecnum::Vsort(t_cctx* ctx) const
+{
+    t_vecnum* r = nullptr;
+    visit_real(ctx, this, [&](auto* t) {
+        using V = std::remove_cv_t<std::remove_pointer_t<decltype(t)>>;
+        std::vector<uint32_t> idx = sorted_order(t);
+        auto* out = static_cast<V*>(Vcreate(ctx, "", t->size()));
+        for (uint32_t i = 0; i < t->size(); i++) V::ops::set(&(*out)[i], &(*t)[idx[i]]);
+        r = out;
+    });
+    return r;
+}
+
+t_vecnum* t_vecnum::Vqsort_index(t_cctx* ctx) const
+{
+    t_vecnum* r = nullptr;
+    visit_real(ctx, this, [&](auto* t) {
+        std::vector<uint32_t> idx = sorted_order(t);
+        auto* out = vecnum_new<t_dbltype>(ctx, "", t->size());
+        for (uint32_t i = 0; i < t->size(); i++) (*out)[i] = idx[i] + 1.0;
+        r = out;
+    });
+    return r;
+}
+
+t_vecnum* t_vecnum::Vhisto(t_cctx* ctx, int nbins, double lo, double hi) const
+{
+    if (nbins < 1 || !(lo < hi)) {
+        kst_runerror(ctx, 52);
+        return nullptr;
+    }
+    t_vecnum* r = nullptr;
+    visit_real(ctx, this, [&](auto* t) {
+        using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+        auto* out = vecnum_new<t_dbltype>(ctx, "", (uint32_t)nbins);
+        const double w = (hi - lo) / nbins;
+        for (uint32_t i = 0; i < t->size(); i++) {
+            const double x = O::todbl(&(*t)[i]);
+            if (!(x >= lo && x <= hi)) continue;
+            long k = x == hi ? nbins - 1 : (long)std::floor((x - lo) / w);
+            // (x - lo) / w can round up to the next bin at a bin's upper edge
+            if (k >= nbins) k = nbins - 1;
+            if (k > 0 && x < lo + k * w) k--;
+            (*out)[(uint32_t)k] += 1;
+        }
+        r = out;
+    });
+    return r;
+}
+
+bool t_vecnum::Vcheck_indices(t_cctx* ctx, long n) const
+{
+    bool ok = true;
+    const bool real = visit_real(ctx, this, [&](auto* t) {
+        using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+        for (uint32_t i = 0; i < t->size() && ok; i++) {
+            const double x = O::todbl(&(*t)[i]);
+            if (!(x == std::floor(x)) || std::isinf(x)) {
+                kst_runerror(ctx, 574, (int)(i + 1));
+                ok = false;
+            } else if (x < 1 || x > (double)n) {
+                kst_runerror(ctx, 300, x >= INT32_MIN && x <= INT32_MAX ? (int)x : (x < 0 ? INT32_MIN : INT32_MAX));
+                ok = false;
+            }
+        }
+    });
+    return real && ok;
+}
+
+bool t_vecnum::Vcheck_indices(t_cctx* ctx, const tabnum_borne& range) const
+{
+    bool ok = true;
+    const long step = range.step == 0 ? 1 : range.step;
+    const bool real = visit_real(ctx, this, [&](auto* t) {
+        using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+        for (uint32_t i = 0; i < t->size() && ok; i++) {
+            const double x = O::todbl(&(*t)[i]);
+            if (!(x == std::floor(x)) || std::isinf(x)) {
+                kst_runerror(ctx, 574, (int)(i + 1));
+                ok = false;
+                continue;
+            }
+            const long long v = (long long)x;
+            if (v < range.first || v > range.last || (v - range.first) % step != 0) {
+                kst_runerror(ctx, 300, (int)std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+                ok = false;
+            }
+        }
+    });
+    return real && ok;
+}
+
+t_vecnum* t_vecnum::Vextract_indices(t_cctx* ctx, const t_vecnum* indices) const
+{
+    if (!indices->Vcheck_indices(ctx, (long)m_size)) return nullptr;
+    t_vecnum* r = Vcreate(ctx, "", indices->size());
+    vecnum_visit(r, [&](auto* out) {
+        using V = std::remove_pointer_t<decltype(out)>;
+        const V* src = static_cast<const V*>(this);
+        for (uint32_t i = 0; i < indices->size(); i++) {
+            const uint32_t k = (uint32_t)vecnum_getdbl(indices, i) - 1;
+            V::ops::set(&(*out)[i], &(*src)[k]);
+        }
+    });
+    return r;
+}
+
+t_vecnum* t_vecnum::Vextract_borne(t_cctx* ctx, const tabnum_borne& range) const
+{
+    const long last = range.last == -1 ? (long)m_size : range.last;
+    const long step = range.step;
+    if (step <= 0) {
+        kst_runerror(ctx, 52);
+        return nullptr;
+    }
+    if (range.first < 1 || range.first > (long)m_size) {
+        kst_runerror(ctx, 300, range.first);
+        return nullptr;
+    }
+    if (last > (long)m_size) {
+        kst_runerror(ctx, 300, (int)last);
+        return nullptr;
+    }
+    const uint32_t count = last < range.first ? 0 : (uint32_t)((last - range.first) / step + 1);
+    t_vecnum* r = Vcreate(ctx, "", count);
+    vecnum_visit(r, [&](auto* out) {
+        using V = std::remove_pointer_t<decltype(out)>;
+        const V* src = static_cast<const V*>(this);
+        for (uint32_t i = 0; i < count; i++) V::ops::set(&(*out)[i], &(*src)[range.first - 1 + i * step]);
+    });
+    return r;
+}
+
+// ---------------------------------------------------------------- 0/1 vectors combined
+
+namespace {
+t_vecnum* cmp_combine(t_cctx* ctx, const t_vecnum* a, const t_vecnum* b, bool both)
+{
+    if (a->size() != b->size()) {
+        kst_runerror(ctx, 143, a->getName(), b->getName());
+        return nullptr;
+    }
+    // One typed pass per operand, so the combining loop itself does no dispatch.
+    auto nonzero = [](const t_vecnum* v) {
+        std::vector<char> nz(v->size());
+        vecnum_visit(v, [&](auto* t) {
+            using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
+            for (uint32_t i = 0; i < t->size(); i++) nz[i] = !O::iszero(&(*t)[i]);
+        });
+        return nz;
+    };
+    const std::vector<char> x = nonzero(a), y = nonzero(b);
+    t_vecnum* r = vecnum_create(ctx, vecnum_flagreal(a->vecflag()), "", a->size());
+    vecnum_visit(r, [&](auto* out) {
+        using O = typename std::remove_pointer_t<decltype(out)>::ops;
+        for (uint32_t i = 0; i < a->size(); i++)
+            if (both ? (x[i] && y[i]) : (x[i] || y[i])) O::setone(&(*out)[i]);
+    });
+    return r;
+}
+
+}  // namespace
+
+t_vecnum* t_vecnum::Vcmpand(t_cctx* ctx, const t_vecnum* other) const { return cmp_combine(ctx, this, other, true); }
+t_vecnum* t_vecnum::Vcmpor(t_cctx* ctx, const t_vecnum* other) const { return cmp_combine(ctx, this, other, false); }
