@@ -41,6 +41,19 @@ bool t_idcommon::Vexport_str(t_cctx* ctx, std::string&) const
 
 void t_idcommon::Vdisplay_resume(t_cctx* ctx, FILE*) const { notapplicable(ctx); }
 
+t_idcommon* t_idcommon::Vextract(t_cctx* ctx, const std::vector<t_subscript>&) const
+{
+    notapplicable(ctx);
+    return nullptr;
+}
+
+bool t_idcommon::Vassign(t_cctx* ctx, const std::vector<t_subscript>&, t_idcommon* owned)
+{
+    if (owned) owned->Vdelete();
+    notapplicable(ctx);
+    return false;
+}
+
 void t_idcommon::Vstat(t_cctx*, FILE* stream) const
 {
     fprintf(stream, "%s : %s\n", m_name.empty() ? "?" : m_name.c_str(), Vgettypename());

@@ -5,6 +5,7 @@
 // class add the slots of their domain (series calculus, arrays, export, ...) at their place in that
 // order when they are built. Every default reports that the operation does not apply (error 23).
 #pragma once
+#include <vector>
 #include <cstdio>
 #include <string>
 
@@ -41,6 +42,16 @@ constexpr int KST_IDFLAG_MACROARG = 11;
     X(Vabs) X(Vaccum) X(Vacos) X(Vasin) X(Vatan) X(Vcos) X(Vsin) X(Vtan) X(Vcosh) X(Vsinh)        \
     X(Vtanh) X(Vacosh) X(Vasinh) X(Vatanh) X(Varg) X(Vconj) X(Vexp) X(Vfac) X(Vimag) X(Vlog)      \
     X(Vlog10) X(Vnint) X(Vpent) X(Vreal) X(Vsqrt) X(Verf) X(Verfc) X(Vsign) X(Vneg)
+
+class t_idcommon;
+
+// One subscript of `v[...]`: a value (a number, a vector of indices, ...), a range first:last:step
+// (last -1: up to the end), or "..." (the remaining dimensions whole).
+struct t_subscript {
+    enum kind { value, range, ellipsis } kind = value;
+    const t_idcommon* v = nullptr;   // kind value: borrowed for the call
+    long first = 0, last = 0, step = 1;
+};
 
 class t_idcommon {
 public:
@@ -86,6 +97,11 @@ public:
     virtual bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const;
     virtual void Vupdatename(const char* name) { m_name = name ? name : ""; }
     virtual bool Visderived(int typeenum) const { return Vgettypeenum() == typeenum; }
+    // Subscripts: `x[s, ...]` reads a new value (an element or a part), `x[s, ...] = v` stores the
+    // owned value `v` (and takes it in every case). The defaults report the operation as not
+    // applicable (error 23).
+    virtual t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const;
+    virtual bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned);
     // True when this value is built on `other` (a series on a variable): it cannot outlive it.
     virtual bool Vdependon(const t_idcommon* other) const { return false; }
 

@@ -166,6 +166,49 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
     return out;
 }
 
+bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_subscript>* out)
+{
+    int used = 0;
+    for (int i = 0; treeabs* a = tree_child(args, i); i++) {
+        t_subscript s;
+        if (a->kind == TREE_ELLIPSIS) {
+            s.kind = t_subscript::ellipsis;
+        } else if (a->kind == TREE_BORNETAB) {
+            s.kind = t_subscript::range;
+            long* bounds[] = {&s.first, &s.last, &s.step};
+            for (int k = 0; k < 3; k++) {
+                treeabs* b = tree_child(a, k);
+                if (!b) continue;
+                tree_int(ctx, slot + used, b);
+                bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
+                tree_run_cleanres(ctx, slot + used);
+                if (!ok) return false;
+            }
+        } else {
+            tree_int(ctx, slot + used, a);
+            if (tree_flags(ctx)) return false;
+            s.v = tree_slot_value(ctx, slot + used);
+            if (!s.v) {
+                kst_runerror(ctx, 105);
+                return false;
+            }
+            s.v = const_cast<t_idcommon*>(s.v)->Vgetvalue();
+            used++;
+        }
+        out->push_back(s);
+    }
+    return true;
+}
+
+void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>& subscripts)
+{
+    int used = 0;
+    for (const t_subscript& s : subscripts)
+        if (s.kind == t_subscript::value) used++;
+    // A failed evaluation may have left its value in the next slot.
+    for (int k = 0; k <= used; k++) tree_run_cleanres(ctx, slot + k);
+}
+
 bool tree_slot_integer(t_cctx* ctx, int slot, long* out)
 {
     const t_idcommon* v = tree_slot_value(ctx, slot);
@@ -420,10 +463,12 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
     insere_elt_arbre_id(ctx, name, 0, value, ref.tree);
 }
 
+int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
+
 int h_assign(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* target = tree_child(node, 0);
-    if (!target || (target->kind != TREE_SYMBOL && target->kind != TREE_FIELD)) {
+    if (!target || (target->kind != TREE_SYMBOL && target->kind != TREE_FIELD && target->kind != TREE_INDEX)) {
         kst_runerror(ctx, 374, tree_kindname(target ? target->kind : TREE_ASSIGN));
         return 0;
     }
@@ -441,11 +486,43 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         kst_idclass_assignfield(ctx, target, value);
         return 0;
     }
+    if (target->kind == TREE_INDEX) return assignindexed(ctx, slot, target, value);
     const char* name = tree_string(target, 0);
     assignname(ctx, name, value);
     if (tree_flags(ctx)) return 0;
     t_identificateur_syntaxe ref = recherche_id(ctx, name);
     if (ref.entry) setentry(tree_slot(ctx, slot), ref.entry);
+    return 0;
+}
+
+// name[subscripts] = value: the identifier's class stores the value.
+int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
+{
+    treeabs* name = tree_child(target, 0);
+    if (!name || name->kind != TREE_SYMBOL) {
+        value->Vdelete();
+        kst_runerror(ctx, 23);
+        return 0;
+    }
+    t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(name, 0));
+    t_identry* e = ref.entry;
+    if (e && e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {   // through a reference argument
+        auto* arg = static_cast<t_macroarg*>(e->value);
+        if (arg->getkind() == t_macroarg::byreference) e = arg->getreference();
+    }
+    if (!e || !e->value) {
+        value->Vdelete();
+        kst_runerror(ctx, 38);
+        return 0;
+    }
+    if (!assignable(ctx, e)) {
+        value->Vdelete();
+        return 0;
+    }
+    std::vector<t_subscript> subscripts;
+    if (tree_eval_subscripts(ctx, slot + 2, tree_child(target, 1), &subscripts)) e->value->Vassign(ctx, subscripts, value);
+    else value->Vdelete();
+    tree_clean_subscripts(ctx, slot + 2, subscripts);
     return 0;
 }
 
@@ -1098,15 +1175,9 @@ int h_include(t_cctx* ctx, int, treeabs* node)
 
 // name[i, ...]: only macro_optargs[k] until arrays exist (the k-th argument after the named
 // parameters of the running macro; error 102 when there is none).
-int h_index(t_cctx* ctx, int slot, treeabs* node)
+// macro_optargs[k]: the running macro's k-th optional argument.
+int optionalargument(t_cctx* ctx, int slot, treeabs* args)
 {
-    treeabs* name = tree_child(node, 0);
-    treeabs* args = tree_child(node, 1);
-    if (!name || name->kind != TREE_SYMBOL || strcmp(tree_string(name, 0), "macro_optargs") != 0 ||
-        tree_paracount(args) != 1) {
-        kst_runerror(ctx, 374, name && name->kind == TREE_SYMBOL ? tree_string(name, 0) : "[]");
-        return 0;
-    }
     tree_int(ctx, slot + 1, tree_child(args, 0));
     long k = 0;
     bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
@@ -1119,6 +1190,28 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     tree_slot_setobject(ctx, slot, value->Vcopy());
+    return 0;
+}
+
+// name[subscripts]: an element or a part of the value, through its class.
+int h_index(t_cctx* ctx, int slot, treeabs* node)
+{
+    treeabs* name = tree_child(node, 0);
+    treeabs* args = tree_child(node, 1);
+    if (name && name->kind == TREE_SYMBOL && strcmp(tree_string(name, 0), "macro_optargs") == 0 &&
+        tree_paracount(args) == 1)
+        return optionalargument(ctx, slot, args);
+    tree_int(ctx, slot + 1, name);
+    const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    std::vector<t_subscript> subscripts;
+    if (value && tree_eval_subscripts(ctx, slot + 2, args, &subscripts)) {
+        const t_idcommon* held = const_cast<t_idcommon*>(value)->Vgetvalue();
+        t_idcommon* part = held ? held->Vextract(ctx, subscripts) : nullptr;
+        if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+        else if (part) part->Vdelete();
+    }
+    tree_clean_subscripts(ctx, slot + 2, subscripts);
+    tree_run_cleanres(ctx, slot + 1);
     return 0;
 }
 
@@ -1161,6 +1254,8 @@ void registercore()
 }
 
 } // namespace
+
+void kst_assign(t_cctx* ctx, const char* name, t_idcommon* owned) { assignname(ctx, name, owned); }
 
 // ---------------------------------------------------------------- dispatch
 

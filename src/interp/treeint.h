@@ -7,6 +7,8 @@
 #include "coef/coef.h"
 #include "interp/treeabs.h"
 
+struct t_subscript;
+
 class t_cctx;
 class t_idcommon;
 struct t_identry;
@@ -66,6 +68,13 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot);        // owned value o
 const t_idcommon* tree_slot_value(t_cctx* ctx, int slot);       // borrowed, or null
 bool tree_slot_integer(t_cctx* ctx, int slot, long* out);      // error 45 when not an integer
 bool tree_slot_string(t_cctx* ctx, int slot, std::string* out);// error 42 when not a string
+// Evaluates the subscripts listed in `args` into slots from `slot` (values stay there, borrowed by
+// the result, until tree_run_cleanres of those slots); false after an error. A range a:b[:c]
+// needs integers.
+bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_subscript>* out);
+void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>& subscripts);
+// Stores an owned value under `name` as an assignment would (in the scope the lookup finds).
+void kst_assign(t_cctx* ctx, const char* name, t_idcommon* owned);
 void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned);
 void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned);
 // The statement hooks of a debugger or profiler front end.

@@ -95,6 +95,16 @@ public:
     // Raw access for the typed layers and the file code.
     void* rawdata() const { return m_pdata; }
 
+    // The language's view (vecnum_lang.cpp): display as name = [e1, e2, ...]; x[i] (1-based), x[a:b:c]
+    // and x[index vector] read; x[i] = number writes (past the end the vector grows with zeros),
+    // x[a:b:c] = number fills; the one-argument functions apply element by element.
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const override;
+    bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned) override;
+#define KST_VECNUM_UNARY(op) t_idcommon* op(t_cctx* ctx, int opflag) override;
+    KST_ID_UNARY_OPS(KST_VECNUM_UNARY)
+#undef KST_VECNUM_UNARY
+
 protected:
     void* m_pdata = nullptr;
     uint32_t m_size = 0;
@@ -131,6 +141,9 @@ extern t_vecnumvtable g_kst_vecnum_vtable[KST_VECNUM_NFLAGS];
 
 // Fills the table (idempotent); the start-up sequence calls it after the coefficient tables.
 void kst_vecnum_inittables();
+// Declarations, functions, file statements and operations of vectors in the language (called by
+// kst_vecnum_inittables).
+void kst_vecnum_registerlanguage();
 
 // A new vector of the given flag, n zero elements.
 t_vecnum* vecnum_create(t_cctx* ctx, int flag, const char* name, uint32_t n);

@@ -233,6 +233,7 @@ void kst_vecnum_inittables()
     filltype<t_zquadtype>(g_kst_vecnum_vtable[VECNUM_ZQUAD], "t_vecnumzquad");
     filltype<t_fpmptype>(g_kst_vecnum_vtable[VECNUM_FPMP], "t_vecnumfpmp");
     filltype<t_zfpmptype>(g_kst_vecnum_vtable[VECNUM_ZFPMP], "t_vecnumzfpmp");
+    kst_vecnum_registerlanguage();
 }
 
 // ---------------------------------------------------------------- public entry points

@@ -4,6 +4,7 @@
 
 #include "coef/coef_init.h"
 #include "interp/kest.h"
+#include "interp/rooms.h"
 #include "parallel/parallel_init.h"
 #include "parallel/zoduv.h"
 #include "vecnumtest.h"
@@ -31,6 +32,7 @@ public:
         set_language("en", true);
         kst_coef_inittables();
         modenum_init();
+        kst_idclass_inittables();   // the operation table the vectors register in
         kst_vecnum_inittables();
         ZODUV_init(KEST_BUILD_DIR "/", KEST_BUILD_DIR "/etc/numa.cfg", 2);
         kst_parallel_init(KEST_BUILD_DIR "/");

@@ -1,0 +1,475 @@
+// Numeric vectors in the language: the vnumR and vnumC declarations, display, subscripts,
+// arithmetic through the operation table, the one-argument functions element by element, the
+// reductions min, max, imin, imax and sort, and the file statements write, read, readappend,
+// writebin and readbin.
+#include "numeric/vecnumtyped.h"
+
+#include "coef/modenum.h"
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/idconstante.h"
+#include "interp/ids.h"
+#include "interp/keywords.h"
+#include "interp/treeint.h"
+#include "render/render.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+coef* numberof(t_cctx* ctx, const t_idcommon* v)
+{
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
+    return const_cast<coef*>(&const_cast<t_idconstante*>(static_cast<const t_idconstante*>(v))->value(ctx));
+}
+
+const t_vecnum* vectorof(const t_idcommon* v)
+{
+    return v && v->Vgettypeenum() == IDTYPE_VECNUM ? static_cast<const t_vecnum*>(v) : nullptr;
+}
+
+// A 1-based subscript that must be a whole number.
+bool integersubscript(t_cctx* ctx, const t_subscript& s, long* out)
+{
+    if (s.kind != t_subscript::value || !s.v->Visinteger()) {
+        kst_runerror(ctx, 574, 1);
+        return false;
+    }
+    *out = s.v->Vgetlonginteger();
+    return true;
+}
+
+tabnum_borne borneof(const t_subscript& s)
+{
+    return tabnum_borne{static_cast<int32_t>(s.first), static_cast<int32_t>(s.last), static_cast<int32_t>(s.step)};
+}
+
+void growto(t_vecnum* v, uint32_t n)
+{
+    vecnum_visit(v, [&](auto* t) { t->increasesize(n); });
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the value class
+
+void t_vecnum::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
+{
+    t_render* r = display_begin(ctx, stream);
+    r->Vcrochet_begin();
+    for (uint32_t i = 0; i < m_size; i++) {
+        if (i) r->Vespacesigne_virgule();
+        coef c = data2coef(ctx, i);
+        coef_aff(ctx, r, &c, ctx->affc);
+        deletecoef(&c);
+    }
+    r->Vcrochet_end();
+    r->writenewline();
+}
+
+t_idcommon* t_vecnum::Vextract(t_cctx* ctx, const std::vector<t_subscript>& s) const
+{
+    if (s.size() != 1 || s[0].kind == t_subscript::ellipsis) {
+        kst_runerror(ctx, 23);
+        return nullptr;
+    }
+    if (s[0].kind == t_subscript::range) return Vextract_borne(ctx, borneof(s[0]));
+    if (const t_vecnum* indices = vectorof(s[0].v)) return Vextract_indices(ctx, indices);
+    long i;
+    if (!integersubscript(ctx, s[0], &i)) return nullptr;
+    if (i < 1 || i > static_cast<long>(m_size)) {
+        kst_runerror(ctx, 300, static_cast<int>(i));
+        return nullptr;
+    }
+    return new t_idconstante(ctx, "", data2coef(ctx, static_cast<uint32_t>(i - 1)));
+}
+
+bool t_vecnum::Vassign(t_cctx* ctx, const std::vector<t_subscript>& s, t_idcommon* owned)
+{
+    coef* c = numberof(ctx, owned);
+    bool ok = false;
+    if (s.size() != 1 || s[0].kind == t_subscript::ellipsis || !c) {
+        kst_runerror(ctx, 23);
+    } else if (s[0].kind == t_subscript::range) {
+        tabnum_borne b = borneof(s[0]);
+        if (b.last == -1) b.last = static_cast<int32_t>(m_size);
+        if (b.step < 1) {
+            kst_runerror(ctx, 52);
+        } else if (b.first < 1 || b.last > static_cast<int32_t>(m_size)) {
+            kst_runerror(ctx, 300, b.first < 1 ? b.first : b.last);
+        } else {
+            for (int32_t i = b.first; i <= b.last; i += b.step) coef2data(ctx, static_cast<uint32_t>(i - 1), c);
+            ok = true;
+        }
+    } else {
+        long i;
+        if (integersubscript(ctx, s[0], &i)) {
+            if (i < 1 || i > static_cast<long>(UINT32_MAX)) {
+                kst_runerror(ctx, 300, static_cast<int>(i));
+            } else {
+                if (i > static_cast<long>(m_size)) growto(this, static_cast<uint32_t>(i));
+                coef2data(ctx, static_cast<uint32_t>(i - 1), c);
+                ok = true;
+            }
+        }
+    }
+    owned->Vdelete();
+    return ok;
+}
+
+namespace {
+
+// The element function of one unary operation; null when computed from the double value.
+coef_unop_fn coefvtable::*elementop(const char* name)
+{
+    static const struct { const char* name; coef_unop_fn coefvtable::*op; } table[] = {
+        {"Vabs", &coefvtable::abs},     {"Vacos", &coefvtable::acos},   {"Vasin", &coefvtable::asin},
+        {"Vatan", &coefvtable::atan},   {"Vcos", &coefvtable::cos},     {"Vsin", &coefvtable::sin},
+        {"Vtan", &coefvtable::tan},     {"Vcosh", &coefvtable::cosh},   {"Vsinh", &coefvtable::sinh},
+        {"Vtanh", &coefvtable::tanh},   {"Vacosh", &coefvtable::acosh}, {"Vasinh", &coefvtable::asinh},
+        {"Vatanh", &coefvtable::atanh}, {"Varg", &coefvtable::arg},     {"Vconj", &coefvtable::conj},
+        {"Vexp", &coefvtable::exp},     {"Vimag", &coefvtable::imag},   {"Vlog", &coefvtable::log},
+        {"Vlog10", &coefvtable::log10}, {"Vnint", &coefvtable::nint},   {"Vpent", &coefvtable::pent},
+        {"Vreal", &coefvtable::real},   {"Vsqrt", &coefvtable::sqrt},   {"Vneg", &coefvtable::neg},
+    };
+    for (const auto& e : table)
+        if (strcmp(e.name, name) == 0) return e.op;
+    return nullptr;
+}
+
+// The function on every element, through the number type of the elements. A real vector whose
+// results are complex (sqrt of a negative element) gives the complex vector of its precision.
+t_idcommon* elementwise(t_cctx* ctx, const t_vecnum* v, const char* name)
+{
+    coef_unop_fn coefvtable::*op = elementop(name);
+    double (*real)(double) = strcmp(name, "Verf") == 0 ? static_cast<double (*)(double)>(std::erf)
+                             : strcmp(name, "Verfc") == 0 ? static_cast<double (*)(double)>(std::erfc)
+                                                          : nullptr;
+    bool sign = strcmp(name, "Vsign") == 0;
+    if (!op && !real && !sign) {
+        kst_runerror(ctx, 23);
+        return nullptr;
+    }
+    if ((real || sign) && v->Vvecnumiscplx()) {
+        kst_runerror(ctx, 23);
+        return nullptr;
+    }
+    std::vector<coef> out(v->size());
+    bool complex = false;
+    for (uint32_t i = 0; i < v->size() && !Erreur_Execution; i++) {
+        coef c = v->data2coef(ctx, i);
+        if (op) {
+            out[i] = (coef_vt(&c).*op)(ctx, &c, 0);
+            complex = complex || coefnum_iscomplex(coef_tag(&out[i]));
+        } else {
+            double x = coef2dbl(&c);
+            deletecoef(&c);
+            out[i] = coef_fromdbl(real ? real(x) : x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0);
+        }
+    }
+    t_vecnum* r = nullptr;
+    if (!Erreur_Execution) {
+        int flag = complex && !v->Vvecnumiscplx() ? vecnum_flagcplx(v->vecflag()) : v->vecflag();
+        r = vecnum_create(ctx, flag, "", v->size());
+        for (uint32_t i = 0; i < v->size(); i++) r->coef2data(ctx, i, &out[i]);
+    }
+    for (coef& c : out) deletecoef(&c);
+    return r;
+}
+
+} // namespace
+
+#define KST_VECNUM_UNARY(op)                                                                       \
+    t_idcommon* t_vecnum::op(t_cctx* ctx, int) { return elementwise(ctx, this, #op); }
+KST_ID_UNARY_OPS(KST_VECNUM_UNARY)
+#undef KST_VECNUM_UNARY
+
+namespace {
+
+// ---------------------------------------------------------------- arithmetic through the table
+
+t_vecnum* asvector(t_idcommon* v) { return static_cast<t_vecnum*>(v); }
+
+template <t_vecnum* (*F)(t_cctx*, t_vecnum*, int, t_vecnum*, int)>
+t_idcommon* vecvec(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
+{
+    return F(ctx, asvector(a), keepa, asvector(b), keepb);
+}
+
+// Vector op number: the number is borrowed from its constant.
+template <t_vecnum* (*F)(t_cctx*, t_vecnum*, int, coef*, int)>
+t_idcommon* veccoef(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
+{
+    t_idcommon* r = F(ctx, asvector(a), keepa, numberof(ctx, b), 1);
+    if (!keepb) b->Vdelete();
+    return r;
+}
+
+template <t_vecnum* (*F)(t_cctx*, coef*, int, t_vecnum*, int)>
+t_idcommon* coefvec(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
+{
+    t_idcommon* r = F(ctx, numberof(ctx, a), 1, asvector(b), keepb);
+    if (!keepa) a->Vdelete();
+    return r;
+}
+
+// Number op vector for the operations that commute.
+template <t_vecnum* (*F)(t_cctx*, t_vecnum*, int, coef*, int)>
+t_idcommon* coefvec_commuted(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
+{
+    return veccoef<F>(ctx, b, keepb, a, keepa);
+}
+
+void registeroperations()
+{
+    const int V = IDTYPE_VECNUM, C = IDTYPE_CONSTANTE;
+    kst_id_vtable_setbinop(IDOP_ADD, V, V, vecvec<vecnum_addition>);
+    kst_id_vtable_setbinop(IDOP_SUB, V, V, vecvec<vecnum_soustraction>);
+    kst_id_vtable_setbinop(IDOP_MUL, V, V, vecvec<vecnum_multiplication>);
+    kst_id_vtable_setbinop(IDOP_DIV, V, V, vecvec<vecnum_division>);
+    kst_id_vtable_setbinop(IDOP_POW, V, V, vecvec<vecnum_pow>);
+    kst_id_vtable_setbinop(IDOP_ADD, V, C, veccoef<tabnum_addition_coef>);
+    kst_id_vtable_setbinop(IDOP_SUB, V, C, veccoef<tabnum_soustraction_coef>);
+    kst_id_vtable_setbinop(IDOP_MUL, V, C, veccoef<tabnum_multiplication_coef>);
+    kst_id_vtable_setbinop(IDOP_DIV, V, C, veccoef<tabnum_division_coef>);
+    kst_id_vtable_setbinop(IDOP_POW, V, C, veccoef<tabnum_pow_coef>);
+    kst_id_vtable_setbinop(IDOP_ADD, C, V, coefvec_commuted<tabnum_addition_coef>);
+    kst_id_vtable_setbinop(IDOP_MUL, C, V, coefvec_commuted<tabnum_multiplication_coef>);
+    kst_id_vtable_setbinop(IDOP_SUB, C, V, coefvec<coef_soustraction_tabnum>);
+    kst_id_vtable_setbinop(IDOP_DIV, C, V, coefvec<coef_division_tabnum>);
+    kst_id_vtable_setbinop(IDOP_POW, C, V, coefvec<coef_pow_tabnum>);
+}
+
+// ---------------------------------------------------------------- statements and functions
+
+// Arguments evaluated into slots from `slot`; -1 after an error (slots cleaned).
+int evaluate(t_cctx* ctx, int slot, treeabs* node, int first = 0)
+{
+    int n = 0;
+    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
+        tree_int(ctx, slot + n, a);
+        if (tree_flags(ctx)) {
+            for (int k = 0; k <= n; k++) tree_run_cleanres(ctx, slot + k);
+            return -1;
+        }
+    }
+    return n;
+}
+
+void clean(t_cctx* ctx, int slot, int n)
+{
+    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
+}
+
+// vnumR x, y, ...; and vnumC z, ...: empty vectors of the numeric mode's type.
+int declare(t_cctx* ctx, treeabs* node, bool complex)
+{
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        if (a->kind != TREE_SYMBOL) {
+            kst_runerror(ctx, 53);
+            return 0;
+        }
+        const char* name = tree_string(a, 0);
+        kst_assign(ctx, name, complex ? vecnum_createcplx(ctx, name, 0) : vecnum_createreal(ctx, name, 0));
+        if (tree_flags(ctx)) return 0;
+    }
+    return 0;
+}
+int h_vnumR(t_cctx* ctx, int, treeabs* node) { return declare(ctx, node, false); }
+int h_vnumC(t_cctx* ctx, int, treeabs* node) { return declare(ctx, node, true); }
+
+// min(v), max(v) of a real vector; min(a, b, ...) and max(a, b, ...) of numbers.
+int extremum(t_cctx* ctx, int slot, treeabs* node, bool smallest)
+{
+    int n = evaluate(ctx, slot + 1, node);
+    if (n < 0) return 0;
+    const t_idcommon* first = n >= 1 ? tree_slot_value(ctx, slot + 1) : nullptr;
+    if (n == 1 && vectorof(first)) {
+        const t_vecnum* v = vectorof(first);
+        coef r = smallest ? v->VMINTERME(ctx) : v->VMAXTERME(ctx);
+        if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+        else deletecoef(&r);
+    } else if (n >= 1) {
+        const coef* best = nullptr;
+        for (int i = 0; i < n; i++) {
+            const coef* c = numberof(ctx, tree_slot_value(ctx, slot + 1 + i));
+            if (!c) {
+                kst_runerror(ctx, 40);
+                break;
+            }
+            if (!best || (smallest ? coef_cmp_lt(c, best) : coef_cmp_gt(c, best)) == 1) best = c;
+        }
+        if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, copycoef(best));
+    } else {
+        kst_runerror(ctx, 53);
+    }
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+int h_min(t_cctx* ctx, int slot, treeabs* node) { return extremum(ctx, slot, node, true); }
+int h_max(t_cctx* ctx, int slot, treeabs* node) { return extremum(ctx, slot, node, false); }
+
+// A function of one real vector: imin, imax, sort.
+template <class F>
+int ofvector(t_cctx* ctx, int slot, treeabs* node, F f)
+{
+    int n = evaluate(ctx, slot + 1, node);
+    if (n < 0) return 0;
+    const t_vecnum* v = n == 1 ? vectorof(tree_slot_value(ctx, slot + 1)) : nullptr;
+    if (!v) kst_runerror(ctx, 53);
+    else f(v);
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+int h_imin(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofvector(ctx, slot, node, [&](const t_vecnum* v) {
+        long k = v->Vimin(ctx);
+        if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, coef_creenumlong_init(ctx, k));
+    });
+}
+int h_imax(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofvector(ctx, slot, node, [&](const t_vecnum* v) {
+        long k = v->Vimax(ctx);
+        if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, coef_creenumlong_init(ctx, k));
+    });
+}
+int h_sort(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofvector(ctx, slot, node, [&](const t_vecnum* v) {
+        t_vecnum* s = v->Vsort(ctx);
+        if (s && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, s);
+        else if (s) s->Vdelete();
+    });
+}
+
+// The range argument of the file statements: a:b[:c] (a single number n means n:n).
+bool rangeargument(t_cctx* ctx, int slot, treeabs* node, tabnum_borne* out)
+{
+    long first = 0, last = 0, step = 1;
+    if (node && node->kind == TREE_BORNETAB) {
+        long* bounds[] = {&first, &last, &step};
+        for (int k = 0; k < 3; k++) {
+            treeabs* b = tree_child(node, k);
+            if (!b) continue;
+            tree_int(ctx, slot, b);
+            bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot, bounds[k]);
+            tree_run_cleanres(ctx, slot);
+            if (!ok) return false;
+        }
+    } else {
+        tree_int(ctx, slot, node);
+        bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot, &first);
+        tree_run_cleanres(ctx, slot);
+        if (!ok) return false;
+        last = first;
+    }
+    *out = tabnum_borne{static_cast<int32_t>(first), static_cast<int32_t>(last), static_cast<int32_t>(step)};
+    return true;
+}
+
+bool stringargument(t_cctx* ctx, int slot, treeabs* node, std::string* out)
+{
+    tree_int(ctx, slot, node);
+    bool ok = !tree_flags(ctx) && tree_slot_string(ctx, slot, out);
+    tree_run_cleanres(ctx, slot);
+    return ok;
+}
+
+// write("file", range, v1, ... [, "format"]) and writebin("file", range, "format", v1, ...).
+int writefile(t_cctx* ctx, int slot, treeabs* node, bool binary)
+{
+    std::string file, format;
+    tabnum_borne range{};
+    if (tree_paracount(node) < 3) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    if (!stringargument(ctx, slot + 1, tree_child(node, 0), &file) ||
+        !rangeargument(ctx, slot + 1, tree_child(node, 1), &range))
+        return 0;
+    if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), &format)) return 0;
+    int n = evaluate(ctx, slot + 1, node, binary ? 3 : 2);
+    if (n < 0) return 0;
+    std::vector<const t_idcommon*> columns;
+    bool hasformat = false;
+    for (int i = 0; i < n; i++) {
+        const t_idcommon* v = tree_slot_value(ctx, slot + 1 + i);
+        if (v) v = const_cast<t_idcommon*>(v)->Vgetvalue();
+        if (!binary && i == n - 1 && i > 0 && v && v->Vgettypeenum() == IDTYPE_CHAINE) {
+            v->Vexport_str(ctx, format);
+            hasformat = true;
+        } else {
+            columns.push_back(v);
+        }
+    }
+    if (binary) filenumbin_write(ctx, file.c_str(), range, columns, format.c_str());
+    else filenum_write(ctx, file.c_str(), range, columns, hasformat ? format.c_str() : nullptr);
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+int h_write(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, false); }
+int h_writebin(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, true); }
+
+// read / readappend("file", range, v1, ...) and readbin("file", range, "format", v1, ...): each
+// target is an existing vector; a real one takes the next column, a complex one the next two.
+int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary)
+{
+    std::string file, format;
+    tabnum_borne range{};
+    if (tree_paracount(node) < 3) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    if (!stringargument(ctx, slot + 1, tree_child(node, 0), &file) ||
+        !rangeargument(ctx, slot + 1, tree_child(node, 1), &range))
+        return 0;
+    if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), &format)) return 0;
+    std::vector<t_vecnum_readaction> actions;
+    int column = 1;
+    for (int i = binary ? 3 : 2; treeabs* a = tree_child(node, i); i++) {
+        if (a->kind != TREE_SYMBOL) {
+            kst_runerror(ctx, 368);
+            return 0;
+        }
+        t_identry* e = recherche_id(ctx, tree_string(a, 0)).entry;
+        t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
+        if (!v) {
+            kst_runerror(ctx, 367);
+            return 0;
+        }
+        if (v->Vgettypeenum() != IDTYPE_VECNUM) {
+            kst_runerror(ctx, 368);
+            return 0;
+        }
+        auto* target = static_cast<t_vecnum*>(v);
+        t_vecnum_readaction act{target, column++};
+        if (target->Vvecnumiscplx()) act.colim = column++;
+        actions.push_back(act);
+    }
+    if (binary) filenumbin_read(ctx, file.c_str(), range, actions, format.c_str(), append);
+    else filenum_read(ctx, file.c_str(), range, actions, append);
+    return 0;
+}
+int h_read(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, false); }
+int h_readappend(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, true, false); }
+int h_readbin(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, true); }
+
+} // namespace
+
+// The language's part of the vector room, registered at start-up with the vector tables.
+void kst_vecnum_registerlanguage()
+{
+    registeroperations();
+    static const struct { const char* keyword; t_treehandler h; } table[] = {
+        {"vnumR", h_vnumR},   {"vnumC", h_vnumC},         {"min", h_min},         {"max", h_max},
+        {"imin", h_imin},     {"imax", h_imax},           {"sort", h_sort},       {"write", h_write},
+        {"writebin", h_writebin}, {"read", h_read},       {"readappend", h_readappend},
+        {"readbin", h_readbin},
+    };
+    for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
+}

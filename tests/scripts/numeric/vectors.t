@@ -1,0 +1,65 @@
+//! interactive
+//! after: echo "-- cols.txt"; cat cols.txt; echo "-- fmt.txt"; cat fmt.txt
+// Numeric vectors in the language: declaration, growth by assignment, subscripts, arithmetic with
+// numbers and vectors, functions element by element, reductions, and the file statements.
+vnumR x, y;
+x;
+x[3] = 2.5;
+x[1] = 1$ x[2] = 2$
+x;
+y = x*2 + 1;
+z = 1 - x;
+w = x + y;
+x[2];
+x[1:3:2];
+x[4];
+x[0] = 1;
+sqrt(x);
+sin(x);
+-x;
+min(x);
+max(y);
+imax(y);
+sort(z);
+min(3, 1, 2);
+// Index vectors: whole numbers from 1 to the size.
+vnumR idx;
+idx[1] = 3$ idx[2] = 1$
+x[idx];
+idx[2] = 2.5$
+x[idx];
+idx[2] = 0$
+x[idx];
+// Element-wise operations want equal sizes.
+vnumR four, five;
+four[4] = 1$ five[5] = 1$
+four + five;
+// Complex vectors: a real vector meeting a complex number becomes complex.
+vnumC c;
+c[2] = 1 + 2*i;
+c;
+x*i;
+// Files: columns of sizes 3 and 5 written to the longest give 5 lines, zeros past the end.
+write("cols.txt", 1:-1, x, five);
+write("fmt.txt", 1:-1, x, y, "%g\t%g\n");
+vnumR a, b;
+read("cols.txt", 1:-1, a, b);
+a;
+b;
+ten = five$ ten[10] = 0$
+readappend("fmt.txt", 1:-1, ten);
+size(ten);
+writebin("bin.dat", 1:-1, "%e%4d", x, y);
+vnumR bx, by;
+readbin("bin.dat", 1:-1, "%e%4d", bx, by);
+bx;
+by;
+read("nothere.txt", 1:-1, a);
+read("cols.txt", 1:-1, nothere);
+_modenum = NUMQUAD;
+vnumR q;
+q[2] = 1/3;
+typeof(q);
+q;
+_modenum = NUMDBL;
+msg("done\n");
