@@ -351,6 +351,20 @@ bool t_chaine::Vswitchcase(t_cctx* ctx, const t_idcommon* value) const
     return other == m_text;
 }
 
+void t_filename::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
+{
+    t_render* r = display_begin(ctx, stream);
+    r->Vrender_unsafe(m_text.c_str());
+    r->writenewline();
+}
+
+bool t_filename::Vswitchcase(t_cctx* ctx, const t_idcommon* value) const
+{
+    std::string other;
+    if (!value->Visconvertibletochar() || !value->Vexport_str(ctx, other)) return false;
+    return other == m_text;
+}
+
 t_macroarg* t_macroarg::newvalue(t_idcommon* owned)
 {
     auto* a = new t_macroarg;

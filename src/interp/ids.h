@@ -125,6 +125,24 @@ private:
     std::string m_text;
 };
 
+// A file name written without quotes where a file is expected (data.txt): it serves wherever a
+// string does.
+class t_filename final : public t_idcommon_tmpl<t_filename> {
+public:
+    explicit t_filename(std::string text, const char* name = "") : t_idcommon_tmpl(name), m_text(std::move(text)) {}
+    int Vgettypeenum() const override { return IDTYPE_FILENAME; }
+    const char* Vgettypename() const override { return "nomfichier"; }
+    bool Visconvertibletochar() const override { return true; }
+    bool Vexport_str(t_cctx*, std::string& out) const override { out = m_text; return true; }
+    bool Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const override;
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
+    long Vsize() const override { return static_cast<long>(m_text.size()); }
+
+private:
+    std::string m_text;
+};
+
 // A macro argument binding: by reference (an identifier entry of the caller), by value (an owned
 // value), or a reference without value (reading it is error 209).
 class t_macroarg final : public t_idcommon {

@@ -183,6 +183,13 @@ bool t_chaine::Vexport_msgfmt(t_cctx*, FILE* stream, const char* piece) const
     return true;
 }
 
+bool t_filename::Vexport_msgfmt(t_cctx*, FILE* stream, const char* piece) const
+{
+    if (msgfmt_extractfmt(piece).conversion != 's') return false;
+    fprintf(stream, piece, m_text.c_str());
+    return true;
+}
+
 // ---------------------------------------------------------------- file objects
 
 const char* t_sharedfileio::getStatusname() const

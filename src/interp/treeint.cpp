@@ -401,6 +401,12 @@ int h_string(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+int h_filename(t_cctx* ctx, int slot, treeabs* node)
+{
+    tree_slot_setobject(ctx, slot, new t_filename(tree_string(node, 0) ? tree_string(node, 0) : ""));
+    return 0;
+}
+
 int h_pi(t_cctx* ctx, int slot, treeabs*)
 {
     tree_slot_setcoef(ctx, slot, coef_pi2coef(ctx));
@@ -1247,7 +1253,7 @@ void registercore()
         {TREE_METHODDEF, h_macrodef}, {TREE_MACROCALL, h_macrocall}, {TREE_CALL, h_call},
         {TREE_PRIVATE, h_private},   {TREE_PUBLIC, h_public},       {TREE_STOP, h_stop},
         {TREE_QUIT, h_quit},         {TREE_INCLUDE, h_include},     {TREE_METHODCALL, h_methodcall},
-        {TREE_INDEX, h_index},
+        {TREE_INDEX, h_index},       {TREE_FILENAME, h_filename},
     };
     for (auto& e : table) s_handlers[tree_kindindex(e.kind)] = e.h;
     for (const t_func1& f : s_func1) kst_tree_setkeywordhandler(f.keyword, h_func1);

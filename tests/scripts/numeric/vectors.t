@@ -1,5 +1,5 @@
 //! interactive
-//! after: echo "-- cols.txt"; cat cols.txt; echo "-- fmt.txt"; cat fmt.txt
+//! after: echo "-- cols.txt"; cat cols.txt; echo "-- fmt.txt"; cat fmt.txt; echo "-- bare.txt"; cat bare.txt
 // Numeric vectors in the language: declaration, growth by assignment, subscripts, arithmetic with
 // numbers and vectors, functions element by element, reductions, and the file statements.
 vnumR x, y;
@@ -42,6 +42,7 @@ x*i;
 // Files: columns of sizes 3 and 5 written to the longest give 5 lines, zeros past the end.
 write("cols.txt", 1:-1, x, five);
 write("fmt.txt", 1:-1, x, y, "%g\t%g\n");
+write(bare.txt, 1:2, x, "%g\n");
 vnumR a, b;
 read("cols.txt", 1:-1, a, b);
 a;
