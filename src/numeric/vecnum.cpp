@@ -10,13 +10,6 @@
 #include "interp/error.h"
 #include "parallel/parallelloop.h"
 
-template class t_vecnumt<t_dbltype>;
-template class t_vecnumt<t_zdbltype>;
-template class t_vecnumt<t_quadtype>;
-template class t_vecnumt<t_zquadtype>;
-template class t_vecnumt<t_fpmptype>;
-template class t_vecnumt<t_zfpmptype>;
-
 t_vecnum::t_vecnum(int flag, const char* name, uint32_t size) : t_idcommon(name, flag), m_size(size) {}
 t_vecnum::t_vecnum(const char* name, int flag) : t_idcommon(name, flag) {}
 
@@ -462,3 +455,12 @@ t_vecnum* cmp_combine(t_cctx* ctx, const t_vecnum* a, const t_vecnum* b, bool bo
 
 t_vecnum* t_vecnum::Vcmpand(t_cctx* ctx, const t_vecnum* other) const { return cmp_combine(ctx, this, other, true); }
 t_vecnum* t_vecnum::Vcmpor(t_cctx* ctx, const t_vecnum* other) const { return cmp_combine(ctx, this, other, false); }
+
+// Instantiated after every member is defined: an explicit instantiation only covers the members
+// whose definitions it has seen.
+template class t_vecnumt<t_dbltype>;
+template class t_vecnumt<t_zdbltype>;
+template class t_vecnumt<t_quadtype>;
+template class t_vecnumt<t_zquadtype>;
+template class t_vecnumt<t_fpmptype>;
+template class t_vecnumt<t_zfpmptype>;
