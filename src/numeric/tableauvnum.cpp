@@ -1,0 +1,68 @@
+// Conversions between arrays of numeric vectors and two-dimensional arrays of numbers.
+#include "interp/error.h"
+#include "interp/idconstante.h"
+#include "numeric/tableau.h"
+
+bool tableau_havetabnum(const t_tableau* a)
+{
+    for (long p = 0; p < a->Vsize(); p++) {
+        const t_idcommon* v = a->elt(p).getData();
+        if (!v || v->Vgettypeenum() != IDTYPE_VECNUM) return false;
+    }
+    return true;
+}
+
+t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a)
+{
+    if (!tableau_havetabnum(a)) {
+        kst_runerror(ctx, 256);
+        return nullptr;
+    }
+    if (a->ndim() != 1 || a->Vsize() == 0) {
+        kst_runerror(ctx, 257);
+        return nullptr;
+    }
+    const long m = a->Vsize();
+    auto column = [&](long j) { return static_cast<const t_vecnum*>(a->elt(j).getData()); };
+    const uint32_t n = column(0)->size();
+    for (long j = 1; j < m; j++)
+        if (column(j)->size() != n || column(j)->vecflag() != column(0)->vecflag()) {
+            kst_runerror(ctx, 259);
+            return nullptr;
+        }
+    if (n == 0) {
+        kst_runerror(ctx, 258);
+        return nullptr;
+    }
+    t_tableau* out = creeinit_tab2D(1, static_cast<int>(n), 1, static_cast<int>(m));
+    for (uint32_t i = 0; i < n; i++)
+        for (long j = 0; j < m; j++)
+            out->init_elt_tab_idc(static_cast<long>(i) * m + j, new t_idconstante(ctx, "", column(j)->data2coef(ctx, i)));
+    return out;
+}
+
+t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a)
+{
+    if (a->ndim() != 2) {
+        kst_runerror(ctx, 257);
+        return nullptr;
+    }
+    const int n = a->dim(1)->count, m = a->dim(2)->count;
+    for (long p = 0; p < a->Vsize(); p++) {
+        const t_idcommon* v = a->elt(p).getData();
+        if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) {
+            kst_runerror(ctx, 349);
+            return nullptr;
+        }
+    }
+    t_tableau* out = creeinit_tab(m);
+    for (int j = 0; j < m; j++) {
+        t_vecnum* v = vecnum_createreal(ctx, "", static_cast<uint32_t>(n));
+        for (int i = 0; i < n; i++) {
+            const coef& c = static_cast<const t_idconstante*>(a->elt(static_cast<long>(i) * m + j).getData())->rawvalue();
+            v->coef2data(ctx, static_cast<uint32_t>(i), &c);
+        }
+        out->init_elt_tab_idc(j, v);
+    }
+    return out;
+}
