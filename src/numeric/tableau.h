@@ -89,6 +89,12 @@ public:
     std::vector<int> subscripts(long p) const;
     std::string eltname(long p) const;
 
+    // The language's subscripts (tableau_lang.cpp): T[i, j] reads or writes one element, ranges
+    // a:b:c and "..." a sub-block, a vector of indices the listed elements of a one-dimensional array.
+    using t_idcommon::Vextract;
+    t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const override;
+    bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned) override;
+
     // Element value: a copy of the value at the subscripts (an empty element gives an empty
     // identifier named after the element); null after an error.
     t_idcommon* Vextract(t_cctx* ctx, const int* subscripts, int n) const;
@@ -177,6 +183,8 @@ t_tableau* tab_condternaire(t_cctx* ctx, const t_idcommon* cond, const t_idcommo
 
 // Installs the array entries of the type operation table (after the table is created).
 void kst_tableau_inittables();
+// dim, det, eigenvalues, eigenvectors and the matrix product A . B (tableau_lang.cpp).
+void kst_tableau_registerlanguage();
 
 // ---------------------------------------------------------------- numeric vectors
 // True when every element is a numeric vector.

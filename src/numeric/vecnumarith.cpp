@@ -1,6 +1,7 @@
 // Element-wise arithmetic and comparisons of numeric vectors, and the operation table that routes
 // vector-op-coefficient by (vector flag, coefficient tag).
 #include "numeric/vecnumtyped.h"
+#include "numeric/tableau.h"
 
 #include "interp/error.h"
 
@@ -234,6 +235,8 @@ void kst_vecnum_inittables()
     filltype<t_fpmptype>(g_kst_vecnum_vtable[VECNUM_FPMP], "t_vecnumfpmp");
     filltype<t_zfpmptype>(g_kst_vecnum_vtable[VECNUM_ZFPMP], "t_vecnumzfpmp");
     kst_vecnum_registerlanguage();
+    kst_tableau_inittables();
+    kst_tableau_registerlanguage();
 }
 
 // ---------------------------------------------------------------- public entry points
