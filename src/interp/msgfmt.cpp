@@ -77,16 +77,22 @@ t_msgfmtspec msgfmt_extractfmt(const char* piece)
         p++;
     }
     spec.sign = (plus ? 1 : 0) + (minus ? 2 : 0);
+    // Digits accumulate saturated: a width of ten digits must not overflow.
+    auto number = [&p]() {
+        int n = 0;
+        while (isdigit(static_cast<unsigned char>(*p))) {
+            int d = *p++ - '0';
+            n = n > (INT_MAX - d) / 10 ? INT_MAX : n * 10 + d;
+        }
+        return n;
+    };
     if (isdigit(static_cast<unsigned char>(*p))) {
-        int w = 0;
-        while (isdigit(static_cast<unsigned char>(*p))) w = w * 10 + (*p++ - '0');
+        int w = number();
         spec.width = w == 0 ? -1 : w;
     }
     if (*p == '.') {
         p++;
-        int prec = 0;
-        while (isdigit(static_cast<unsigned char>(*p))) prec = prec * 10 + (*p++ - '0');
-        spec.precision = prec;
+        spec.precision = number();
     }
     switch (*p) {
     case 'e': case 'E': spec.conversion = 'E'; break;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -63,6 +65,7 @@ TEST(MsgfmtSplit, ConversionOfAPiece)
     struct { const char* piece; int sign, width, precision; char conv; } cases[] = {
         {"%+-12.3e rest", 3, 12, 3, 'E'}, {"%+g", 1, -1, -1, 'G'}, {"%-0F", 2, -1, -1, 'F'},
         {"%5d", 0, 5, -1, 'd'},           {"%.0x", 0, -1, 0, 'x'}, {"%", 0, -1, -1, 0},
+        {"%44444444444.99999999999g", 0, INT_MAX, INT_MAX, 'G'},   // saturates, no overflow
     };
     for (auto& c : cases) {
         t_msgfmtspec s = msgfmt_extractfmt(c.piece);
