@@ -206,9 +206,12 @@ void ZODUV_LocalThreadManager::queueslot(ZODUV_workerthread_data& w, ZODUV_task_
         return;
     }
     w.m_nposted.store(w.m_nposted.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-    // A parked worker registers in m_parked before it reads the count: either it sees this task,
-    // or this thread sees it parked and wakes it.
-    if (m_queuedtask.fetch_add(1, std::memory_order_seq_cst) <= 0) wakeparked();
+    // A parked worker registers in m_parked before it looks at the deques: either it sees this
+    // task, or this thread, past the fence, sees it parked and wakes it. No process-wide count
+    // is touched per task: a counter that every push and every take writes bounced between the
+    // cores and cost more than the task itself.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (m_parked.load(std::memory_order_relaxed) > 0) wakeparked();
 }
 
 void ZODUV_executeslot(ZODUV_task_local* slot, int runner)
@@ -248,20 +251,26 @@ ZODUV_task_local* ZODUV_LocalThreadManager::findtask(int index)
     return nullptr;
 }
 
+bool ZODUV_LocalThreadManager::anyqueued() const
+{
+    for (int k = 0; k < m_maxthread; ++k)
+        if (!m_workers[k].m_deque.empty()) return true;
+    return false;
+}
+
 bool ZODUV_LocalThreadManager::findandexecute(int index)
 {
-    ZODUV_task_local* task = findtask(index);
-    if (task) {
-        m_queuedtask.fetch_sub(1, std::memory_order_seq_cst);
+    if (ZODUV_task_local* task = findtask(index)) {
         ZODUV_executeslot(task, index);
+        return true;
     }
-    return m_queuedtask.load(std::memory_order_seq_cst) > 0;
+    return anyqueued();
 }
 
 bool ZODUV_LocalThreadManager::haswork(const ZODUV_workerthread_data& w) const
 {
     return w.m_available.load(std::memory_order_relaxed) &&
-           (m_queuedtask.load(std::memory_order_relaxed) > 0 ||
+           (anyqueued() ||
             m_openfastloops.load(std::memory_order_relaxed) > 0);
 }
 
@@ -274,24 +283,26 @@ void ZODUV_LocalThreadManager::performultiplejobs(int index)
 {
     ZODUV_workerthread_data& w = m_workers[index];
     if (!haswork(w)) {
+        // Back off between looks: every look reads the counters that the posting thread writes.
         const auto spinend = std::chrono::steady_clock::now() + k_workerspin;
-        for (int n = 0; !haswork(w); ++n) {
-            if ((n & 63) == 63) {
+        for (int n = 0, pauses = 1; !haswork(w); ++n) {
+            if ((n & 15) == 15) {
                 if (std::chrono::steady_clock::now() >= spinend) break;
-                if (n > 1024) sched_yield();
+                if (n > 256) sched_yield();
             }
-            cpu_relax();
+            for (int k = 0; k < pauses; ++k) cpu_relax();
+            if (pauses < 32) pauses *= 2;
         }
     }
     if (!haswork(w)) {
         pthread_mutex_lock(&m_mutex);
         m_parked.fetch_add(1, std::memory_order_seq_cst);
         while (!w.m_available.load(std::memory_order_seq_cst) ||
-               (m_queuedtask.load(std::memory_order_seq_cst) <= 0 &&
+               (!anyqueued() &&
                 m_openfastloops.load(std::memory_order_seq_cst) <= 0)) {
             const timespec ts = deadline_after(1000000000L);
             const int rc = pthread_cond_timedwait(&m_cond, &m_mutex, &ts);
-            if (rc == ETIMEDOUT && m_queuedtask.load(std::memory_order_seq_cst) <= 0) {
+            if (rc == ETIMEDOUT && !anyqueued()) {
                 m_parked.fetch_sub(1, std::memory_order_seq_cst);
                 pthread_mutex_unlock(&m_mutex);
                 if (void (*idle)(int) = m_idlefunc.load(std::memory_order_acquire)) idle(index);
@@ -317,7 +328,9 @@ void ZODUVDispatcher_join::remove()
 {
     // The worker is read before the count drops: once it reaches 0 the join may be gone.
     ZODUV_workerthread_data* w = m_worker.load(std::memory_order_seq_cst);
-    if (m_usedtask.fetch_sub(1, std::memory_order_seq_cst) == 1 && w) {
+    // Only a sleeping joiner needs the signal; the flag lives with the worker, which outlives
+    // the join that may be gone once the count is 0.
+    if (m_usedtask.fetch_sub(1, std::memory_order_seq_cst) == 1 && w && w->m_joinsleeping.load(std::memory_order_seq_cst)) {
         pthread_mutex_lock(&w->m_joinmutex);
         pthread_cond_signal(&w->m_joincond);
         pthread_mutex_unlock(&w->m_joinmutex);
@@ -336,7 +349,6 @@ void ZODUVDispatcher_join::jointask()
     while (m_usedtask.load(std::memory_order_seq_cst) != 0) {
         ZODUV_task_local* task = manager->findtask(index);
         if (task) {
-            manager->m_queuedtask.fetch_sub(1, std::memory_order_seq_cst);
             ZODUV_executeslot(task, index);
             idle = 0;
             continue;
@@ -349,10 +361,12 @@ void ZODUVDispatcher_join::jointask()
         }
         // The children run elsewhere: sleep, but never long, since a wake-up may slip by.
         pthread_mutex_lock(&w->m_joinmutex);
+        w->m_joinsleeping.store(true, std::memory_order_seq_cst);
         if (m_usedtask.load(std::memory_order_seq_cst) != 0) {
             const timespec ts = deadline_after(1000000L);
             pthread_cond_timedwait(&w->m_joincond, &w->m_joinmutex, &ts);
         }
+        w->m_joinsleeping.store(false, std::memory_order_relaxed);
         pthread_mutex_unlock(&w->m_joinmutex);
         idle = k_joinspin / 2;
     }
@@ -434,7 +448,6 @@ bool ZODUV_LocalThreadManager::execute_loop_forfast(void* loop, std::size_t size
         std::int64_t none = 0;
         if (w.m_fastparticipants.compare_exchange_strong(none, -1, std::memory_order_seq_cst)) break;
         if (ZODUV_task_local* task = findtask(w.m_index)) {
-            m_queuedtask.fetch_sub(1, std::memory_order_seq_cst);
             ZODUV_executeslot(task, w.m_index);
             n = 0;
             continue;

@@ -106,6 +106,7 @@ struct alignas(64) ZODUV_workerthread_data {
 
     pthread_mutex_t m_joinmutex;
     pthread_cond_t m_joincond;
+    std::atomic<bool> m_joinsleeping{false};   // set while this worker sleeps in a join
     pthread_t m_thread{};
 
     // The fast-loop slot: participants is -1 while closed; open is 1 while the owner distributes.
@@ -150,7 +151,6 @@ public:
     std::atomic<void (*)(int)> m_idlefunc{nullptr};
     pthread_mutex_t m_mutex;
     pthread_cond_t m_cond;
-    alignas(64) std::atomic<int> m_queuedtask{0};
     alignas(64) std::atomic<int> m_parked{0};         // workers inside the idle wait
     alignas(64) std::atomic<int> m_openfastloops{0};  // fast loops that idle workers could help
 
@@ -162,6 +162,7 @@ private:
     bool find_loop_forfast_counttask(int index);
     void performultiplejobs(int index);
     bool haswork(const ZODUV_workerthread_data& w) const;
+    bool anyqueued() const;   // some deque holds a task (the queued tasks are the deques' contents)
     void wakeparked();
 };
 
