@@ -156,6 +156,10 @@ void runtree(t_cctx* ctx, sttreeparse* st, erunpile kind, const char* name)
 // _history = "name": later statements go to that file, after what it already holds.
 bool kst_sethistoryfile(t_cctx* ctx, const char* name)
 {
+    if (s_sandbox) {
+        kst_runerror(ctx, 254, name, strerror(EACCES));
+        return false;
+    }
     FILE* f = fopen(name, "a+");
     if (!f) {
         kst_runerror(ctx, 254, name, strerror(errno));

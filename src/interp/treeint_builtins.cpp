@@ -14,6 +14,7 @@
 #include "interp/treeint.h"
 #include "render/render.h"
 
+#include <cerrno>
 #include <climits>
 #include <ctime>
 #include <unistd.h>
@@ -180,7 +181,8 @@ void settextoption(t_cctx* ctx, const char* name, const std::string& value)
     } else if (strcmp(name, "_userlibrary_path") == 0) {
         // The user's library macros join those of the installation at once and after each reset.
         std::string dir = value.empty() || value.back() == '/' ? value : value + "/";
-        if (!dir.empty()) kst_libstlmacro_load(ctx, dir.c_str(), true);
+        if (kst_issandbox()) kst_runerror(ctx, 307, dir.c_str(), strerror(EACCES));
+        else if (!dir.empty()) kst_libstlmacro_load(ctx, dir.c_str(), true);
         if (!Erreur_Execution) ctx->userlibrarypath = dir;
     } else {
         ctx->setpath(value.c_str());

@@ -10,9 +10,11 @@
 #include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/keywords.h"
+#include "interp/kest.h"
 #include "interp/treeint.h"
 #include "render/render.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -393,6 +395,10 @@ int writefile(t_cctx* ctx, int slot, treeabs* node, bool binary)
         !rangeargument(ctx, slot + 1, tree_child(node, 1), &range))
         return 0;
     if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), &format)) return 0;
+    if (kst_issandbox()) {   // a session without file access
+        kst_runerror(ctx, 290, file.c_str());
+        return 0;
+    }
     int n = evaluate(ctx, slot + 1, node, binary ? 3 : 2);
     if (n < 0) return 0;
     std::vector<const t_idcommon*> columns;
@@ -429,6 +435,10 @@ int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary)
         !rangeargument(ctx, slot + 1, tree_child(node, 1), &range))
         return 0;
     if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), &format)) return 0;
+    if (kst_issandbox()) {   // a session without file access
+        kst_runerror(ctx, 301, file.c_str(), strerror(EACCES));
+        return 0;
+    }
     std::vector<t_vecnum_readaction> actions;
     int column = 1;
     for (int i = binary ? 3 : 2; treeabs* a = tree_child(node, i); i++) {
