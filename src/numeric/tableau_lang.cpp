@@ -190,6 +190,15 @@ int h_eigenvectors(t_cctx* ctx, int slot, treeabs* node)
     return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return matrix_eigenvector(ctx, t); });
 }
 
+int h_vnumtodim(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return vnum2dimn(ctx, t); });
+}
+int h_dimtovnumR(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return dim2vnumR(ctx, t); });
+}
+
 // A . B: the matrix product of two arrays.
 int h_dotmul(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -222,5 +231,7 @@ void kst_tableau_registerlanguage()
     kst_tree_setkeywordhandler("det", h_det);
     kst_tree_setkeywordhandler("eigenvalues", h_eigenvalues);
     kst_tree_setkeywordhandler("eigenvectors", h_eigenvectors);
+    kst_tree_setkeywordhandler("vnumtodim", h_vnumtodim);
+    kst_tree_setkeywordhandler("dimtovnumR", h_dimtovnumR);
     kst_tree_sethandler(TREE_DOTMUL, h_dotmul);
 }

@@ -349,6 +349,45 @@ int h_sort(t_cctx* ctx, int slot, treeabs* node)
     });
 }
 
+// histogram(v, n): counts in n equal bins between the smallest and the largest value.
+int h_histogram(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evaluate(ctx, slot + 1, node);
+    if (n < 0) return 0;
+    const t_vecnum* v = n == 2 ? vectorof(tree_slot_value(ctx, slot + 1)) : nullptr;
+    long bins = 0;
+    if (!v || !tree_slot_integer(ctx, slot + 2, &bins)) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, 53);
+    } else {
+        coef lo = v->VMINTERME(ctx), hi = v->VMAXTERME(ctx);
+        if (!tree_flags(ctx)) {
+            double a = coef2dbl(&lo), b = coef2dbl(&hi);
+            if (!(b > a)) b = a + 1;   // every value equal: one bin holds them all
+            t_vecnum* h = v->Vhisto(ctx, bins < INT32_MAX ? static_cast<int>(bins) : 0, a, b);
+            if (h && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, h);
+            else if (h) h->Vdelete();
+        }
+        deletecoef(&lo);
+        deletecoef(&hi);
+    }
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+
+// reversevnum(v): the elements in reverse order.
+int h_reversevnum(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofvector(ctx, slot, node, [&](const t_vecnum* v) {
+        t_vecnum* r = v->Vcreate(ctx, "", v->size());
+        for (uint32_t i = 0; i < v->size(); i++) {
+            coef c = v->data2coef(ctx, v->size() - 1 - i);
+            r->coef2data(ctx, i, &c);
+            deletecoef(&c);
+        }
+        tree_slot_setobject(ctx, slot, r);
+    });
+}
+
 // The range argument of the file statements: a:b[:c] (a single number n means n:n).
 bool rangeargument(t_cctx* ctx, int slot, treeabs* node, tabnum_borne* out)
 {
@@ -479,7 +518,7 @@ void kst_vecnum_registerlanguage()
         {"vnumR", h_vnumR},   {"vnumC", h_vnumC},         {"min", h_min},         {"max", h_max},
         {"imin", h_imin},     {"imax", h_imax},           {"sort", h_sort},       {"write", h_write},
         {"writebin", h_writebin}, {"read", h_read},       {"readappend", h_readappend},
-        {"readbin", h_readbin},
+        {"readbin", h_readbin}, {"histogram", h_histogram}, {"reversevnum", h_reversevnum},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

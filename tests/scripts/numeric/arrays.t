@@ -35,6 +35,11 @@ M . M;
 dim K[1:2, 1:2];
 K[1,1] = 3$ K[1,2] = -2$ K[2,1] = 1$ K[2,2] = 0$
 eigenvalues(K);
+// Columns of a matrix become vectors, and vectors the columns of a matrix.
+cols = dimtovnumR(M);
+cols;
+vnumtodim(cols);
+vnumtodim(T);
 // The same element-wise work with one thread and with two.
 _cpu = 1;
 R1 = B * B + 1;

@@ -22,6 +22,10 @@ max(y);
 imax(y);
 sort(z);
 min(3, 1, 2);
+reversevnum(x);
+vnumR data;
+data[1] = 1$ data[2] = 2$ data[3] = 2$ data[4] = 3$ data[5] = 5$
+histogram(data, 2);
 // Index vectors: whole numbers from 1 to the size.
 vnumR idx;
 idx[1] = 3$ idx[2] = 1$
