@@ -64,6 +64,9 @@ public:
     virtual void Vdelete() { delete this; }
     virtual t_idcommon* Vgetandcopyvalue(t_cctx* ctx) const { return Vcopy(); }
     virtual t_idcommon* Vgetvalue() { return this; }       // a binding forwards to what it holds
+    // A stored value made under another numeric mode, as the mode now in force wants it: a new
+    // value that replaces this one in its identifier, or null when nothing changes.
+    virtual t_idcommon* Vupdatevalue(t_cctx* ctx) const { return nullptr; }
     virtual bool Visinteger() const { return false; }
     virtual int Vgetinteger() const { return 0; }
     virtual bool Vislonginteger() const { return false; }

@@ -359,6 +359,18 @@ void display(t_cctx* ctx, int slot)
     }
 }
 
+// Values stored under another numeric mode follow the mode when they are used. Slots hold the
+// entry, not the value, so a pending operand sees the replacement too.
+void followmode(t_cctx* ctx, t_identry* e)
+{
+    if (!e->value) return;
+    if (t_idcommon* updated = e->value->Vupdatevalue(ctx)) {
+        updated->Vupdatename(e->name.c_str());
+        e->value->Vdelete();
+        e->value = updated;
+    }
+}
+
 int h_display(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* body = tree_child(node, 0);
@@ -367,6 +379,7 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
         t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
         absrun_slot& s = tree_slot(ctx, slot);
         if (ref.entry) {
+            followmode(ctx, ref.entry);
             setentry(s, ref.entry);
         } else {
             s.tag = kr_id_elt_tab_nom;
@@ -427,6 +440,7 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
         kst_runerror(ctx, 38);
         return 0;
     }
+    followmode(ctx, ref.entry);
     setentry(tree_slot(ctx, slot), ref.entry);
     return 0;
 }

@@ -72,6 +72,8 @@ void t_vecnum::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     r->writenewline();
 }
 
+t_idcommon* t_vecnum::Vupdatevalue(t_cctx* ctx) const { return vecnum_convertmode(ctx, this); }
+
 t_idcommon* t_vecnum::Vextract(t_cctx* ctx, const std::vector<t_subscript>& s) const
 {
     if (s.size() != 1 || s[0].kind == t_subscript::ellipsis) {

@@ -26,6 +26,18 @@ dim P[1:2, 1:3], Q[1:3, 1:2];
 P + Q;
 // Ranges and "...": sub-blocks keep their bounds.
 B[2:3];
+B[1:3:0];
+// Blocks take arrays of their own shape, or one value for every element.
+dim Z[1:2, 1:3];
+Z[1:2, 1:3] = P$
+Z[1:2, 1:2] = P;
+Z[1:2, 1:3] = B;
+Z[1, ...] = 4;
+Z;
+vnumR pick;
+pick[1] = 3$ pick[2] = 1$
+B[pick];
+Z[pick];
 dim M[1:2, 1:2];
 M[1,1] = 2$ M[1,2] = 1$ M[2,1] = 1$ M[2,2] = 3$
 M[1, ...];

@@ -61,10 +61,13 @@ bx;
 by;
 read("nothere.txt", 1:-1, a);
 read("cols.txt", 1:-1, nothere);
+// A vector made in one numeric mode follows the mode in force when it is used.
 _modenum = NUMQUAD;
 vnumR q;
 q[2] = 1/3;
-typeof(q);
+_affc = 9;
 q;
 _modenum = NUMDBL;
+q;
+_affc = 1;
 msg("done\n");
