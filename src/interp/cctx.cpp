@@ -105,6 +105,8 @@ void t_cctx::reset()
     hist = true;
     affc = 1;
     seriesmode = 0;
+    endian = 0;
+    readhistory.clear();
     num = t_modenum_ctx{};
 }
 

@@ -59,6 +59,8 @@ public:
     int affc = 1;                          // _affc
     int cpu = 1;                           // _cpu, set from the scheduler at start
     long seriesmode = 0;                   // _mode: representation of series, read by the series room
+    int endian = 0;                        // _endian: binary numeric files in native order (0) or swapped (1)
+    std::string readhistory;               // _read_history: copy of every data line read, or empty
 
     t_modenum_ctx num;                     // numeric mode and precision
     t_ids_ctx* ids = nullptr;              // global and file-private identifiers (ids.cpp)

@@ -169,6 +169,7 @@ const char* textoptionvalue(t_cctx* ctx, const char* name)
     if (strcmp(name, "_language") == 0) return kst_getlanguage();
     if (strcmp(name, "_history") == 0) return ctx->historyname.c_str();
     if (strcmp(name, "_userlibrary_path") == 0) return ctx->userlibrarypath.c_str();
+    if (strcmp(name, "_read_history") == 0) return ctx->readhistory.c_str();
     return ctx->getpath();
 }
 
@@ -178,6 +179,8 @@ void settextoption(t_cctx* ctx, const char* name, const std::string& value)
         set_language(value.c_str(), false);
     } else if (strcmp(name, "_history") == 0) {
         kst_sethistoryfile(ctx, value.c_str());
+    } else if (strcmp(name, "_read_history") == 0) {
+        ctx->readhistory = value;
     } else if (strcmp(name, "_userlibrary_path") == 0) {
         // The user's library macros join those of the installation at once and after each reset.
         std::string dir = value.empty() || value.back() == '/' ? value : value + "/";
@@ -204,6 +207,18 @@ int h_textoption(t_cctx* ctx, int slot, treeabs* node)
     std::string value;
     if (!tree_flags(ctx) && tree_slot_string(ctx, slot + 1, &value)) settextoption(ctx, name, value);
     tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
+// _endian: 0 binary numeric files in the machine's byte order, 1 in the other order.
+int h_endian(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        displayoption(ctx, "_endian", std::to_string(ctx->endian).c_str());
+        return 0;
+    }
+    long v;
+    if (integeroption(ctx, slot, node, 0, 1, &v)) ctx->endian = static_cast<int>(v);
     return 0;
 }
 
@@ -522,6 +537,7 @@ void kst_tree_init_statements()
         {"_affc", h_affc},         {"_cpu", h_cpu},           {"_modenum", h_modenum},
         {"_modenum_prec", h_modenum_prec}, {"_language", h_textoption}, {"_path", h_textoption},
         {"_history", h_textoption}, {"_userlibrary_path", h_textoption}, {"_mode", h_mode},
+        {"_endian", h_endian},     {"_read_history", h_textoption},
         {"error", h_error},        {"msg", h_msg},            {"str", h_str},
         {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close},
         {"delete", h_delete},      {"typeof", h_typeof},      {"reset", h_reset},

@@ -390,6 +390,15 @@ int h_reversevnum(t_cctx* ctx, int slot, treeabs* node)
     });
 }
 
+// The session's settings of the file statements: _endian and _read_history.
+t_vecnum_fileopts fileoptions(t_cctx* ctx)
+{
+    t_vecnum_fileopts o;
+    o.swapendian = ctx->endian != 0;
+    o.readhistory = ctx->readhistory.empty() ? nullptr : ctx->readhistory.c_str();
+    return o;
+}
+
 // The range argument of the file statements: a:b[:c] (a single number n means n:n).
 bool rangeargument(t_cctx* ctx, int slot, treeabs* node, tabnum_borne* out)
 {
@@ -454,7 +463,7 @@ int writefile(t_cctx* ctx, int slot, treeabs* node, bool binary)
             columns.push_back(v);
         }
     }
-    if (binary) filenumbin_write(ctx, file.c_str(), range, columns, format.c_str());
+    if (binary) filenumbin_write(ctx, file.c_str(), range, columns, format.c_str(), fileoptions(ctx));
     else filenum_write(ctx, file.c_str(), range, columns, hasformat ? format.c_str() : nullptr);
     clean(ctx, slot + 1, n);
     return 0;
@@ -502,8 +511,8 @@ int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary)
         if (target->Vvecnumiscplx()) act.colim = column++;
         actions.push_back(act);
     }
-    if (binary) filenumbin_read(ctx, file.c_str(), range, actions, format.c_str(), append);
-    else filenum_read(ctx, file.c_str(), range, actions, append);
+    if (binary) filenumbin_read(ctx, file.c_str(), range, actions, format.c_str(), append, fileoptions(ctx));
+    else filenum_read(ctx, file.c_str(), range, actions, append, fileoptions(ctx));
     return 0;
 }
 int h_read(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, false); }

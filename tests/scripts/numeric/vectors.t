@@ -1,5 +1,5 @@
 //! interactive
-//! after: echo "-- cols.txt"; cat cols.txt; echo "-- fmt.txt"; cat fmt.txt; echo "-- bare.txt"; cat bare.txt
+//! after: echo "-- cols.txt"; cat cols.txt; echo "-- fmt.txt"; cat fmt.txt; echo "-- bare.txt"; cat bare.txt; echo "-- lines read"; cat lines.txt; echo "-- swapped bytes"; od -An -tx1 swapped.dat
 // Numeric vectors in the language: declaration, growth by assignment, subscripts, arithmetic with
 // numbers and vectors, functions element by element, reductions, and the file statements.
 vnumR x, y;
@@ -59,6 +59,20 @@ vnumR bx, by;
 readbin("bin.dat", 1:-1, "%e%4d", bx, by);
 bx;
 by;
+// The byte order of binary files, and a copy of every data line read.
+_endian = 1;
+writebin("swapped.dat", 1:2, "%4d", y);
+vnumR sw;
+readbin("swapped.dat", 1:-1, "%4d", sw);
+sw;
+_endian = 0;
+readbin("swapped.dat", 1:-1, "%4d", sw);
+sw;
+_endian = 2;
+_endian;
+_read_history = "lines.txt";
+read("fmt.txt", 2:3, sw);
+_read_history = "";
 read("nothere.txt", 1:-1, a);
 read("cols.txt", 1:-1, nothere);
 // A vector made in one numeric mode follows the mode in force when it is used.
