@@ -344,7 +344,7 @@ void t_chaine::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     r->writenewline();
 }
 
-bool t_chaine::Vswitchcase(t_cctx* ctx, const t_idcommon* value) const
+bool t_textid::Vswitchcase(t_cctx* ctx, const t_idcommon* value) const
 {
     std::string other;
     if (!value->Visconvertibletochar() || !value->Vexport_str(ctx, other)) return false;
@@ -358,12 +358,6 @@ void t_filename::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     r->writenewline();
 }
 
-bool t_filename::Vswitchcase(t_cctx* ctx, const t_idcommon* value) const
-{
-    std::string other;
-    if (!value->Visconvertibletochar() || !value->Vexport_str(ctx, other)) return false;
-    return other == m_text;
-}
 
 t_macroarg* t_macroarg::newvalue(t_idcommon* owned)
 {

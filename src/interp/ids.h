@@ -107,40 +107,38 @@ public:
     const char* Vgettypename() const override { return "vide"; }
 };
 
-class t_chaine final : public t_idcommon_tmpl<t_chaine> {
+// Values that are a text: strings, and file names written without quotes. Both serve wherever a
+// text is wanted, print with %s and compare as texts in a switch.
+class t_textid : public t_idcommon {
 public:
-    explicit t_chaine(std::string text, const char* name = "") : t_idcommon_tmpl(name), m_text(std::move(text)) {}
-    int Vgettypeenum() const override { return IDTYPE_CHAINE; }
-    const char* Vgettypename() const override { return "chaine"; }
+    t_textid(std::string text, const char* name) : t_idcommon(name), m_text(std::move(text)) {}
     bool Visconvertibletochar() const override { return true; }
     bool Vexport_str(t_cctx*, std::string& out) const override { out = m_text; return true; }
     bool Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const override;
-    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
     long Vsize() const override { return static_cast<long>(m_text.size()); }
-    long Vbilan_mem() const override { return t_idcommon_tmpl::Vbilan_mem() + static_cast<long>(m_text.capacity()); }
     const std::string& text() const { return m_text; }
 
-private:
+protected:
     std::string m_text;
 };
 
-// A file name written without quotes where a file is expected (data.txt): it serves wherever a
-// string does.
-class t_filename final : public t_idcommon_tmpl<t_filename> {
+class t_chaine final : public t_idcommon_tmpl<t_chaine, t_textid> {
 public:
-    explicit t_filename(std::string text, const char* name = "") : t_idcommon_tmpl(name), m_text(std::move(text)) {}
+    explicit t_chaine(std::string text, const char* name = "") : t_idcommon_tmpl(std::move(text), name) {}
+    int Vgettypeenum() const override { return IDTYPE_CHAINE; }
+    const char* Vgettypename() const override { return "chaine"; }
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    long Vbilan_mem() const override { return t_idcommon_tmpl::Vbilan_mem() + static_cast<long>(m_text.capacity()); }
+};
+
+// A file name written without quotes where a file is expected (data.txt).
+class t_filename final : public t_idcommon_tmpl<t_filename, t_textid> {
+public:
+    explicit t_filename(std::string text, const char* name = "") : t_idcommon_tmpl(std::move(text), name) {}
     int Vgettypeenum() const override { return IDTYPE_FILENAME; }
     const char* Vgettypename() const override { return "nomfichier"; }
-    bool Visconvertibletochar() const override { return true; }
-    bool Vexport_str(t_cctx*, std::string& out) const override { out = m_text; return true; }
-    bool Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece) const override;
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
-    bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
-    long Vsize() const override { return static_cast<long>(m_text.size()); }
-
-private:
-    std::string m_text;
 };
 
 // A macro argument binding: by reference (an identifier entry of the caller), by value (an owned

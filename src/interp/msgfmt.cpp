@@ -182,14 +182,7 @@ std::string msgfmt_string(t_cctx* ctx, const char* format, const std::vector<con
 
 // ---------------------------------------------------------------- strings print with %s
 
-bool t_chaine::Vexport_msgfmt(t_cctx*, FILE* stream, const char* piece) const
-{
-    if (msgfmt_extractfmt(piece).conversion != 's') return false;
-    fprintf(stream, piece, m_text.c_str());
-    return true;
-}
-
-bool t_filename::Vexport_msgfmt(t_cctx*, FILE* stream, const char* piece) const
+bool t_textid::Vexport_msgfmt(t_cctx*, FILE* stream, const char* piece) const
 {
     if (msgfmt_extractfmt(piece).conversion != 's') return false;
     fprintf(stream, piece, m_text.c_str());

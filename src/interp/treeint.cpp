@@ -200,6 +200,24 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
     return true;
 }
 
+int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
+{
+    int n = 0;
+    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
+        tree_int(ctx, slot + n, a);
+        if (tree_flags(ctx)) {
+            for (int k = 0; k <= n; k++) tree_run_cleanres(ctx, slot + k);
+            return -1;
+        }
+    }
+    return n;
+}
+
+void tree_clean_arguments(t_cctx* ctx, int slot, int n)
+{
+    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
+}
+
 void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>& subscripts)
 {
     int used = 0;

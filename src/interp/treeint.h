@@ -73,6 +73,11 @@ bool tree_slot_string(t_cctx* ctx, int slot, std::string* out);// error 42 when 
 // needs integers.
 bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_subscript>* out);
 void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>& subscripts);
+// Evaluates the children of `node` from index `first` into consecutive slots from `slot`: their
+// count, or -1 after an error, the slots already filled being cleaned at once (they may name
+// identifiers that are about to go). tree_clean_arguments cleans n slots from `slot`.
+int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first);
+void tree_clean_arguments(t_cctx* ctx, int slot, int n);
 // Stores an owned value under `name` as an assignment would (in the scope the lookup finds).
 void kst_assign(t_cctx* ctx, const char* name, t_idcommon* owned);
 void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned);

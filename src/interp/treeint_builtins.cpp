@@ -32,26 +32,8 @@ const char* keywordvalue(const treeabs* arg)
     return kst_keywordtable()[tree_paraint(arg, 0)].text;
 }
 
-// Evaluates the arguments that follow `first` into consecutive slots from `slot`. After an error
-// the slots already filled are cleaned (they may name identifiers that are about to go) and -1
-// is returned.
-int evalargs(t_cctx* ctx, int slot, treeabs* node, int first)
-{
-    int n = 0;
-    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
-        tree_int(ctx, slot + n, a);
-        if (tree_flags(ctx)) {
-            for (int k = 0; k <= n; k++) tree_run_cleanres(ctx, slot + k);
-            return -1;
-        }
-    }
-    return n;
-}
-
-void cleanargs(t_cctx* ctx, int slot, int n)
-{
-    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
-}
+int evalargs(t_cctx* ctx, int slot, treeabs* node, int first) { return tree_eval_arguments(ctx, slot, node, first); }
+void cleanargs(t_cctx* ctx, int slot, int n) { tree_clean_arguments(ctx, slot, n); }
 
 // ---------------------------------------------------------------- options
 

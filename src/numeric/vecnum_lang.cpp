@@ -249,24 +249,8 @@ void registeroperations()
 
 // ---------------------------------------------------------------- statements and functions
 
-// Arguments evaluated into slots from `slot`; -1 after an error (slots cleaned).
-int evaluate(t_cctx* ctx, int slot, treeabs* node, int first = 0)
-{
-    int n = 0;
-    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
-        tree_int(ctx, slot + n, a);
-        if (tree_flags(ctx)) {
-            for (int k = 0; k <= n; k++) tree_run_cleanres(ctx, slot + k);
-            return -1;
-        }
-    }
-    return n;
-}
-
-void clean(t_cctx* ctx, int slot, int n)
-{
-    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
-}
+int evaluate(t_cctx* ctx, int slot, treeabs* node, int first = 0) { return tree_eval_arguments(ctx, slot, node, first); }
+void clean(t_cctx* ctx, int slot, int n) { tree_clean_arguments(ctx, slot, n); }
 
 // vnumR x, y, ...; and vnumC z, ...: empty vectors of the numeric mode's type.
 int declare(t_cctx* ctx, treeabs* node, bool complex)
@@ -432,23 +416,33 @@ bool stringargument(t_cctx* ctx, int slot, treeabs* node, std::string* out)
     return ok;
 }
 
+// The arguments every file statement starts with: the file, the range and, for the binary ones,
+// the format. A session without file access refuses the file (290 writing, 301 reading).
+bool fileheader(t_cctx* ctx, int slot, treeabs* node, bool binary, bool writing, std::string* file,
+                tabnum_borne* range, std::string* format)
+{
+    if (tree_paracount(node) < 3) {
+        kst_runerror(ctx, 53);
+        return false;
+    }
+    if (!stringargument(ctx, slot + 1, tree_child(node, 0), file) ||
+        !rangeargument(ctx, slot + 1, tree_child(node, 1), range))
+        return false;
+    if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), format)) return false;
+    if (kst_issandbox()) {
+        if (writing) kst_runerror(ctx, 290, file->c_str());
+        else kst_runerror(ctx, 301, file->c_str(), strerror(EACCES));
+        return false;
+    }
+    return true;
+}
+
 // write("file", range, v1, ... [, "format"]) and writebin("file", range, "format", v1, ...).
 int writefile(t_cctx* ctx, int slot, treeabs* node, bool binary)
 {
     std::string file, format;
     tabnum_borne range{};
-    if (tree_paracount(node) < 3) {
-        kst_runerror(ctx, 53);
-        return 0;
-    }
-    if (!stringargument(ctx, slot + 1, tree_child(node, 0), &file) ||
-        !rangeargument(ctx, slot + 1, tree_child(node, 1), &range))
-        return 0;
-    if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), &format)) return 0;
-    if (kst_issandbox()) {   // a session without file access
-        kst_runerror(ctx, 290, file.c_str());
-        return 0;
-    }
+    if (!fileheader(ctx, slot, node, binary, true, &file, &range, &format)) return 0;
     int n = evaluate(ctx, slot + 1, node, binary ? 3 : 2);
     if (n < 0) return 0;
     std::vector<const t_idcommon*> columns;
@@ -477,18 +471,7 @@ int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary)
 {
     std::string file, format;
     tabnum_borne range{};
-    if (tree_paracount(node) < 3) {
-        kst_runerror(ctx, 53);
-        return 0;
-    }
-    if (!stringargument(ctx, slot + 1, tree_child(node, 0), &file) ||
-        !rangeargument(ctx, slot + 1, tree_child(node, 1), &range))
-        return 0;
-    if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), &format)) return 0;
-    if (kst_issandbox()) {   // a session without file access
-        kst_runerror(ctx, 301, file.c_str(), strerror(EACCES));
-        return 0;
-    }
+    if (!fileheader(ctx, slot, node, binary, false, &file, &range, &format)) return 0;
     std::vector<t_vecnum_readaction> actions;
     int column = 1;
     for (int i = binary ? 3 : 2; treeabs* a = tree_child(node, i); i++) {
