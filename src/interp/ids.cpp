@@ -358,7 +358,6 @@ void t_filename::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     r->writenewline();
 }
 
-
 t_macroarg* t_macroarg::newvalue(t_idcommon* owned)
 {
     auto* a = new t_macroarg;

@@ -224,9 +224,11 @@ t_macro* macro_lecture(t_cctx* ctx, const char* name, cellule_parametre* params,
 
 t_macro_user* macro_find(t_cctx* ctx, const char* name)
 {
+    if (ctx->macros) {
+        auto it = ctx->macros->byname.find(name);
+        if (it != ctx->macros->byname.end()) return it->second.get();
+    }
     // A parallel task calls the macros of the context that started it (they stay put meanwhile).
-    auto it = ctx->macros ? ctx->macros->byname.find(name) : decltype(ctx->macros->byname.end()){};
-    if (ctx->macros && it != ctx->macros->byname.end()) return it->second.get();
     return ctx->master ? macro_find(ctx->master, name) : nullptr;
 }
 
