@@ -374,6 +374,49 @@ int h_reversevnum(t_cctx* ctx, int slot, treeabs* node)
     });
 }
 
+// resize(v, n): the vector (or one-dimensional array) gets n elements, keeping the first values;
+// new elements are zero (empty in an array).
+int h_resize(t_cctx* ctx, int slot, treeabs* node)
+{
+    treeabs* target = tree_child(node, 0);
+    if (tree_paracount(node) != 2 || !target || target->kind != TREE_SYMBOL) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    tree_int(ctx, slot + 1, tree_child(node, 1));
+    long n = -1;
+    bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &n);
+    tree_run_cleanres(ctx, slot + 1);
+    if (!ok) return 0;
+    if (n < 0 || n > static_cast<long>(INT32_MAX)) {
+        kst_runerror(ctx, 300, static_cast<int>(n < 0 ? n : INT32_MAX));
+        return 0;
+    }
+    t_identry* e = recherche_id(ctx, tree_string(target, 0)).entry;
+    t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
+    if (!v) {
+        kst_runerror(ctx, 38);
+        return 0;
+    }
+    if (v->Vgettypeenum() != IDTYPE_VECNUM) {
+        kst_runerror(ctx, 23);
+        return 0;
+    }
+    auto* vec = static_cast<t_vecnum*>(v);
+    if (static_cast<uint32_t>(n) >= vec->size()) {
+        growto(vec, static_cast<uint32_t>(n));
+        return 0;
+    }
+    t_vecnum* kept = vec->Vcreate(ctx, vec->getName(), static_cast<uint32_t>(n));
+    for (uint32_t i = 0; i < static_cast<uint32_t>(n); i++) {
+        coef c = vec->data2coef(ctx, i);
+        kept->coef2data(ctx, i, &c);
+        deletecoef(&c);
+    }
+    kst_assign(ctx, tree_string(target, 0), kept);
+    return 0;
+}
+
 // The session's settings of the file statements: _endian and _read_history.
 t_vecnum_fileopts fileoptions(t_cctx* ctx)
 {
@@ -513,6 +556,7 @@ void kst_vecnum_registerlanguage()
         {"imin", h_imin},     {"imax", h_imax},           {"sort", h_sort},       {"write", h_write},
         {"writebin", h_writebin}, {"read", h_read},       {"readappend", h_readappend},
         {"readbin", h_readbin}, {"histogram", h_histogram}, {"reversevnum", h_reversevnum},
+        {"resize", h_resize},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

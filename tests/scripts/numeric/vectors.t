@@ -23,6 +23,12 @@ imax(y);
 sort(z);
 min(3, 1, 2);
 reversevnum(x);
+r = x$
+resize(r, 5);
+r;
+resize(r, 2);
+r;
+resize(r, -1);
 vnumR data;
 data[1] = 1$ data[2] = 2$ data[3] = 2$ data[4] = 3$ data[5] = 5$
 histogram(data, 2);
