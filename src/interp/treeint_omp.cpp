@@ -130,6 +130,29 @@ bool integeroperand(t_cctx* ctx, int slot, treeabs* node, long* out)
     return ok;
 }
 
+// The private names must exist in the starting context: each missing one is warning 29, and the
+// work then runs as written.
+bool privatesexist(t_cctx* ctx, const std::vector<std::string>& names)
+{
+    bool all = true;
+    for (const std::string& name : names) {
+        if (!recherche_id(ctx, name.c_str()).entry) {
+            kst_runwarning(ctx, 29, name.c_str());
+            all = false;
+        }
+    }
+    return all;
+}
+
+// A task's own copies of the private names, as the starting context holds them now.
+void copyprivates(t_cctx* master, elt_runpile* pile, const std::vector<std::string>& names)
+{
+    for (const std::string& name : names) {
+        t_idcommon* v = valeur_id(master, recherche_id(master, name.c_str()).entry);
+        if (t_idcommon* copy = v ? v->Vcopy() : nullptr) kst_pilescope(pile)->locals.insert(name, 0, copy);
+    }
+}
+
 // Each task's view of the loop: a loop pile on its own context holding the loop variable and its
 // copies of the private names.
 struct t_omploop {
@@ -148,13 +171,8 @@ struct t_omploop {
         pile = tree_run_setpile(ctx, RUNPILE_FOR, var, source);
         slot = ctx == master ? masterslot : 0;   // a task's loop pile has a value stack of its own
         ctx->historywrite = false;
-        t_pilescope* scope = kst_pilescope(pile);
-        for (const std::string& name : *privates) {
-            if (ctx == master) break;   // sequential: the names are the caller's own
-            t_idcommon* v = valeur_id(master, recherche_id(master, name.c_str()).entry);
-            if (t_idcommon* copy = v ? v->Vcopy() : nullptr) scope->locals.insert(name, 0, copy);
-        }
-        counter = scope->locals.insert(var, 0, nullptr);
+        if (ctx != master) copyprivates(master, pile, *privates);   // in the caller they are its own
+        counter = kst_pilescope(pile)->locals.insert(var, 0, nullptr);
     }
     bool run_loop(long value, t_cctx* ctx)
     {
@@ -178,13 +196,7 @@ struct t_omploop {
 
 int parallelfor(t_cctx* ctx, int slot, treeabs* statement, treeabs* loop, const t_ompdirective& d)
 {
-    bool parallel = true;
-    for (const std::string& name : d.privates) {
-        if (!recherche_id(ctx, name.c_str()).entry) {
-            kst_runwarning(ctx, 29, name.c_str());
-            parallel = false;
-        }
-    }
+    bool parallel = privatesexist(ctx, d.privates);
     long start = 0, end = 0, step = 1;
     if (parallel) {
         parallel = integeroperand(ctx, slot + 1, tree_child(loop, 1), &start) &&
@@ -203,12 +215,7 @@ int parallelfor(t_cctx* ctx, int slot, treeabs* statement, treeabs* loop, const 
 // "parallel": the statement once on each thread, with its own copies of the private names.
 int parallelblock(t_cctx* ctx, int slot, treeabs* statement, const t_ompdirective& d)
 {
-    for (const std::string& name : d.privates) {
-        if (!recherche_id(ctx, name.c_str()).entry) {
-            kst_runwarning(ctx, 29, name.c_str());
-            return tree_int(ctx, slot, tree_child(statement, 1));
-        }
-    }
+    if (!privatesexist(ctx, d.privates)) return tree_int(ctx, slot, tree_child(statement, 1));
     elt_runpile* outer = tree_run_getpile(ctx);
     treesharedcode* source = outer ? outer->source : nullptr;
     kst_omp_parallel(ctx, [&](int, t_cctx* task) {
@@ -218,10 +225,7 @@ int parallelblock(t_cctx* ctx, int slot, treeabs* statement, const t_ompdirectiv
         }
         elt_runpile* pile = tree_run_setpile(task, RUNPILE_STRING, nullptr, source);
         task->historywrite = false;
-        for (const std::string& name : d.privates) {
-            t_idcommon* v = valeur_id(ctx, recherche_id(ctx, name.c_str()).entry);
-            if (t_idcommon* copy = v ? v->Vcopy() : nullptr) kst_pilescope(pile)->locals.insert(name, 0, copy);
-        }
+        copyprivates(ctx, pile, d.privates);
         tree_int(task, 0, tree_child(statement, 1));
         tree_run_cleanres(task, 0);
         tree_run_removepile(task, pile);

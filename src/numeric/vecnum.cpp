@@ -177,18 +177,6 @@ void vecnum_parallel_blocks(t_cctx* ctx, uint32_t n, void (*body)(void*, uint32_
 
 // ---------------------------------------------------------------- sum and product
 
-namespace {
-// Temporary element with the precision of a vector.
-template <class O>
-struct t_tmpelt {
-    typename O::E e;
-    explicit t_tmpelt(long prec) { O::init(&e, prec); }
-    ~t_tmpelt() { O::clear(&e); }
-    t_tmpelt(const t_tmpelt&) = delete;
-    t_tmpelt& operator=(const t_tmpelt&) = delete;
-};
-}  // namespace
-
 template <class T>
 coef t_vecnumt<T>::Vsum(t_cctx* ctx, int method, int) const
 {

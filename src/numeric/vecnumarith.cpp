@@ -21,15 +21,6 @@ inline void apply(typename O::E* d, const typename O::E* a, const typename O::E*
     else O::pow(d, a, b);
 }
 
-template <class O>
-struct t_tmpelt {
-    typename O::E e;
-    explicit t_tmpelt(long prec) { O::init(&e, prec); }
-    ~t_tmpelt() { O::clear(&e); }
-    t_tmpelt(const t_tmpelt&) = delete;
-    t_tmpelt& operator=(const t_tmpelt&) = delete;
-};
-
 int rankof(int flag)
 {
     switch (flag) {

@@ -414,6 +414,16 @@ typename t_vecnumclass<T>::type* vecnum_new(t_cctx* ctx, const char* name, uint3
     return new typename t_vecnumclass<T>::type(ctx, name ? name : "", n);
 }
 
+// A temporary element with the precision of a vector, cleared when it goes.
+template <class O>
+struct t_tmpelt {
+    typename O::E e;
+    explicit t_tmpelt(long prec) { O::init(&e, prec); }
+    ~t_tmpelt() { O::clear(&e); }
+    t_tmpelt(const t_tmpelt&) = delete;
+    t_tmpelt& operator=(const t_tmpelt&) = delete;
+};
+
 // Calls f(typed vector) with the concrete typed layer of v. Returns false for a flag that has
 // no typed layer here.
 template <class F>
