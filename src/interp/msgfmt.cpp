@@ -250,6 +250,15 @@ FILE* t_fileio::writestream(t_cctx* ctx) const
     }
 }
 
+FILE* t_fileio::readstream(t_cctx* ctx) const
+{
+    switch (m_shared->state) {
+    case t_sharedfileio::reading: return m_shared->stream;
+    case t_sharedfileio::writing: kst_runerror(ctx, 492); return nullptr;
+    default: kst_runerror(ctx, 72, m_shared->name.c_str()); return nullptr;
+    }
+}
+
 void t_fileio::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     t_render* r = display_begin(ctx, stream);
@@ -257,9 +266,9 @@ void t_fileio::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     r->writenewline();
 }
 
-static t_fileio* asfile(t_cctx* ctx, t_idcommon* value)
+t_fileio* filerw_file(t_cctx* ctx, const t_idcommon* value)
 {
-    t_idcommon* v = value ? value->Vgetvalue() : nullptr;
+    t_idcommon* v = value ? const_cast<t_idcommon*>(value)->Vgetvalue() : nullptr;
     if (!v || v->Vgettypeenum() != IDTYPE_FILEIO) {
         kst_runerror(ctx, 66);
         return nullptr;
@@ -269,7 +278,7 @@ static t_fileio* asfile(t_cctx* ctx, t_idcommon* value)
 
 bool filerw_msgfmt(t_cctx* ctx, t_idcommon* file, const char* format, const std::vector<const t_idcommon*>& args)
 {
-    t_fileio* f = asfile(ctx, file);
+    t_fileio* f = filerw_file(ctx, file);
     FILE* stream = f ? f->writestream(ctx) : nullptr;
     if (!stream) return false;
     msgfmt_an(ctx, stream, format, args, "file_writemsg");
@@ -278,6 +287,6 @@ bool filerw_msgfmt(t_cctx* ctx, t_idcommon* file, const char* format, const std:
 
 bool filerw_close(t_cctx* ctx, t_idcommon* file)
 {
-    t_fileio* f = asfile(ctx, file);
+    t_fileio* f = filerw_file(ctx, file);
     return f && f->close(ctx);
 }

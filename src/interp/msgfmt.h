@@ -74,6 +74,8 @@ public:
     bool close(t_cctx* ctx);                 // error 70 when already closed
     // The stream to write messages to; errors 491 (open for reading) and 72 (closed).
     FILE* writestream(t_cctx* ctx) const;
+    // The stream to read from; errors 492 (open for writing) and 72 (closed).
+    FILE* readstream(t_cctx* ctx) const;
     int status() const { return m_shared->state; }
     const std::string& filename() const { return m_shared->name; }
 
@@ -82,5 +84,7 @@ private:
     t_sharedfileio* m_shared;
 };
 
+// The file object held by a value; error 66 when it holds none.
+t_fileio* filerw_file(t_cctx* ctx, const t_idcommon* value);
 bool filerw_msgfmt(t_cctx* ctx, t_idcommon* file, const char* format, const std::vector<const t_idcommon*>& args);
 bool filerw_close(t_cctx* ctx, t_idcommon* file);

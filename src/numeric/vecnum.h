@@ -218,6 +218,14 @@ bool filenumbin_write(t_cctx* ctx, const char* filename, tabnum_borne range,
                       const std::vector<const t_idcommon*>& columns, const char* format,
                       const t_vecnum_fileopts& opts = {});
 
+// The same through a stream already open (a file object of the language): the stream is
+// neither opened nor closed, and filename only names it in messages.
+bool filenum_write(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                   const std::vector<const t_idcommon*>& columns, const char* format);
+bool filenumbin_write(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                      const std::vector<const t_idcommon*>& columns, const char* format,
+                      const t_vecnum_fileopts& opts = {});
+
 // A read action: file column (1-based) into a real vector, or (real, imaginary) columns into a
 // complex vector; imaginary -1 when the file has none.
 struct t_vecnum_readaction {
@@ -231,6 +239,10 @@ struct t_vecnum_readaction {
 long filenum_read(t_cctx* ctx, const char* filename, tabnum_borne range,
                   const std::vector<t_vecnum_readaction>& actions, bool append,
                   const t_vecnum_fileopts& opts = {});
+// From an open stream: lines are counted from its current position, and reading stops after
+// the last line of the range, where the next read of the stream goes on.
+long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                  const std::vector<t_vecnum_readaction>& actions, bool append, const t_vecnum_fileopts& opts = {});
 long filenumbin_read(t_cctx* ctx, const char* filename, tabnum_borne range,
                      const std::vector<t_vecnum_readaction>& actions, const char* format, bool append,
                      const t_vecnum_fileopts& opts = {});

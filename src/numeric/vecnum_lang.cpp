@@ -2,6 +2,7 @@
 // arithmetic through the operation table, the one-argument functions element by element, the
 // reductions min, max, imin, imax and sort, and the file statements write, read, readappend,
 // writebin and readbin.
+#include "numeric/vecnumfunc.h"
 #include "numeric/vecnumtyped.h"
 
 #include "coef/modenum.h"
@@ -10,6 +11,7 @@
 #include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/keywords.h"
+#include "interp/msgfmt.h"
 #include "interp/kest.h"
 #include "interp/treeint.h"
 #include "render/render.h"
@@ -148,6 +150,7 @@ coef_unop_fn coefvtable::*elementop(const char* name)
 // results are complex (sqrt of a negative element) gives the complex vector of its precision.
 t_idcommon* elementwise(t_cctx* ctx, const t_vecnum* v, const char* name)
 {
+    if (t_vecnum* r = vecnum_elemfunc(ctx, v, name)) return r;
     coef_unop_fn coefvtable::*op = elementop(name);
     double (*real)(double) = strcmp(name, "Verf") == 0 ? static_cast<double (*)(double)>(std::erf)
                              : strcmp(name, "Verfc") == 0 ? static_cast<double (*)(double)>(std::erfc)
@@ -227,6 +230,26 @@ t_idcommon* coefvec_commuted(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* 
     return veccoef<F>(ctx, b, keepb, a, keepa);
 }
 
+// Whole-vector equality, as a condition: the same size and every pair of elements equal (a NaN
+// equals nothing).
+int vec_eq(t_cctx* ctx, const t_idcommon* a, const t_idcommon* b)
+{
+    const t_vecnum* x = asvector(const_cast<t_idcommon*>(a));
+    const t_vecnum* y = asvector(const_cast<t_idcommon*>(b));
+    if (x->size() != y->size()) return 0;
+    t_vecnum* ones = vecnum_cmp(ctx, x, y, VCMP_EQ);
+    if (!ones) return -1;
+    int all = 1;
+    for (uint32_t i = 0; i < ones->size() && all; i++) all = vecnum_getdbl(ones, i) != 0;
+    ones->Vdelete();
+    return all;
+}
+int vec_ne(t_cctx* ctx, const t_idcommon* a, const t_idcommon* b)
+{
+    const int r = vec_eq(ctx, a, b);
+    return r < 0 ? r : !r;
+}
+
 void registeroperations()
 {
     const int V = IDTYPE_VECNUM, C = IDTYPE_CONSTANTE;
@@ -245,6 +268,8 @@ void registeroperations()
     kst_id_vtable_setbinop(IDOP_SUB, C, V, coefvec<coef_soustraction_tabnum>);
     kst_id_vtable_setbinop(IDOP_DIV, C, V, coefvec<coef_division_tabnum>);
     kst_id_vtable_setbinop(IDOP_POW, C, V, coefvec<coef_pow_tabnum>);
+    kst_id_vtable_setcmpop(IDCMP_EQ, V, V, &vec_eq);
+    kst_id_vtable_setcmpop(IDCMP_NE, V, V, &vec_ne);
 }
 
 // ---------------------------------------------------------------- statements and functions
@@ -459,91 +484,128 @@ bool stringargument(t_cctx* ctx, int slot, treeabs* node, std::string* out)
     return ok;
 }
 
+// The file of a file statement: a file name, or (for the file_* forms) an open file object whose
+// stream is used as it stands. The object stays in `slot` until the statement ends.
+struct t_filearg {
+    std::string name;
+    FILE* stream = nullptr;
+};
+
 // The arguments every file statement starts with: the file, the range and, for the binary ones,
 // the format. A session without file access refuses the file (290 writing, 301 reading).
-bool fileheader(t_cctx* ctx, int slot, treeabs* node, bool binary, bool writing, std::string* file,
+bool fileheader(t_cctx* ctx, int slot, treeabs* node, bool binary, bool writing, bool object, t_filearg* file,
                 tabnum_borne* range, std::string* format)
 {
     if (tree_paracount(node) < 3) {
         kst_runerror(ctx, 53);
         return false;
     }
-    if (!stringargument(ctx, slot + 1, tree_child(node, 0), file) ||
-        !rangeargument(ctx, slot + 1, tree_child(node, 1), range))
+    if (object) {
+        tree_int(ctx, slot, tree_child(node, 0));
+        if (tree_flags(ctx)) return false;
+        t_fileio* f = filerw_file(ctx, tree_slot_value(ctx, slot));
+        file->stream = !f ? nullptr : writing ? f->writestream(ctx) : f->readstream(ctx);
+        if (!file->stream) return false;
+        file->name = f->filename();
+    } else if (!stringargument(ctx, slot + 1, tree_child(node, 0), &file->name)) {
         return false;
+    }
+    if (!rangeargument(ctx, slot + 1, tree_child(node, 1), range)) return false;
     if (binary && !stringargument(ctx, slot + 1, tree_child(node, 2), format)) return false;
-    if (kst_issandbox()) {
-        if (writing) kst_runerror(ctx, 290, file->c_str());
-        else kst_runerror(ctx, 301, file->c_str(), strerror(EACCES));
+    if (!object && kst_issandbox()) {
+        if (writing) kst_runerror(ctx, 290, file->name.c_str());
+        else kst_runerror(ctx, 301, file->name.c_str(), strerror(EACCES));
         return false;
     }
     return true;
 }
 
-// write("file", range, v1, ... [, "format"]) and writebin("file", range, "format", v1, ...).
-int writefile(t_cctx* ctx, int slot, treeabs* node, bool binary)
+// write("file", range, v1, ... [, "format"]) and writebin("file", range, "format", v1, ...); the
+// file_write and file_writebin forms write to an open file object instead of a file name.
+int writefile(t_cctx* ctx, int slot, treeabs* node, bool binary, bool object)
 {
-    std::string file, format;
+    std::string format;
+    t_filearg file;
     tabnum_borne range{};
-    if (!fileheader(ctx, slot, node, binary, true, &file, &range, &format)) return 0;
-    int n = evaluate(ctx, slot + 1, node, binary ? 3 : 2);
-    if (n < 0) return 0;
-    std::vector<const t_idcommon*> columns;
-    bool hasformat = false;
-    for (int i = 0; i < n; i++) {
-        const t_idcommon* v = tree_slot_value(ctx, slot + 1 + i);
-        if (v) v = const_cast<t_idcommon*>(v)->Vgetvalue();
-        if (!binary && i == n - 1 && i > 0 && v && v->Vgettypeenum() == IDTYPE_CHAINE) {
-            v->Vexport_str(ctx, format);
-            hasformat = true;
-        } else {
-            columns.push_back(v);
+    int n = -1;
+    if (fileheader(ctx, slot + 1, node, binary, true, object, &file, &range, &format))
+        n = evaluate(ctx, slot + 2, node, binary ? 3 : 2);
+    if (n >= 0) {
+        std::vector<const t_idcommon*> columns;
+        bool hasformat = false;
+        for (int i = 0; i < n; i++) {
+            const t_idcommon* v = tree_slot_value(ctx, slot + 2 + i);
+            if (v) v = const_cast<t_idcommon*>(v)->Vgetvalue();
+            if (!binary && i == n - 1 && i > 0 && v && v->Vgettypeenum() == IDTYPE_CHAINE) {
+                v->Vexport_str(ctx, format);
+                hasformat = true;
+            } else {
+                columns.push_back(v);
+            }
         }
+        const char* name = file.name.c_str();
+        if (binary) filenumbin_write(ctx, file.stream, name, range, columns, format.c_str(), fileoptions(ctx));
+        else filenum_write(ctx, file.stream, name, range, columns, hasformat ? format.c_str() : nullptr);
+        clean(ctx, slot + 2, n);
     }
-    if (binary) filenumbin_write(ctx, file.c_str(), range, columns, format.c_str(), fileoptions(ctx));
-    else filenum_write(ctx, file.c_str(), range, columns, hasformat ? format.c_str() : nullptr);
-    clean(ctx, slot + 1, n);
+    tree_run_cleanres(ctx, slot + 1);
     return 0;
 }
-int h_write(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, false); }
-int h_writebin(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, true); }
+int h_write(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, false, false); }
+int h_writebin(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, true, false); }
+int h_file_write(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, false, true); }
+int h_file_writebin(t_cctx* ctx, int slot, treeabs* node) { return writefile(ctx, slot, node, true, true); }
 
-// read / readappend("file", range, v1, ...) and readbin("file", range, "format", v1, ...): each
-// target is an existing vector; a real one takes the next column, a complex one the next two.
-int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary)
+// The target vectors of a read: each an existing vector; a real one takes the next column, a
+// complex one the next two.
+bool readtargets(t_cctx* ctx, treeabs* node, int first, std::vector<t_vecnum_readaction>* actions)
 {
-    std::string file, format;
-    tabnum_borne range{};
-    if (!fileheader(ctx, slot, node, binary, false, &file, &range, &format)) return 0;
-    std::vector<t_vecnum_readaction> actions;
     int column = 1;
-    for (int i = binary ? 3 : 2; treeabs* a = tree_child(node, i); i++) {
+    for (int i = first; treeabs* a = tree_child(node, i); i++) {
         if (a->kind != TREE_SYMBOL) {
             kst_runerror(ctx, 368);
-            return 0;
+            return false;
         }
         t_identry* e = recherche_id(ctx, tree_string(a, 0)).entry;
         t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
         if (!v) {
             kst_runerror(ctx, 367);
-            return 0;
+            return false;
         }
         if (v->Vgettypeenum() != IDTYPE_VECNUM) {
             kst_runerror(ctx, 368);
-            return 0;
+            return false;
         }
         auto* target = static_cast<t_vecnum*>(v);
         t_vecnum_readaction act{target, column++};
         if (target->Vvecnumiscplx()) act.colim = column++;
-        actions.push_back(act);
+        actions->push_back(act);
     }
-    if (binary) filenumbin_read(ctx, file.c_str(), range, actions, format.c_str(), append, fileoptions(ctx));
-    else filenum_read(ctx, file.c_str(), range, actions, append, fileoptions(ctx));
+    return true;
+}
+
+// read / readappend("file", range, v1, ...) and readbin("file", range, "format", v1, ...); the
+// file_read and file_readappend forms read the next lines of an open file object.
+int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary, bool object)
+{
+    std::string format;
+    t_filearg file;
+    tabnum_borne range{};
+    std::vector<t_vecnum_readaction> actions;
+    if (fileheader(ctx, slot + 1, node, binary, false, object, &file, &range, &format) &&
+        readtargets(ctx, node, binary ? 3 : 2, &actions)) {
+        const char* name = file.name.c_str();
+        if (binary) filenumbin_read(ctx, name, range, actions, format.c_str(), append, fileoptions(ctx));
+        else filenum_read(ctx, file.stream, name, range, actions, append, fileoptions(ctx));
+    }
+    tree_run_cleanres(ctx, slot + 1);
     return 0;
 }
-int h_read(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, false); }
-int h_readappend(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, true, false); }
-int h_readbin(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, true); }
+int h_read(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, false, false); }
+int h_readappend(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, true, false, false); }
+int h_readbin(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, true, false); }
+int h_file_read(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, false, true); }
+int h_file_readappend(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, true, false, true); }
 
 } // namespace
 
@@ -556,7 +618,8 @@ void kst_vecnum_registerlanguage()
         {"imin", h_imin},     {"imax", h_imax},           {"sort", h_sort},       {"write", h_write},
         {"writebin", h_writebin}, {"read", h_read},       {"readappend", h_readappend},
         {"readbin", h_readbin}, {"histogram", h_histogram}, {"reversevnum", h_reversevnum},
-        {"resize", h_resize},
+        {"resize", h_resize}, {"file_write", h_file_write}, {"file_writebin", h_file_writebin},
+        {"file_read", h_file_read}, {"file_readappend", h_file_readappend},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

@@ -470,8 +470,8 @@ struct t_readfailure {
 
 // ---------------------------------------------------------------- text output
 
-bool filenum_write(t_cctx* ctx, const char* filename, tabnum_borne range, const std::vector<const t_idcommon*>& columns,
-                   const char* format)
+bool filenum_write(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                   const std::vector<const t_idcommon*>& columns, const char* format)
 {
     std::vector<const t_vecnum*> cols;
     if (!columns_asvectors(ctx, columns, cols)) return false;
@@ -489,7 +489,7 @@ bool filenum_write(t_cctx* ctx, const char* filename, tabnum_borne range, const 
         kst_runinfo(130);
         return true;
     }
-    FILE* f = fopen(filename, "w");
+    FILE* f = stream ? stream : fopen(filename, "w");
     if (!f) {
         kst_runerror(ctx, 290, filename);
         return false;
@@ -502,17 +502,29 @@ bool filenum_write(t_cctx* ctx, const char* filename, tabnum_borne range, const 
         if (!ok) break;
         if (!format) fputc('\n', f);
     }
-    const bool ioerr = ferror(f) != 0;
-    if (fclose(f) != 0 || (ok && ioerr)) {
+    const bool ioerr = ferror(f) != 0 || (stream && fflush(f) != 0);
+    if ((!stream && fclose(f) != 0) || (ok && ioerr)) {
         kst_runerror(ctx, 290, filename);
         return false;
     }
     return ok;
 }
 
+bool filenum_write(t_cctx* ctx, const char* filename, tabnum_borne range, const std::vector<const t_idcommon*>& columns,
+                   const char* format)
+{
+    return filenum_write(ctx, nullptr, filename, range, columns, format);
+}
+
 // ---------------------------------------------------------------- binary output
 
 bool filenumbin_write(t_cctx* ctx, const char* filename, tabnum_borne range,
+                      const std::vector<const t_idcommon*>& columns, const char* format, const t_vecnum_fileopts& opts)
+{
+    return filenumbin_write(ctx, nullptr, filename, range, columns, format, opts);
+}
+
+bool filenumbin_write(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
                       const std::vector<const t_idcommon*>& columns, const char* format, const t_vecnum_fileopts& opts)
 {
     std::vector<const t_vecnum*> cols;
@@ -527,7 +539,7 @@ bool filenumbin_write(t_cctx* ctx, const char* filename, tabnum_borne range,
     }
     size_t reclen = 0;
     for (size_t k = 0; k < cols.size(); k++) reclen += (size_t)convs[k]->bytes * (cols[k]->Vvecnumiscplx() ? 2 : 1);
-    FILE* f = fopen(filename, "wb");
+    FILE* f = stream ? stream : fopen(filename, "wb");
     if (!f) {
         kst_runerror(ctx, 290, filename);
         return false;
@@ -549,7 +561,7 @@ bool filenumbin_write(t_cctx* ctx, const char* filename, tabnum_borne range,
         }
     }
     free(rec);
-    if (fclose(f) != 0) ok = false;
+    if (stream ? fflush(f) != 0 : fclose(f) != 0) ok = false;
     if (!ok) kst_runerror(ctx, 290, filename);
     return ok;
 }
@@ -559,12 +571,18 @@ bool filenumbin_write(t_cctx* ctx, const char* filename, tabnum_borne range,
 long filenum_read(t_cctx* ctx, const char* filename, tabnum_borne range, const std::vector<t_vecnum_readaction>& actions,
                   bool append, const t_vecnum_fileopts& opts)
 {
+    return filenum_read(ctx, nullptr, filename, range, actions, append, opts);
+}
+
+long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                  const std::vector<t_vecnum_readaction>& actions, bool append, const t_vecnum_fileopts& opts)
+{
     if (!check_actions(ctx, actions)) return -1;
     if (range.step < 1) {
         kst_runerror(ctx, 52);
         return -1;
     }
-    FILE* f = fopen(filename, "r");
+    FILE* f = stream ? stream : fopen(filename, "r");
     if (!f) {
         kst_runerror(ctx, 301, filename, strerror(errno));
         return -1;
@@ -584,10 +602,11 @@ long filenum_read(t_cctx* ctx, const char* filename, tabnum_borne range, const s
     size_t cap = 0;
     ssize_t len;
     std::vector<char*> fields;
-    while ((len = getline(&line, &cap, f)) >= 0) {
+    // The last line of the range is the last one taken from the file, so that an open file object
+    // goes on from the next line.
+    while ((range.last == -1 || lineno < range.last) && (len = getline(&line, &cap, f)) >= 0) {
         lineno++;
         if (lineno < range.first) continue;
-        if (range.last != -1 && lineno > range.last) break;
         if ((lineno - range.first) % range.step != 0) continue;
         if ((size_t)len != strlen(line)) {
             fail = {READ_UNREADABLE, lineno};
@@ -621,7 +640,7 @@ long filenum_read(t_cctx* ctx, const char* filename, tabnum_borne range, const s
     }
     if (!fail.code && ferror(f)) fail = {READ_IOFAIL, lineno, 0, errno};
     free(line);
-    fclose(f);
+    if (!stream) fclose(f);
     if (history) fclose(history);
 
     switch (fail.code) {

@@ -1,0 +1,40 @@
+//! interactive
+//! after: echo "-- t.txt"; cat t.txt
+// The elementary functions run on the stored numbers, in blocks over the threads for long
+// vectors: the same results with one and two threads. Complex vectors give real moduli,
+// arguments and parts. The file_* statements read and write through open file objects.
+vnumR x;
+for k = 1 to 20000 { x[k] = k/1000; };
+_cpu = 1$
+s1 = sin(x)$ l1 = log(x)$ e1 = erf(x)$
+_cpu = 2$
+s2 = sin(x)$ l2 = log(x)$ e2 = erf(x)$
+if (s1 == s2 && l1 == l2 && e1 == e2) then { msg("same with one and two threads\n"); } else { msg("differ\n"); };
+s2[20000];
+vnumC z;
+z[1] = 3 + 4*i$ z[2] = -1$
+abs(z);
+arg(z);
+real(z);
+imag(z);
+conj(z);
+sqrt(z);
+f = file_open("t.txt", "write")$
+vnumR a, b;
+a[1]=1$ a[2]=2$ a[3]=3$ b[1]=10$ b[2]=20$ b[3]=30$
+file_write(f, 1:3, a, b);
+file_writemsg(f, "---\n");
+file_write(f, 1:2, b, a, "%g;%g\n");
+file_close(f);
+g = file_open("t.txt")$
+vnumR p, q;
+file_read(g, 1:2, p, q);
+p; q;
+file_readappend(g, 1:1, p);
+p;
+file_read(g, 1:1, p);
+file_close(g);
+file_read(g, 1:1, p);
+h = file_open("u.txt", "write")$
+file_read(h, 1:1, p);
+file_write(3, 1:1, p);

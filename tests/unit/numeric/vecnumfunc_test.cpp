@@ -1,0 +1,118 @@
+// The elementary functions on the stored numbers of a vector: every function of every vector
+// type agrees with the same function on one coefficient, long vectors give the same numbers
+// whatever the thread count, and the functions that used to go through doubles keep the
+// precision of quad and MPFR vectors.
+#include <quadmath.h>
+
+#include "numeric/vecnumfunc.h"
+#include "vecnumtest.h"
+
+namespace {
+
+struct t_fn {
+    const char* name;
+    coef_unop_fn coefvtable::*op;
+    double lo, hi;   // real domain of the samples
+};
+const t_fn k_functions[] = {
+    {"Vcos", &coefvtable::cos, -2, 2},     {"Vsin", &coefvtable::sin, -2, 2},
+    {"Vtan", &coefvtable::tan, -1, 1},     {"Vacos", &coefvtable::acos, -0.9, 0.9},
+    {"Vasin", &coefvtable::asin, -0.9, 0.9}, {"Vatan", &coefvtable::atan, -3, 3},
+    {"Vcosh", &coefvtable::cosh, -2, 2},   {"Vsinh", &coefvtable::sinh, -2, 2},
+    {"Vtanh", &coefvtable::tanh, -2, 2},   {"Vacosh", &coefvtable::acosh, 1.1, 4},
+    {"Vasinh", &coefvtable::asinh, -3, 3}, {"Vatanh", &coefvtable::atanh, -0.9, 0.9},
+    {"Vexp", &coefvtable::exp, -2, 2},     {"Vlog", &coefvtable::log, 0.1, 5},
+    {"Vlog10", &coefvtable::log10, 0.1, 5}, {"Vsqrt", &coefvtable::sqrt, 0, 5},
+    {"Vabs", &coefvtable::abs, -3, 3},     {"Varg", &coefvtable::arg, -3, 3},
+    {"Vneg", &coefvtable::neg, -3, 3},     {"Vconj", &coefvtable::conj, -3, 3},
+    {"Vreal", &coefvtable::real, -3, 3},   {"Vimag", &coefvtable::imag, -3, 3},
+    {"Vnint", &coefvtable::nint, -3, 3},   {"Vpent", &coefvtable::pent, -3, 3},
+};
+
+const int k_flags[] = {VECNUM_DBL, VECNUM_ZDBL, VECNUM_QUAD, VECNUM_ZQUAD, VECNUM_FPMP, VECNUM_ZFPMP};
+
+std::vector<double> samples(double lo, double hi, int n)
+{
+    std::vector<double> x;
+    for (int k = 0; k < n; k++) x.push_back(lo + (hi - lo) * (k + 0.5) / n);
+    return x;
+}
+
+}  // namespace
+
+TEST(VecnumFunctions, EveryTypeAgreesWithTheCoefficientFunction)
+{
+    t_cctx* ctx = tctx();
+    for (int flag : k_flags) {
+        const bool cplx = vecnum_flagcplx(flag) == flag;
+        for (const t_fn& f : k_functions) {
+            const bool partonly = f.op == &coefvtable::nint || f.op == &coefvtable::pent;
+            if (cplx && partonly) continue;   // no complex rounding: those stay on the coefficients
+            std::vector<double> re = samples(f.lo, f.hi, 7), im;
+            if (cplx) im = samples(-0.4, 0.6, 7);
+            vecptr v = mkvec(flag, re, im);
+            vecptr r(vecnum_elemfunc(ctx, v.get(), f.name));
+            ASSERT_TRUE(r) << f.name << " flag " << flag;
+            ASSERT_EQ(r->size(), v->size());
+            const bool realresult = cplx && (f.op == &coefvtable::abs || f.op == &coefvtable::arg ||
+                                             f.op == &coefvtable::real || f.op == &coefvtable::imag);
+            EXPECT_EQ(r->vecflag(), realresult ? vecnum_flagreal(flag) : flag) << f.name;
+            for (uint32_t i = 0; i < v->size(); i++) {
+                coef c = v->data2coef(ctx, i);
+                coef want = (coef_vt(&c).*f.op)(ctx, &c, 0);
+                coef got = r->data2coef(ctx, i);
+                EXPECT_TRUE(coef_cmp_egal(&got, &want))
+                    << f.name << " flag " << flag << " element " << i << ": " << values(r.get())[i];
+                deletecoef(&c);
+                deletecoef(&want);
+                deletecoef(&got);
+            }
+        }
+    }
+}
+
+TEST(VecnumFunctions, LongVectorsGiveTheSameNumbersWithOneAndTwoThreads)
+{
+    t_cctx* ctx = tctx();
+    const int saved = ctx->cpu;
+    std::vector<double> x = samples(-30, 30, 100000);
+    for (int flag : {VECNUM_DBL, VECNUM_QUAD}) {
+        vecptr v = mkvec(flag, x);
+        ctx->cpu = 1;
+        vecptr one(vecnum_elemfunc(ctx, v.get(), "Vsin"));
+        ctx->cpu = 2;
+        vecptr two(vecnum_elemfunc(ctx, v.get(), "Vsin"));
+        ASSERT_TRUE(one && two);
+        EXPECT_EQ(memcmp(one->rawdata(), two->rawdata(), x.size() * (flag == VECNUM_DBL ? 8 : 16)), 0);
+        EXPECT_EQ(values(two.get())[99999], std::sin(x[99999]));
+    }
+    ctx->cpu = saved;
+}
+
+TEST(VecnumFunctions, ErfAndRoundingKeepTheVectorsPrecision)
+{
+    t_cctx* ctx = tctx();
+    vecptr q = mkvec(VECNUM_QUAD, {0.5, -2.5, 3.5, 0.0});
+    vecptr e(vecnum_elemfunc(ctx, q.get(), "Verf"));
+    const __float128 erfhalf = strtoflt128("0.5204998778130465376827466538919645457", nullptr);
+    EXPECT_LT(fabsq(static_cast<t_vecnumquad*>(e.get())->data()[0] - erfhalf), 1e-33Q);
+    vecptr n(vecnum_elemfunc(ctx, q.get(), "Vnint"));
+    EXPECT_EQ(values(n.get()), (std::vector<double>{0, -2, 4, 0}));   // halves to even
+    vecptr s(vecnum_elemfunc(ctx, q.get(), "Vsign"));
+    EXPECT_EQ(values(s.get()), (std::vector<double>{1, -1, 1, 0}));
+
+    vecptr m = mkvec(VECNUM_FPMP, {0.5});
+    vecptr em(vecnum_elemfunc(ctx, m.get(), "Verfc"));
+    const auto* x = &static_cast<t_vecnumfpmp*>(em.get())->data()[0];
+    __mpfr_struct ref;
+    mpfr_init2(&ref, mpfr_get_prec(x));
+    mpfr_set_d(&ref, 0.5, MPFR_RNDN);
+    mpfr_erfc(&ref, &ref, MPFR_RNDN);
+    EXPECT_TRUE(mpfr_equal_p(x, &ref));
+    mpfr_clear(&ref);
+
+    // No native form: the caller goes through the coefficients.
+    vecptr z = mkvec(VECNUM_ZDBL, {1}, {1});
+    EXPECT_EQ(vecnum_elemfunc(ctx, z.get(), "Verf"), nullptr);
+    EXPECT_EQ(vecnum_elemfunc(ctx, q.get(), "Vfac"), nullptr);
+}
