@@ -1,6 +1,7 @@
 // Numeric vectors: the base class, creation by flag and by numeric mode, type conversion, the
 // parallel block helper, reductions, ordering, histograms and index vectors.
 #include "numeric/vecnumtyped.h"
+#include "numeric/vecnumsum.h"
 
 #include <algorithm>
 #include <numeric>
@@ -17,7 +18,7 @@ long vecnum_ctxprec(t_cctx* ctx) { return kst_mpfr_prec(ctx); }
 
 // ---------------------------------------------------------------- flags and creation
 
-bool vecnum_isflag(int flag)
+bool vecnum_isfloatflag(int flag)
 {
     switch (flag) {
     case VECNUM_DBL: case VECNUM_ZDBL: case VECNUM_QUAD: case VECNUM_ZQUAD: case VECNUM_FPMP: case VECNUM_ZFPMP:
@@ -26,22 +27,41 @@ bool vecnum_isflag(int flag)
     }
 }
 
+bool vecnum_isflag(int flag)
+{
+    switch (flag) {
+    case VECNUM_INTDBL: case VECNUM_INTMP: case VECNUM_RATMP: case VECNUM_ZINTMP: case VECNUM_ZRATMP:
+    case VECNUM_INTMODSMALL:
+        return true;
+    default: return vecnum_isfloatflag(flag);
+    }
+}
+
+bool vecnum_hascplx(int flag) { return vecnum_isflag(flag) && flag != VECNUM_INTDBL && flag != VECNUM_INTMODSMALL; }
+
 int vecnum_flagcplx(int flag)
 {
     switch (flag) {
     case VECNUM_DBL: case VECNUM_ZDBL: return VECNUM_ZDBL;
     case VECNUM_QUAD: case VECNUM_ZQUAD: return VECNUM_ZQUAD;
     case VECNUM_FPMP: case VECNUM_ZFPMP: return VECNUM_ZFPMP;
+    case VECNUM_INTMP: case VECNUM_ZINTMP: return VECNUM_ZINTMP;
+    case VECNUM_RATMP: case VECNUM_ZRATMP: return VECNUM_ZRATMP;
     default: kst_iceerror(1012, "vecnum_flagcplx", flag);
     }
 }
 
+// Intervals and residues are their own real type.
 int vecnum_flagreal(int flag)
 {
     switch (flag) {
     case VECNUM_DBL: case VECNUM_ZDBL: return VECNUM_DBL;
     case VECNUM_QUAD: case VECNUM_ZQUAD: return VECNUM_QUAD;
     case VECNUM_FPMP: case VECNUM_ZFPMP: return VECNUM_FPMP;
+    case VECNUM_INTMP: case VECNUM_ZINTMP: return VECNUM_INTMP;
+    case VECNUM_RATMP: case VECNUM_ZRATMP: return VECNUM_RATMP;
+    case VECNUM_INTDBL: return VECNUM_INTDBL;
+    case VECNUM_INTMODSMALL: return VECNUM_INTMODSMALL;
     default: kst_iceerror(1012, "vecnum_flagreal", flag);
     }
 }
@@ -55,6 +75,11 @@ static int flag_of_tag(eBHTypeCoef tag)
     case BH_ZQUAD: return VECNUM_ZQUAD;
     case BH_FPMP: return VECNUM_FPMP;
     case BH_ZFPMP: return VECNUM_ZFPMP;
+    case BH_INTDBL: return VECNUM_INTDBL;
+    case BH_INTMP: return VECNUM_INTMP;
+    case BH_RATMP: return VECNUM_RATMP;
+    case BH_ZINTMP: return VECNUM_ZINTMP;
+    case BH_ZRATMP: return VECNUM_ZRATMP;
     default: kst_iceerror(1012, "flag_of_tag", (int)tag);
     }
 }
@@ -120,8 +145,11 @@ t_vecnum* vecnum_convertcopy(t_cctx* ctx, const t_vecnum* v, int flag, const cha
     return r;
 }
 
+// Only the floating-point vectors follow the mode: an exact, interval or residue vector keeps its
+// values as they are.
 t_vecnum* vecnum_convertmode(t_cctx* ctx, const t_vecnum* v)
 {
+    if (!vecnum_isfloatflag(v->vecflag())) return nullptr;
     const int mode = modenum_get(ctx);
     const int flag = v->Vvecnumiscplx() ? vecnum_flagcplx_of_mode(mode) : vecnum_flagreal_of_mode(mode);
     return flag == v->vecflag() ? nullptr : vecnum_convertcopy(ctx, v, flag, v->getName());
@@ -134,7 +162,12 @@ double vecnum_getdbl(const t_vecnum* v, uint32_t i)
     vecnum_visit(v, [&](auto* t) {
         using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
         if constexpr (!O::cplx) r = O::todbl(&(*t)[i]);
-        else {
+        else if constexpr (!vecelt_isfloat<O>) {
+            using RO = t_vecelt<typename O::realtrait>;
+            t_tmpelt<RO> re(t->prec());
+            O::re(&re.e, &(*t)[i]);
+            r = RO::todbl(&re.e);
+        } else {
             typename O::R re;
             if constexpr (std::is_same_v<typename O::R, __mpfr_struct>) {
                 mpfr_init2(&re, mpfr_get_prec(mpc_realref(&(*t)[i])));
@@ -175,44 +208,6 @@ void vecnum_parallel_blocks(t_cctx* ctx, uint32_t n, void (*body)(void*, uint32_
     parallel_loop_for_range_Ngrain(ctx, k_parallel_grain, 0, (int)n - 1, loop);
 }
 
-// ---------------------------------------------------------------- sum and product
-
-template <class T>
-coef t_vecnumt<T>::Vsum(t_cctx* ctx, int method, int) const
-{
-    using O = ops;
-    t_tmpelt<O> s(m_prec);
-    if constexpr (multiprec && !O::cplx) {
-        // MPFR sums every term exactly and rounds once: no compensation needed.
-        std::vector<__mpfr_struct*> terms(m_size);
-        for (uint32_t i = 0; i < m_size; i++) terms[i] = const_cast<__mpfr_struct*>(&data()[i]);
-        mpfr_sum(&s.e, terms.data(), m_size, MPFR_RNDN);
-    } else if (method == ESUM_KAHAN) {
-        // Compensated summation: c carries the low-order bits lost by each addition.
-        t_tmpelt<O> c(m_prec), y(m_prec), t(m_prec), d(m_prec);
-        for (uint32_t i = 0; i < m_size; i++) {
-            O::sub(&y.e, &data()[i], &c.e);
-            O::add(&t.e, &s.e, &y.e);
-            O::sub(&d.e, &t.e, &s.e);
-            O::sub(&c.e, &d.e, &y.e);
-            O::set(&s.e, &t.e);
-        }
-    } else {
-        for (uint32_t i = 0; i < m_size; i++) O::add(&s.e, &s.e, &data()[i]);
-    }
-    return O::tocoef(ctx, &s.e);
-}
-
-template <class T>
-coef t_vecnumt<T>::Vprod(t_cctx* ctx, int) const
-{
-    using O = ops;
-    t_tmpelt<O> p(m_prec);
-    O::setone(&p.e);
-    for (uint32_t i = 0; i < m_size; i++) O::mul(&p.e, &p.e, &data()[i]);
-    return O::tocoef(ctx, &p.e);
-}
-
 // ---------------------------------------------------------------- real-only operations
 
 namespace {
@@ -242,13 +237,13 @@ long extremum_index(t_cctx* ctx, const t_vecnum* v, bool largest)
             if (O::isnan(&(*t)[i])) continue;
             if (best == 0) { best = i + 1; continue; }
             const auto* cur = &(*t)[best - 1];
-            if (largest ? O::lt(cur, &(*t)[i]) : O::lt(&(*t)[i], cur)) best = i + 1;
+            if (largest ? vecelt_sortlt<O>(cur, &(*t)[i]) : vecelt_sortlt<O>(&(*t)[i], cur)) best = i + 1;
         }
     });
     return best;
 }
 
-// Stable ascending permutation (0-based), NaN last.
+// Stable ascending permutation (0-based), NaN last. Intervals sort by lower then upper bound.
 template <class V>
 std::vector<uint32_t> sorted_order(const V* t)
 {
@@ -258,11 +253,20 @@ std::vector<uint32_t> sorted_order(const V* t)
     std::stable_sort(idx.begin(), idx.end(), [t](uint32_t a, uint32_t b) {
         const bool na = O::isnan(&(*t)[a]), nb = O::isnan(&(*t)[b]);
         if (na || nb) return !na && nb;
-        return O::lt(&(*t)[a], &(*t)[b]);
+        return vecelt_sortlt<O>(&(*t)[a], &(*t)[b]);
     });
     return idx;
 }
 }  // namespace
+
+// Element j of src into element i of dst (same type), through a coefficient: for the vectors
+// without a typed layer.
+static void copy_element(t_cctx* ctx, t_vecnum* dst, uint32_t i, const t_vecnum* src, uint32_t j)
+{
+    coef c = src->data2coef(ctx, j);
+    dst->coef2data(ctx, i, &c);
+    deletecoef(&c);
+}
 
 long t_vecnum::Vimin(t_cctx* ctx) const { return extremum_index(ctx, this, false); }
 long t_vecnum::Vimax(t_cctx* ctx) const { return extremum_index(ctx, this, true); }
@@ -374,7 +378,7 @@ t_vecnum* t_vecnum::Vextract_indices(t_cctx* ctx, const t_vecnum* indices) const
 {
     if (!indices->Vcheck_indices(ctx, (long)m_size)) return nullptr;
     t_vecnum* r = Vcreate(ctx, "", indices->size());
-    vecnum_visit(r, [&](auto* out) {
+    const bool typed = vecnum_visit(r, [&](auto* out) {
         using V = std::remove_pointer_t<decltype(out)>;
         const V* src = static_cast<const V*>(this);
         for (uint32_t i = 0; i < indices->size(); i++) {
@@ -382,6 +386,9 @@ t_vecnum* t_vecnum::Vextract_indices(t_cctx* ctx, const t_vecnum* indices) const
             V::ops::set(&(*out)[i], &(*src)[k]);
         }
     });
+    if (!typed) {
+        for (uint32_t i = 0; i < indices->size(); i++) copy_element(ctx, r, i, this, (uint32_t)vecnum_getdbl(indices, i) - 1);
+    }
     return r;
 }
 
@@ -403,11 +410,14 @@ t_vecnum* t_vecnum::Vextract_borne(t_cctx* ctx, const tabnum_borne& range) const
     }
     const uint32_t count = last < range.first ? 0 : (uint32_t)((last - range.first) / step + 1);
     t_vecnum* r = Vcreate(ctx, "", count);
-    vecnum_visit(r, [&](auto* out) {
+    const bool typed = vecnum_visit(r, [&](auto* out) {
         using V = std::remove_pointer_t<decltype(out)>;
         const V* src = static_cast<const V*>(this);
         for (uint32_t i = 0; i < count; i++) V::ops::set(&(*out)[i], &(*src)[range.first - 1 + i * step]);
     });
+    if (!typed) {
+        for (uint32_t i = 0; i < count; i++) copy_element(ctx, r, i, this, (uint32_t)(range.first - 1 + i * step));
+    }
     return r;
 }
 
@@ -421,12 +431,17 @@ t_vecnum* cmp_combine(t_cctx* ctx, const t_vecnum* a, const t_vecnum* b, bool bo
         return nullptr;
     }
     // One typed pass per operand, so the combining loop itself does no dispatch.
-    auto nonzero = [](const t_vecnum* v) {
+    auto nonzero = [ctx](const t_vecnum* v) {
         std::vector<char> nz(v->size());
-        vecnum_visit(v, [&](auto* t) {
+        const bool typed = vecnum_visit(v, [&](auto* t) {
             using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
             for (uint32_t i = 0; i < t->size(); i++) nz[i] = !O::iszero(&(*t)[i]);
         });
+        for (uint32_t i = 0; i < v->size() && !typed; i++) {   // residues: a zero element is the zero coefficient
+            coef c = v->data2coef(ctx, i);
+            nz[i] = c.type != BH_ZERO;
+            deletecoef(&c);
+        }
         return nz;
     };
     const std::vector<char> x = nonzero(a), y = nonzero(b);

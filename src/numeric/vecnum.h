@@ -27,6 +27,12 @@ enum t_vecnumflag : int {
     VECNUM_QUAD = 13,
     VECNUM_FPMP = 14,
     VECNUM_ZFPMP = 15,
+    VECNUM_INTDBL = 16,        // double intervals
+    VECNUM_INTMP = 17,         // GMP integers
+    VECNUM_RATMP = 18,         // GMP rationals
+    VECNUM_ZINTMP = 19,        // complex GMP integers
+    VECNUM_ZRATMP = 20,        // complex GMP rationals
+    VECNUM_INTMODSMALL = 21,   // residues modulo a prime below 2^32
 };
 constexpr int KST_VECNUM_NFLAGS = 64;
 
@@ -158,6 +164,11 @@ int vecnum_flagcplx_of_mode(int mode);
 int vecnum_flagcplx(int flag);
 int vecnum_flagreal(int flag);
 bool vecnum_isflag(int flag);
+// True for the types whose elements are floating-point numbers (double, quad, MPFR and their
+// complex forms): the only ones the binary files and the text reader know.
+bool vecnum_isfloatflag(int flag);
+// True when the vector type has a complex counterpart (intervals and residues have none).
+bool vecnum_hascplx(int flag);
 // A copy of v converted to the vector type `flag` (real to complex gives zero imaginary parts,
 // complex to real keeps the real parts).
 t_vecnum* vecnum_convertcopy(t_cctx* ctx, const t_vecnum* v, int flag, const char* name = "");
@@ -166,12 +177,24 @@ t_vecnum* vecnum_convertcopy(t_cctx* ctx, const t_vecnum* v, int flag, const cha
 // the mode's type.
 t_vecnum* vecnum_convertmode(t_cctx* ctx, const t_vecnum* v);
 
+// A vector of n zero residues modulo p. p must be a prime below 2^32 (else run error 444 and null);
+// each residue takes the smallest of 8, 16 or 32 bits that holds p - 1.
+t_vecnum* vecnum_createintmodsmall(t_cctx* ctx, const char* name, uint32_t p, uint32_t n);
+// A copy of v reduced modulo the prime p (integers reduced, a rational n/d as n times the inverse
+// of d; a d that p divides is error 446). Null after an error.
+t_vecnum* vecnum_convertintmodsmall(t_cctx* ctx, const t_vecnum* v, uint32_t p, const char* name = "");
+
 // ---------------------------------------------------------------- element-wise arithmetic
 // Every operation takes its operands with keep flags: 0 hands the operand over (it is reused
 // for the result or freed). A result is a new vector or a handed-over operand; null after an
 // error. Real with complex gives the complex vector of the same precision; two vectors of
 // different precisions give the more precise type; a coefficient is rounded to the vector's
 // precision.
+// Exact vectors stay exact: an integer vector divided (or met with a non-integral coefficient)
+// gives the rational vector; a zero divisor is error 24, a non-integral exponent 26, a negative
+// exponent of an integer vector 133. Intervals with another type give intervals (enclosures).
+// Residue vectors combine only with residue vectors of the same modulus (else 445) and with
+// coefficients (reduced modulo p); division multiplies by the inverse (446 for a zero divisor).
 t_vecnum* tabnum_addition_coef(t_cctx* ctx, t_vecnum* v, int keepv, coef* c, int keepc);
 t_vecnum* tabnum_soustraction_coef(t_cctx* ctx, t_vecnum* v, int keepv, coef* c, int keepc);
 t_vecnum* coef_soustraction_tabnum(t_cctx* ctx, coef* c, int keepc, t_vecnum* v, int keepv);

@@ -178,6 +178,8 @@ t_idcommon* elementwise(t_cctx* ctx, const t_vecnum* v, const char* name)
         }
     }
     t_vecnum* r = nullptr;
+    if (!Erreur_Execution && complex && !v->Vvecnumiscplx() && !vecnum_hascplx(v->vecflag()))
+        kst_runerror(ctx, 23);   // complex results, and no complex vector of that kind
     if (!Erreur_Execution) {
         int flag = complex && !v->Vvecnumiscplx() ? vecnum_flagcplx(v->vecflag()) : v->vecflag();
         r = vecnum_create(ctx, flag, "", v->size());

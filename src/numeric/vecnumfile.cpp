@@ -163,35 +163,101 @@ template <> struct t_writer<t_vecelt<t_fpmptype>> {
     }
 };
 
+// GMP numbers print every digit ("n" or "n/d"); an integer conversion of a format prints them
+// through GMP's own printf (its Z or Q size), a floating one the nearest double.
+template <char SIZE, class E>
+bool gmp_fmt(t_cctx* ctx, FILE* f, const E* v, double approx, const std::string& piece)
+{
+    size_t letter;
+    const size_t end = conversion_end(piece, &letter);
+    if (letter >= piece.size() || !strchr("dixXou", piece[letter])) return msgfmt_double(ctx, f, approx, piece.c_str());
+    std::string conv = piece.substr(0, letter);
+    while (conv.size() > 1 && strchr("hlLqjzt", conv.back())) conv.pop_back();   // GMP's size replaces C's
+    conv += SIZE;
+    conv += piece[letter];
+    if (gmp_fprintf(f, conv.c_str(), v) < 0) return false;
+    msgfmt_printtext(f, piece.substr(end));
+    return true;
+}
+template <> struct t_writer<t_vecelt<t_intmptype>> {
+    static void plain(FILE* f, const __mpz_struct* v)
+    {
+        mpz_out_str(f, 10, v);
+        fputc('\t', f);
+    }
+    static bool fmt(t_cctx* ctx, FILE* f, const __mpz_struct* v, const std::string& piece)
+    {
+        return gmp_fmt<'Z'>(ctx, f, v, mpz_get_d(v), piece);
+    }
+};
+template <> struct t_writer<t_vecelt<t_ratmptype>> {
+    static void plain(FILE* f, const __mpq_struct* v)
+    {
+        mpq_out_str(f, 10, v);
+        fputc('\t', f);
+    }
+    static bool fmt(t_cctx* ctx, FILE* f, const __mpq_struct* v, const std::string& piece)
+    {
+        return gmp_fmt<'Q'>(ctx, f, v, mpq_get_d(v), piece);
+    }
+};
+
 // Element row of column v (zero past its end), plain or through a piece. Complex elements print
-// their real then imaginary part, each the way a real element does.
+// their real then imaginary part, each the way a real element does; intervals their lower then
+// upper bound, each as a double (17 digits give the bound back exactly); residues as integers.
 bool write_element(t_cctx* ctx, FILE* f, const t_vecnum* v, long row, const std::string* piece)
 {
     bool ok = true;
-    vecnum_visit(v, [&](auto* t) {
+    const bool typed = vecnum_visit(v, [&](auto* t) {
         using O = typename std::remove_cv_t<std::remove_pointer_t<decltype(t)>>::ops;
-        using RO = t_vecelt<typename O::realtrait>;
-        using W = t_writer<RO>;
-        typename RO::E parts[2];
-        const long prec = t->prec();
-        RO::init(&parts[0], prec);
-        RO::init(&parts[1], prec);
-        if ((uint32_t)row < t->size()) {
-            if constexpr (O::cplx) {
-                O::re(&parts[0], &(*t)[row]);
-                O::im(&parts[1], &(*t)[row]);
-            } else {
-                O::set(&parts[0], &(*t)[row]);
+        if constexpr (std::is_same_v<O, t_vecelt<t_intdbltype>>) {
+            using W = t_writer<t_vecelt<t_dbltype>>;
+            double parts[2] = {0, 0};
+            if ((uint32_t)row < t->size()) {
+                parts[0] = (*t)[row].inf;
+                parts[1] = (*t)[row].sup;
             }
+            for (int k = 0; k < 2 && ok; k++) {
+                if (piece) ok = W::fmt(ctx, f, &parts[k], *piece);
+                else W::plain(f, &parts[k]);
+            }
+        } else {
+            using RO = t_vecelt<typename O::realtrait>;
+            using W = t_writer<RO>;
+            typename RO::E parts[2];
+            const long prec = t->prec();
+            RO::init(&parts[0], prec);
+            RO::init(&parts[1], prec);
+            if ((uint32_t)row < t->size()) {
+                if constexpr (O::cplx) {
+                    O::re(&parts[0], &(*t)[row]);
+                    O::im(&parts[1], &(*t)[row]);
+                } else {
+                    O::set(&parts[0], &(*t)[row]);
+                }
+            }
+            const int nparts = O::cplx ? 2 : 1;
+            for (int k = 0; k < nparts && ok; k++) {
+                if (piece) ok = W::fmt(ctx, f, &parts[k], *piece);
+                else W::plain(f, &parts[k]);
+            }
+            RO::clear(&parts[0]);
+            RO::clear(&parts[1]);
         }
-        const int nparts = O::cplx ? 2 : 1;
-        for (int k = 0; k < nparts && ok; k++) {
-            if (piece) ok = W::fmt(ctx, f, &parts[k], *piece);
-            else W::plain(f, &parts[k]);
-        }
-        RO::clear(&parts[0]);
-        RO::clear(&parts[1]);
     });
+    if (!typed) {
+        using W = t_writer<t_vecelt<t_intmptype>>;
+        mpz_t z;
+        mpz_init(z);
+        if ((uint32_t)row < v->size()) {
+            coef c = v->data2coef(ctx, (uint32_t)row);
+            vecelt_getz(z, &c, 0);
+            deletecoef(&c);
+        }
+        if (piece) ok = W::fmt(ctx, f, z, *piece);
+        else W::plain(f, z);
+        mpz_clear(z);
+    }
     return ok;
 }
 
@@ -299,7 +365,8 @@ long double element_ld(const t_vecnum* v, long row, int part)
         else if constexpr (std::is_same_v<typename O::E, __float128>) r = part ? 0 : (long double)e;
         else if constexpr (std::is_same_v<typename O::E, zquad>) r = (long double)(part ? e.im : e.re);
         else if constexpr (std::is_same_v<typename O::E, __mpfr_struct>) r = part ? 0 : mpfr_get_ld(&e, MPFR_RNDN);
-        else r = mpfr_get_ld(part ? mpc_imagref(&e) : mpc_realref(&e), MPFR_RNDN);
+        else if constexpr (std::is_same_v<typename O::E, __mpc_struct>)
+            r = mpfr_get_ld(part ? mpc_imagref(&e) : mpc_realref(&e), MPFR_RNDN);
     });
     return r;
 }
@@ -320,6 +387,10 @@ bool check_actions(t_cctx* ctx, const std::vector<t_vecnum_readaction>& actions)
         }
         if (!vecnum_isflag(a.target->vecflag()) || (!a.target->Vvecnumiscplx() && a.colim != -1)) {
             kst_runerror(ctx, 368);
+            return false;
+        }
+        if (!vecnum_isfloatflag(a.target->vecflag())) {   // files hold floating-point numbers only
+            kst_runerror(ctx, 366);
             return false;
         }
         if (a.colre < 1 || (a.colim != -1 && a.colim < 1)) {
@@ -529,6 +600,12 @@ bool filenumbin_write(t_cctx* ctx, FILE* stream, const char* filename, tabnum_bo
 {
     std::vector<const t_vecnum*> cols;
     if (!columns_asvectors(ctx, columns, cols)) return false;
+    for (const t_vecnum* v : cols) {
+        if (!vecnum_isfloatflag(v->vecflag())) {   // no binary field holds an exact number or an interval
+            kst_runerror(ctx, 697, v->getName(), v->Vgettypename());
+            return false;
+        }
+    }
     std::vector<const t_binconv*> convs;
     if (!parse_binformat(ctx, format, cols.size(), convs)) return false;
     t_rows rows;
@@ -626,7 +703,7 @@ long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne 
             vecnum_visit(cols[c].get(), [&](auto* col) {
                 using V = std::remove_pointer_t<decltype(col)>;
                 using O = typename V::ops;
-                if constexpr (!O::cplx) {   // gathered columns are real
+                if constexpr (!O::cplx && vecelt_isfloat<O>) {   // gathered columns are real
                     typename O::E value;
                     O::init(&value, col->prec());
                     if (read_field<O>(fields[c - 1], &value)) push_value(col, &value);
@@ -725,7 +802,7 @@ long filenumbin_read(t_cctx* ctx, const char* filename, tabnum_borne range,
             vecnum_visit(cols[c].get(), [&](auto* col) {
                 using V = std::remove_pointer_t<decltype(col)>;
                 using O = typename V::ops;
-                if constexpr (!O::cplx) {   // gathered columns are real
+                if constexpr (!O::cplx && vecelt_isfloat<O>) {   // gathered columns are real
                     typename O::E value;
                     O::init(&value, col->prec());
                     if constexpr (std::is_same_v<typename O::E, __mpfr_struct>) mpfr_set_ld(&value, x, MPFR_RNDN);

@@ -55,7 +55,7 @@ t_vecnum* real_dbl(t_cctx* ctx, const t_vecnumt<t_dbltype>* v, vf f)
 {
     using T = t_dbltype;
 #define KST_VF(name, expr)                                                                         \
-    case vf::name: return map<T>(ctx, v, [](double* d, const double* s) { const double x = *s; *d = (expr); });
+    case vf::name: return map<T>(ctx, v, [](double* d, const double* s) { [[maybe_unused]] const double x = *s; *d = (expr); });
     switch (f) {
         KST_VF(cos, std::cos(x)) KST_VF(sin, std::sin(x)) KST_VF(tan, std::tan(x))
         KST_VF(acos, std::acos(x)) KST_VF(asin, std::asin(x)) KST_VF(atan, std::atan(x))
@@ -108,7 +108,7 @@ t_vecnum* real_quad(t_cctx* ctx, const t_vecnumt<t_quadtype>* v, vf f)
     using T = t_quadtype;
     using Q = __float128;
 #define KST_VF(name, expr)                                                                         \
-    case vf::name: return map<T>(ctx, v, [](Q* d, const Q* s) { const Q x = *s; *d = (expr); });
+    case vf::name: return map<T>(ctx, v, [](Q* d, const Q* s) { [[maybe_unused]] const Q x = *s; *d = (expr); });
     switch (f) {
         KST_VF(cos, cosq(x)) KST_VF(sin, sinq(x)) KST_VF(tan, tanq(x))
         KST_VF(acos, acosq(x)) KST_VF(asin, asinq(x)) KST_VF(atan, atanq(x))

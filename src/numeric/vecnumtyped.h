@@ -6,6 +6,7 @@
 #include <complex>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "coef/coefnum.h"
 #include "interp/error.h"
@@ -240,6 +241,20 @@ template <> struct t_vecelt<t_zfpmptype> {
     static void im(R* d, const E* s) { mpfr_set(d, mpc_imagref(s), MPFR_RNDN); }
 };
 
+#include "numeric/vecnumeltexact.h"
+
+// Floating-point elements (double, quad, MPFR and their complex forms): ranks 0 to 2.
+template <class O> constexpr bool vecelt_isfloat = O::rank <= 2;
+// A real element type with a complex vector type of the same precision.
+template <class O> constexpr bool vecelt_hascplx = O::cplx || !std::is_same_v<typename O::realtrait, typename O::cplxtrait>;
+// The order of sorting and extrema: lt, unless the element type gives a strict weak order apart.
+template <class O>
+bool vecelt_sortlt(const typename O::E* a, const typename O::E* b)
+{
+    if constexpr (requires { O::sortlt(a, b); }) return O::sortlt(a, b);
+    else return O::lt(a, b);
+}
+
 // ---------------------------------------------------------------- storage
 
 template <class T>
@@ -397,6 +412,12 @@ KST_VECNUM_CONCRETE(t_vecnumquad, t_vecnumtreal, t_quadtype, VECNUM_QUAD, "vnumR
 KST_VECNUM_CONCRETE(t_vecnumzquad, t_vecnumtcplx, t_zquadtype, VECNUM_ZQUAD, "vnumC")
 KST_VECNUM_CONCRETE(t_vecnumfpmp, t_vecnumtreal, t_fpmptype, VECNUM_FPMP, "vnumR")
 KST_VECNUM_CONCRETE(t_vecnumzfpmp, t_vecnumtcplx, t_zfpmptype, VECNUM_ZFPMP, "vnumC")
+// Vectors no mode chooses: made by the rooms that work with exact numbers or enclosures.
+KST_VECNUM_CONCRETE(t_vecnumintdbl, t_vecnumtreal, t_intdbltype, VECNUM_INTDBL, "t_vecnumintdbl")
+KST_VECNUM_CONCRETE(t_vecnumintmp, t_vecnumtreal, t_intmptype, VECNUM_INTMP, "t_vecnumintmp")
+KST_VECNUM_CONCRETE(t_vecnumratmp, t_vecnumtreal, t_ratmptype, VECNUM_RATMP, "t_vecnumratmp")
+KST_VECNUM_CONCRETE(t_vecnumzintmp, t_vecnumtcplx, t_zintmptype, VECNUM_ZINTMP, "t_vecnumzintmp")
+KST_VECNUM_CONCRETE(t_vecnumzratmp, t_vecnumtcplx, t_zratmptype, VECNUM_ZRATMP, "t_vecnumzratmp")
 #undef KST_VECNUM_CONCRETE
 
 // The concrete class of each trait.
@@ -407,6 +428,11 @@ template <> struct t_vecnumclass<t_quadtype> { using type = t_vecnumquad; };
 template <> struct t_vecnumclass<t_zquadtype> { using type = t_vecnumzquad; };
 template <> struct t_vecnumclass<t_fpmptype> { using type = t_vecnumfpmp; };
 template <> struct t_vecnumclass<t_zfpmptype> { using type = t_vecnumzfpmp; };
+template <> struct t_vecnumclass<t_intdbltype> { using type = t_vecnumintdbl; };
+template <> struct t_vecnumclass<t_intmptype> { using type = t_vecnumintmp; };
+template <> struct t_vecnumclass<t_ratmptype> { using type = t_vecnumratmp; };
+template <> struct t_vecnumclass<t_zintmptype> { using type = t_vecnumzintmp; };
+template <> struct t_vecnumclass<t_zratmptype> { using type = t_vecnumzratmp; };
 
 template <class T>
 typename t_vecnumclass<T>::type* vecnum_new(t_cctx* ctx, const char* name, uint32_t n)
@@ -425,7 +451,7 @@ struct t_tmpelt {
 };
 
 // Calls f(typed vector) with the concrete typed layer of v. Returns false for a flag that has
-// no typed layer here.
+// no typed layer here (the residue vectors, which keep their modulus and width themselves).
 template <class F>
 bool vecnum_visit(const t_vecnum* v, F&& f)
 {
@@ -436,6 +462,11 @@ bool vecnum_visit(const t_vecnum* v, F&& f)
     case VECNUM_ZQUAD: f(static_cast<const t_vecnumt<t_zquadtype>*>(v)); return true;
     case VECNUM_FPMP: f(static_cast<const t_vecnumt<t_fpmptype>*>(v)); return true;
     case VECNUM_ZFPMP: f(static_cast<const t_vecnumt<t_zfpmptype>*>(v)); return true;
+    case VECNUM_INTDBL: f(static_cast<const t_vecnumt<t_intdbltype>*>(v)); return true;
+    case VECNUM_INTMP: f(static_cast<const t_vecnumt<t_intmptype>*>(v)); return true;
+    case VECNUM_RATMP: f(static_cast<const t_vecnumt<t_ratmptype>*>(v)); return true;
+    case VECNUM_ZINTMP: f(static_cast<const t_vecnumt<t_zintmptype>*>(v)); return true;
+    case VECNUM_ZRATMP: f(static_cast<const t_vecnumt<t_zratmptype>*>(v)); return true;
     default: return false;
     }
 }
@@ -449,6 +480,11 @@ bool vecnum_visit(t_vecnum* v, F&& f)
     case VECNUM_ZQUAD: f(static_cast<t_vecnumt<t_zquadtype>*>(v)); return true;
     case VECNUM_FPMP: f(static_cast<t_vecnumt<t_fpmptype>*>(v)); return true;
     case VECNUM_ZFPMP: f(static_cast<t_vecnumt<t_zfpmptype>*>(v)); return true;
+    case VECNUM_INTDBL: f(static_cast<t_vecnumt<t_intdbltype>*>(v)); return true;
+    case VECNUM_INTMP: f(static_cast<t_vecnumt<t_intmptype>*>(v)); return true;
+    case VECNUM_RATMP: f(static_cast<t_vecnumt<t_ratmptype>*>(v)); return true;
+    case VECNUM_ZINTMP: f(static_cast<t_vecnumt<t_zintmptype>*>(v)); return true;
+    case VECNUM_ZRATMP: f(static_cast<t_vecnumt<t_zratmptype>*>(v)); return true;
     default: return false;
     }
 }
@@ -476,3 +512,9 @@ extern template class t_vecnumt<t_quadtype>;
 extern template class t_vecnumt<t_zquadtype>;
 extern template class t_vecnumt<t_fpmptype>;
 extern template class t_vecnumt<t_zfpmptype>;
+// Each in its own translation unit (vecnumintdbl.cpp, vecnumintmp.cpp, ...).
+extern template class t_vecnumt<t_intdbltype>;
+extern template class t_vecnumt<t_intmptype>;
+extern template class t_vecnumt<t_ratmptype>;
+extern template class t_vecnumt<t_zintmptype>;
+extern template class t_vecnumt<t_zratmptype>;

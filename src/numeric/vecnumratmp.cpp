@@ -1,0 +1,5 @@
+// Vectors of GMP rationals: the typed layer instantiated in a translation unit of
+// its own, so that the number types compile apart.
+#include "numeric/vecnumsum.h"
+
+template class t_vecnumt<t_ratmptype>;
