@@ -36,6 +36,10 @@ struct t_idclass_type {
 std::map<std::string, std::unique_ptr<t_idclass_type>, std::less<>> s_types;
 std::set<std::string, std::less<>> s_parsednames;
 
+// Types that rooms declare at start-up (vnumQ, ...): a declaration makes each name with the
+// type's creator. They survive resets.
+std::map<std::string, t_idcommon* (*)(t_cctx*, const char*), std::less<>> s_builtintypes;
+
 t_idclass_type* findtype(const char* name)
 {
     auto it = s_types.find(name);
@@ -109,7 +113,15 @@ void t_idclass::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 
 // ---------------------------------------------------------------- declarations
 
-bool kst_declaretype_find(const char* word) { return findtype(word) || s_parsednames.count(word); }
+bool kst_declaretype_find(const char* word)
+{
+    return findtype(word) || s_parsednames.count(word) || s_builtintypes.count(word);
+}
+
+void kst_declaretype_builtin(const char* name, t_idcommon* (*create)(t_cctx*, const char*))
+{
+    s_builtintypes[name] = create;
+}
 
 void kst_declaretype_parsed(const char* word) { s_parsednames.insert(word); }
 
@@ -136,6 +148,10 @@ int h_structdef(t_cctx* ctx, int, treeabs* node)
 {
     auto type = std::make_unique<t_idclass_type>();
     type->name = tree_string(node, 0);
+    if (s_builtintypes.count(type->name)) {
+        kst_runerror(ctx, 698, type->name.c_str());
+        return 0;
+    }
     treeabs* fields = tree_child(node, 1);
     for (int i = 0; treeabs* f = tree_child(fields, i); i++) {
         std::string name = tree_string(f, 0);
@@ -203,6 +219,18 @@ void construct(t_cctx* ctx, int slot, t_identry* entry, const std::string& type)
 int h_typedecl(t_cctx* ctx, int slot, treeabs* node)
 {
     const char* typename_ = tree_string(node, 0);
+    if (auto builtin = s_builtintypes.find(typename_); builtin != s_builtintypes.end()) {
+        for (int i = 1; treeabs* a = tree_child(node, i); i++) {
+            if (a->kind != TREE_SYMBOL) {
+                kst_runerror(ctx, 600);
+                return 0;
+            }
+            const char* name = tree_string(a, 0);
+            kst_assign(ctx, name, builtin->second(ctx, name));
+            if (tree_flags(ctx)) return 0;
+        }
+        return 0;
+    }
     t_idclass_type* type = findtype(typename_);
     if (!type) {
         kst_runerror(ctx, 599);

@@ -40,6 +40,9 @@ bool kst_declaretype_find(const char* word);
 // Records a type name as soon as its declaration is parsed, so that the rest of the same text
 // already reads it as a type.
 void kst_declaretype_parsed(const char* word);
+// A type that a room offers at start-up: `name x, y;` makes x and y with create(ctx, name).
+class t_idcommon;
+void kst_declaretype_builtin(const char* name, t_idcommon* (*create)(t_cctx*, const char* name));
 // Registers the structure statements with the evaluator.
 void kst_idclass_register();
 

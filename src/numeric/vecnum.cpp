@@ -149,7 +149,7 @@ t_vecnum* vecnum_convertcopy(t_cctx* ctx, const t_vecnum* v, int flag, const cha
 // values as they are.
 t_vecnum* vecnum_convertmode(t_cctx* ctx, const t_vecnum* v)
 {
-    if (!vecnum_isfloatflag(v->vecflag())) return nullptr;
+    if (!vecnum_isfloatflag(v->vecflag()) || v->keeptype()) return nullptr;
     const int mode = modenum_get(ctx);
     const int flag = v->Vvecnumiscplx() ? vecnum_flagcplx_of_mode(mode) : vecnum_flagreal_of_mode(mode);
     return flag == v->vecflag() ? nullptr : vecnum_convertcopy(ctx, v, flag, v->getName());

@@ -98,6 +98,11 @@ public:
     t_vecnum* Vextract_indices(t_cctx* ctx, const t_vecnum* indices) const;
     t_vecnum* Vextract_borne(t_cctx* ctx, const tabnum_borne& range) const;
 
+    // A vector declared with its type (vnumQ) keeps it whatever the numeric mode; the others are
+    // converted to the mode's type when they are read (Vupdatevalue).
+    void setkeeptype(bool keep) { m_keeptype = keep; }
+    bool keeptype() const { return m_keeptype; }
+
     // Raw access for the typed layers and the file code.
     void* rawdata() const { return m_pdata; }
 
@@ -116,6 +121,7 @@ protected:
     void* m_pdata = nullptr;
     uint32_t m_size = 0;
     uint32_t m_reserved = 0;
+    bool m_keeptype = false;
 };
 
 // ---------------------------------------------------------------- operation table

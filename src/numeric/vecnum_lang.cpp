@@ -8,6 +8,7 @@
 #include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/idclass.h"
 #include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/keywords.h"
@@ -192,7 +193,12 @@ t_idcommon* elementwise(t_cctx* ctx, const t_vecnum* v, const char* name)
 } // namespace
 
 #define KST_VECNUM_UNARY(op)                                                                       \
-    t_idcommon* t_vecnum::op(t_cctx* ctx, int) { return elementwise(ctx, this, #op); }
+    t_idcommon* t_vecnum::op(t_cctx* ctx, int)                                                     \
+    {                                                                                              \
+        t_idcommon* r = elementwise(ctx, this, #op);                                               \
+        if (r && keeptype()) static_cast<t_vecnum*>(r)->setkeeptype(true);                         \
+        return r;                                                                                  \
+    }
 KST_ID_UNARY_OPS(KST_VECNUM_UNARY)
 #undef KST_VECNUM_UNARY
 
@@ -202,17 +208,26 @@ namespace {
 
 t_vecnum* asvector(t_idcommon* v) { return static_cast<t_vecnum*>(v); }
 
+// A result computed from a vector declared with its type (vnumQ) keeps its type too.
+t_vecnum* keeping(t_vecnum* r, bool keep)
+{
+    if (r && keep) r->setkeeptype(true);
+    return r;
+}
+
 template <t_vecnum* (*F)(t_cctx*, t_vecnum*, int, t_vecnum*, int)>
 t_idcommon* vecvec(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
 {
-    return F(ctx, asvector(a), keepa, asvector(b), keepb);
+    const bool keep = asvector(a)->keeptype() || asvector(b)->keeptype();
+    return keeping(F(ctx, asvector(a), keepa, asvector(b), keepb), keep);
 }
 
 // Vector op number: the number is borrowed from its constant.
 template <t_vecnum* (*F)(t_cctx*, t_vecnum*, int, coef*, int)>
 t_idcommon* veccoef(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
 {
-    t_idcommon* r = F(ctx, asvector(a), keepa, numberof(ctx, b), 1);
+    const bool keep = asvector(a)->keeptype();
+    t_idcommon* r = keeping(F(ctx, asvector(a), keepa, numberof(ctx, b), 1), keep);
     if (!keepb) b->Vdelete();
     return r;
 }
@@ -220,7 +235,8 @@ t_idcommon* veccoef(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int ke
 template <t_vecnum* (*F)(t_cctx*, coef*, int, t_vecnum*, int)>
 t_idcommon* coefvec(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
 {
-    t_idcommon* r = F(ctx, numberof(ctx, a), 1, asvector(b), keepb);
+    const bool keep = asvector(b)->keeptype();
+    t_idcommon* r = keeping(F(ctx, numberof(ctx, a), 1, asvector(b), keepb), keep);
     if (!keepa) a->Vdelete();
     return r;
 }
@@ -293,6 +309,14 @@ int declare(t_cctx* ctx, treeabs* node, bool complex)
     }
     return 0;
 }
+// vnumQ x, ...: quad vectors whatever the numeric mode.
+t_idcommon* create_vnumQ(t_cctx* ctx, const char* name)
+{
+    t_vecnum* v = vecnum_create(ctx, VECNUM_QUAD, name, 0);
+    v->setkeeptype(true);
+    return v;
+}
+
 int h_vnumR(t_cctx* ctx, int, treeabs* node) { return declare(ctx, node, false); }
 int h_vnumC(t_cctx* ctx, int, treeabs* node) { return declare(ctx, node, true); }
 
@@ -615,6 +639,7 @@ int h_file_readappend(t_cctx* ctx, int slot, treeabs* node) { return readfile(ct
 void kst_vecnum_registerlanguage()
 {
     registeroperations();
+    kst_declaretype_builtin("vnumQ", create_vnumQ);
     static const struct { const char* keyword; t_treehandler h; } table[] = {
         {"vnumR", h_vnumR},   {"vnumC", h_vnumC},         {"min", h_min},         {"max", h_max},
         {"imin", h_imin},     {"imax", h_imax},           {"sort", h_sort},       {"write", h_write},

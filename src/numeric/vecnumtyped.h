@@ -268,7 +268,10 @@ public:
     {
         increasesize(n);
     }
-    t_vecnumt(const t_vecnumt& o) : t_vecnum(o.vecflag(), o.getName(), 0), m_prec(o.m_prec) { copyfrom(o); }
+    t_vecnumt(const t_vecnumt& o) : t_vecnum(o.vecflag(), o.getName(), 0), m_prec(o.m_prec) {
+        m_keeptype = o.m_keeptype;
+        copyfrom(o);
+    }
     ~t_vecnumt() override { empty(); }
 
     elt* data() { return static_cast<elt*>(m_pdata); }
@@ -393,7 +396,7 @@ long vecnum_ctxprec(t_cctx* ctx);
         static constexpr int idflag = flagv;                                                           \
         cls(t_cctx* ctx, const char* name, uint32_t n) : layer<trait>(flagv, name, n, vecnum_ctxprec(ctx)) {} \
         cls(const cls& o) = default;                                                                   \
-        const char* Vgettypename() const override { return tname; }                                    \
+        const char* Vgettypename() const override { return this->m_keeptype ? "vnumQ" : tname; }                                    \
         t_vecnum* Vcreate(t_cctx* ctx, const char* name, uint32_t n) const override                    \
         {                                                                                              \
             return new cls(ctx, name ? name : this->getName(), n);                                     \

@@ -91,3 +91,15 @@ _modenum = NUMDBL;
 q;
 _affc = 1;
 msg("done\n");
+// vnumQ declares quad vectors, which stay quad in any numeric mode; the name cannot become a
+// structure.
+vnumQ hq;
+hq[1] = 2$
+typeof(hq);
+root = sqrt(hq)$
+typeof(root);
+root*root - 2;
+copyq = hq$
+typeof(copyq);
+struct vnumQ { a; };
+vnumQ 3;
