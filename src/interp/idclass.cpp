@@ -169,9 +169,14 @@ int h_structdef(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
-// The object an lvalue (name or chain of fields) designates, or null after an error (600).
-t_idclass* lvalueobject(t_cctx* ctx, treeabs* lv, t_identry** entry = nullptr)
+t_idclass* lvalueobject(t_cctx* ctx, int slot, treeabs* lv, t_identry** entry = nullptr);
+
+// The value an lvalue (a name followed by fields and subscripts, as in T[2]@pos) designates,
+// borrowed; null for an empty element or after an error. `entry` receives the identifier when
+// the lvalue is a plain name. Subscripts are evaluated from `slot` on.
+t_idcommon* lvaluevalue(t_cctx* ctx, int slot, treeabs* lv, t_identry** entry)
 {
+    if (entry) *entry = nullptr;
     t_idcommon* value = nullptr;
     if (lv->kind == TREE_SYMBOL) {
         t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(lv, 0));
@@ -187,14 +192,30 @@ t_idclass* lvalueobject(t_cctx* ctx, treeabs* lv, t_identry** entry = nullptr)
         if (entry) *entry = e;
         value = e->value ? e->value->Vgetvalue() : nullptr;
     } else if (lv->kind == TREE_FIELD) {
-        t_idclass* outer = lvalueobject(ctx, tree_child(lv, 0));
+        t_idclass* outer = lvalueobject(ctx, slot, tree_child(lv, 0));
         if (!outer) return nullptr;
         if (!outer->getfield(tree_string(lv, 1), &value)) {
             kst_runerror(ctx, 536);
             return nullptr;
         }
-        if (entry) *entry = nullptr;
+    } else if (lv->kind == TREE_INDEX) {
+        t_idcommon* container = lvaluevalue(ctx, slot, tree_child(lv, 0), nullptr);
+        if (!container) {
+            if (!tree_flags(ctx)) kst_runerror(ctx, 600);
+            return nullptr;
+        }
+        std::vector<t_subscript> subscripts;
+        if (tree_eval_subscripts(ctx, slot, tree_child(lv, 1), &subscripts)) value = container->Velement(ctx, subscripts);
+        tree_clean_subscripts(ctx, slot, subscripts);
     }
+    return value;
+}
+
+// The object an lvalue designates, or null after an error (600 when it is not an object).
+t_idclass* lvalueobject(t_cctx* ctx, int slot, treeabs* lv, t_identry** entry)
+{
+    t_idcommon* value = lvaluevalue(ctx, slot, lv, entry);
+    if (tree_flags(ctx)) return nullptr;
     if (!value || value->Vgettypeenum() != IDTYPE_IDCLASS) {
         kst_runerror(ctx, 600);
         return nullptr;
@@ -204,7 +225,7 @@ t_idclass* lvalueobject(t_cctx* ctx, treeabs* lv, t_identry** entry = nullptr)
 
 int h_field(t_cctx* ctx, int slot, treeabs* node)
 {
-    t_idclass* object = lvalueobject(ctx, tree_child(node, 0));
+    t_idclass* object = lvalueobject(ctx, slot + 1, tree_child(node, 0));
     if (!object) return 0;
     t_idcommon* value = nullptr;
     if (!object->getfield(tree_string(node, 1), &value)) kst_runerror(ctx, 536);
@@ -267,10 +288,17 @@ int h_typedecl(t_cctx* ctx, int slot, treeabs* node)
 
 } // namespace
 
-// Assignment to object@field (called by the evaluator's assignment).
-bool kst_idclass_assignfield(t_cctx* ctx, treeabs* target, t_idcommon* owned)
+t_idcommon* kst_lvalue_value(t_cctx* ctx, int slot, treeabs* lv)
 {
-    t_idclass* object = lvalueobject(ctx, tree_child(target, 0));
+    t_idcommon* v = lvaluevalue(ctx, slot, lv, nullptr);
+    if (!v && !tree_flags(ctx)) kst_runerror(ctx, 601);
+    return v;
+}
+
+// Assignment to object@field (called by the evaluator's assignment).
+bool kst_idclass_assignfield(t_cctx* ctx, int slot, treeabs* target, t_idcommon* owned)
+{
+    t_idclass* object = lvalueobject(ctx, slot, tree_child(target, 0));
     if (!object) {
         owned->Vdelete();
         return false;
@@ -284,10 +312,10 @@ bool kst_idclass_assignfield(t_cctx* ctx, treeabs* target, t_idcommon* owned)
 }
 
 // The object's identifier for a method call on an lvalue (a name), or null after an error.
-t_identry* kst_idclass_methodtarget(t_cctx* ctx, treeabs* lv, std::string* type)
+t_identry* kst_idclass_methodtarget(t_cctx* ctx, int slot, treeabs* lv, std::string* type)
 {
     t_identry* entry = nullptr;
-    t_idclass* object = lvalueobject(ctx, lv, &entry);
+    t_idclass* object = lvalueobject(ctx, slot, lv, &entry);
     if (!object) return nullptr;
     if (!entry) {
         kst_runerror(ctx, 600);

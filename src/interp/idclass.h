@@ -47,7 +47,10 @@ void kst_declaretype_builtin(const char* name, t_idcommon* (*create)(t_cctx*, co
 void kst_idclass_register();
 
 class t_macro;
-bool kst_idclass_assignfield(t_cctx* ctx, treeabs* target, t_idcommon* owned);
-t_identry* kst_idclass_methodtarget(t_cctx* ctx, treeabs* lv, std::string* type);
+// The value held by a field or element lvalue (p@v, T[2]@v), borrowed; null after an error (601
+// when it is empty). Subscripts are evaluated from `slot` on.
+t_idcommon* kst_lvalue_value(t_cctx* ctx, int slot, treeabs* lv);
+bool kst_idclass_assignfield(t_cctx* ctx, int slot, treeabs* target, t_idcommon* owned);
+t_identry* kst_idclass_methodtarget(t_cctx* ctx, int slot, treeabs* lv, std::string* type);
 int kst_callmethod(t_cctx* ctx, int slot, t_macro* macro, treeabs* args, t_identry* self);
 void macro_add_implicitself(const char* structure, treeabs* body, const std::set<std::string>& params);

@@ -54,6 +54,12 @@ bool t_idcommon::Vassign(t_cctx* ctx, const std::vector<t_subscript>&, t_idcommo
     return false;
 }
 
+t_idcommon* t_idcommon::Velement(t_cctx* ctx, const std::vector<t_subscript>&)
+{
+    notapplicable(ctx);
+    return nullptr;
+}
+
 void t_idcommon::Vstat(t_cctx*, FILE* stream) const
 {
     fprintf(stream, "%s : %s\n", m_name.empty() ? "?" : m_name.c_str(), Vgettypename());

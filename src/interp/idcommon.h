@@ -105,6 +105,9 @@ public:
     // applicable (error 23).
     virtual t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const;
     virtual bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned);
+    // The value held at these subscripts, borrowed, for a further access level (T[i]@field); null
+    // for an empty element. The default reports the operation as not applicable (error 23).
+    virtual t_idcommon* Velement(t_cctx* ctx, const std::vector<t_subscript>& subscripts);
     // True when this value is built on `other` (a series on a variable): it cannot outlive it.
     virtual bool Vdependon(const t_idcommon* other) const { return false; }
 

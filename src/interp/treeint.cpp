@@ -521,7 +521,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     if (target->kind == TREE_FIELD) {
-        kst_idclass_assignfield(ctx, target, value);
+        kst_idclass_assignfield(ctx, slot + 2, target, value);
         return 0;
     }
     if (target->kind == TREE_INDEX) return assignindexed(ctx, slot, target, value);
@@ -537,6 +537,16 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
 {
     treeabs* name = tree_child(target, 0);
+    if (name && name->kind == TREE_FIELD) {
+        // p@v[i] = value, T[2]@v[i] = value: the value held by the field takes the subscripts.
+        t_idcommon* container = kst_lvalue_value(ctx, slot + 2, name);
+        std::vector<t_subscript> subscripts;
+        if (container && tree_eval_subscripts(ctx, slot + 2, tree_child(target, 1), &subscripts))
+            container->Vassign(ctx, subscripts, value);
+        else value->Vdelete();
+        tree_clean_subscripts(ctx, slot + 2, subscripts);
+        return 0;
+    }
     if (!name || name->kind != TREE_SYMBOL) {
         value->Vdelete();
         kst_runerror(ctx, 23);
@@ -1147,7 +1157,7 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
 int h_methodcall(t_cctx* ctx, int slot, treeabs* node)
 {
     std::string type;
-    t_identry* self = kst_idclass_methodtarget(ctx, tree_child(node, 0), &type);
+    t_identry* self = kst_idclass_methodtarget(ctx, slot + 1, tree_child(node, 0), &type);
     if (!self) return 0;
     t_macro* method = macro_find_struct(ctx, type.c_str(), tree_string(node, 1), false);
     return method ? callmacro(ctx, slot, method, tree_child(node, 2), RUNPILE_MACRO, self) : 0;

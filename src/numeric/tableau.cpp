@@ -492,18 +492,26 @@ void t_tableau::realigntobinf1(bool keep)
 
 // ---------------------------------------------------------------- display
 
+// The shape, as "TAB[1..2, 0..4:2]" (an array inside a structure shows this).
+bool t_tableau::Vexport_str(t_cctx*, std::string& out) const
+{
+    out = "TAB[";
+    for (const list_dim_tab* d = m_dims; d; d = d->next) {
+        if (d != m_dims) out += ", ";
+        out += std::to_string(d->binf) + ".." + std::to_string(d->bsup);
+        if (d->step != 1) out += ":" + std::to_string(d->step);
+    }
+    out += "]";
+    return true;
+}
+
 // A header with the shape, "T = TAB[1..2, 0..4:2]", then every non-empty element on its own line
 // through that value's display (its name carries the subscripts).
 void t_tableau::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     t_render* r = display_begin(ctx, stream);
-    std::string shape = "TAB[";
-    for (const list_dim_tab* d = m_dims; d; d = d->next) {
-        if (d != m_dims) shape += ", ";
-        shape += std::to_string(d->binf) + ".." + std::to_string(d->bsup);
-        if (d->step != 1) shape += ":" + std::to_string(d->step);
-    }
-    shape += "]";
+    std::string shape;
+    Vexport_str(ctx, shape);
     r->Vrender_unsafe(shape.c_str());
     r->writenewline();
     for (long p = 0; p < m_size; p++)

@@ -94,6 +94,10 @@ public:
     using t_idcommon::Vextract;
     t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const override;
     bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned) override;
+    // One element, by whole-number subscripts; a range, "..." or an index vector followed by a
+    // further access level is error 620.
+    bool Vexport_str(t_cctx* ctx, std::string& out) const override;
+    t_idcommon* Velement(t_cctx* ctx, const std::vector<t_subscript>& subscripts) override;
 
     // Element value: a copy of the value at the subscripts (an empty element gives an empty
     // identifier named after the element); null after an error.
@@ -198,6 +202,9 @@ t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a);
 // context's mode, in a [1..m] array (257 when the array is not two-dimensional, 349 when an
 // element is not a number).
 t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a);
+// The same with complex vectors (complex elements keep their imaginary parts).
+t_tableau* dim2vnumC(t_cctx* ctx, const t_tableau* a);
+t_tableau* dim2vnum(t_cctx* ctx, const t_tableau* a, bool complex);
 
 // ---------------------------------------------------------------- storage
 // The body of an array file, after the common header that the storage room writes. Each

@@ -109,6 +109,17 @@ bool t_tableau::Vassign(t_cctx* ctx, const std::vector<t_subscript>& s, t_idcomm
     return affect_tabelts(ctx, r, ellipsis, owned, 0);
 }
 
+t_idcommon* t_tableau::Velement(t_cctx* ctx, const std::vector<t_subscript>& s)
+{
+    std::vector<int> subscripts;
+    if (!integers(ctx, s, &subscripts)) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, 620);
+        return nullptr;
+    }
+    long p = position(ctx, subscripts.data(), static_cast<int>(subscripts.size()));
+    return p < 0 ? nullptr : elt(p).getData();
+}
+
 namespace {
 
 // dim T[a:b, c:d:e, ...], U[n], ...: arrays whose elements start empty (a single bound n means 1:n).
@@ -198,6 +209,10 @@ int h_dimtovnumR(t_cctx* ctx, int slot, treeabs* node)
 {
     return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return dim2vnumR(ctx, t); });
 }
+int h_dimtovnumC(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return dim2vnumC(ctx, t); });
+}
 
 // A . B: the matrix product of two arrays.
 int h_dotmul(t_cctx* ctx, int slot, treeabs* node)
@@ -233,5 +248,6 @@ void kst_tableau_registerlanguage()
     kst_tree_setkeywordhandler("eigenvectors", h_eigenvectors);
     kst_tree_setkeywordhandler("vnumtodim", h_vnumtodim);
     kst_tree_setkeywordhandler("dimtovnumR", h_dimtovnumR);
+    kst_tree_setkeywordhandler("dimtovnumC", h_dimtovnumC);
     kst_tree_sethandler(TREE_DOTMUL, h_dotmul);
 }

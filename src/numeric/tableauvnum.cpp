@@ -41,7 +41,10 @@ t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a)
     return out;
 }
 
-t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a)
+t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a) { return dim2vnum(ctx, a, false); }
+t_tableau* dim2vnumC(t_cctx* ctx, const t_tableau* a) { return dim2vnum(ctx, a, true); }
+
+t_tableau* dim2vnum(t_cctx* ctx, const t_tableau* a, bool complex)
 {
     if (a->ndim() != 2) {
         kst_runerror(ctx, 257);
@@ -57,7 +60,8 @@ t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a)
     }
     t_tableau* out = creeinit_tab(m);
     for (int j = 0; j < m; j++) {
-        t_vecnum* v = vecnum_createreal(ctx, "", static_cast<uint32_t>(n));
+        t_vecnum* v = complex ? vecnum_createcplx(ctx, "", static_cast<uint32_t>(n))
+                              : vecnum_createreal(ctx, "", static_cast<uint32_t>(n));
         for (int i = 0; i < n; i++) {
             const coef& c = static_cast<const t_idconstante*>(a->elt(static_cast<long>(i) * m + j).getData())->rawvalue();
             v->coef2data(ctx, static_cast<uint32_t>(i), &c);

@@ -110,6 +110,7 @@ public:
     // and x[index vector] read; x[i] = number writes (past the end the vector grows with zeros),
     // x[a:b:c] = number fills; the one-argument functions apply element by element.
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    bool Vexport_str(t_cctx* ctx, std::string& out) const override;
     t_idcommon* Vupdatevalue(t_cctx* ctx) const override;   // the mode's type (vecnum_convertmode)
     t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const override;
     bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned) override;

@@ -75,6 +75,21 @@ void t_vecnum::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     r->writenewline();
 }
 
+// "[e1, e2, ...]" with the elements as the display writes them.
+bool t_vecnum::Vexport_str(t_cctx* ctx, std::string& out) const
+{
+    out = "[";
+    for (uint32_t i = 0; i < m_size; i++) {
+        coef c = data2coef(ctx, i);
+        char* text = coef_affstr(ctx, &c, ctx->affc);
+        deletecoef(&c);
+        out += (i ? ", " : "") + std::string(text ? text : "");
+        free(text);
+    }
+    out += "]";
+    return true;
+}
+
 t_idcommon* t_vecnum::Vupdatevalue(t_cctx* ctx) const { return vecnum_convertmode(ctx, this); }
 
 t_idcommon* t_vecnum::Vextract(t_cctx* ctx, const std::vector<t_subscript>& s) const

@@ -52,6 +52,9 @@ cols = dimtovnumR(M);
 cols;
 vnumtodim(cols);
 vnumtodim(T);
+Mz = M$ Mz[2,1] = 1 + 2*i$
+dimtovnumC(Mz);
+dimtovnumC(T);
 // The same element-wise work with one thread and with two.
 _cpu = 1;
 R1 = B * B + 1;
@@ -61,3 +64,25 @@ if (R1 == R2) then { msg("same result with _cpu=1 and _cpu=2\n"); };
 _cpu = 1;
 det(T);
 msg("done\n");
+// Several access levels: an element's field, a field's element; a range or "..." cannot be
+// followed by another level (620); an empty element has no fields.
+struct pt { x; y; };
+pt p$
+p@x = 1$
+dim S[1:3], S2[1:2, 1:2];
+S[1] = p$
+S[1]@x = 5;
+S[1]@x;
+S[1:2]@x = 3;
+S[...]@x;
+S[2]@x;
+S2[1, 2] = p$
+S2[1, 2]@y = 7$
+S2;
+vnumR w$ w[2] = 5$
+p@x = w$
+S[3] = p$
+S[3]@x[2] = 6;
+S[3]@x[2];
+p@x[1] = 4;
+p;
