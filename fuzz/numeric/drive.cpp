@@ -1,6 +1,6 @@
 // Runs one fuzz input through the numeric file readers: the bytes become a file that the text
-// reader reads into a real and a complex vector, then the binary reader with a format chosen by
-// the first byte. Errors are expected; crashes, sanitizer reports and leaks are not.
+// reader reads into a real and a complex vector, then the binary reader and the text reader with
+// a read format, the formats chosen by the first byte. Errors are expected; crashes, sanitizer reports and leaks are not.
 #include "../frontend/drive.h"
 
 #include "interp/cctx.h"
@@ -55,6 +55,10 @@ void frontend_drive(const uint8_t* data, size_t size)
     t_vecnum* a = vecnum_createreal(ctx, "a", 1);
     t_vecnum* b = vecnum_createreal(ctx, "b", 0);
     filenumbin_read(ctx, s_path.c_str(), range, {{a, 1}, {b, 2}}, format, append);
+    Erreur_Execution = 0;
+    static const char* const readformats[] = {"x=%g; y=%lf %*s %e", "%g,%g,%g", "%*e %s %le%% %g %g", "  %i:%d  %G"};
+    filenum_readfmt(ctx, nullptr, s_path.c_str(), range, {{a, 1}, {z, 2, 3}}, readformats[(size ? data[0] : 0) % 4],
+                    append);
     Erreur_Execution = 0;
     for (t_vecnum* v : {re, z, a, b}) v->Vdelete();
     unlink(s_path.c_str());

@@ -273,6 +273,13 @@ long filenum_read(t_cctx* ctx, const char* filename, tabnum_borne range,
 // the last line of the range, where the next read of the stream goes on.
 long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
                   const std::vector<t_vecnum_readaction>& actions, bool append, const t_vecnum_fileopts& opts = {});
+// With a read format (scanf-like: white space matches any white space, %e %f %g %d %i read the
+// next column, %*e ... and %s skip a field, other characters must be there; a format that cannot
+// be read is error 370, one with fewer conversions than the targets need 369): the columns are
+// the format's numeric conversions.
+long filenum_readfmt(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                     const std::vector<t_vecnum_readaction>& actions, const char* format, bool append,
+                     const t_vecnum_fileopts& opts = {});
 long filenumbin_read(t_cctx* ctx, const char* filename, tabnum_borne range,
                      const std::vector<t_vecnum_readaction>& actions, const char* format, bool append,
                      const t_vecnum_fileopts& opts = {});

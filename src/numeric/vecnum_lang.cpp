@@ -625,19 +625,32 @@ bool readtargets(t_cctx* ctx, treeabs* node, int first, std::vector<t_vecnum_rea
     return true;
 }
 
-// read / readappend("file", range, v1, ...) and readbin("file", range, "format", v1, ...); the
-// file_read and file_readappend forms read the next lines of an open file object.
+// True when the argument is a string: written as one, or the name of a string identifier.
+bool isstringargument(t_cctx* ctx, treeabs* a)
+{
+    if (!a) return false;
+    if (a->kind == TREE_STRING) return true;
+    if (a->kind != TREE_SYMBOL) return false;
+    t_identry* e = recherche_id(ctx, tree_string(a, 0)).entry;
+    t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
+    return v && v->Vgettypeenum() == IDTYPE_CHAINE;
+}
+
+// read / readappend("file", range, [read format,] v1, ...) and readbin("file", range, "format",
+// v1, ...); the file_read and file_readappend forms read the next lines of an open file object.
 int readfile(t_cctx* ctx, int slot, treeabs* node, bool append, bool binary, bool object)
 {
     std::string format;
     t_filearg file;
     tabnum_borne range{};
     std::vector<t_vecnum_readaction> actions;
-    if (fileheader(ctx, slot + 1, node, binary, false, object, &file, &range, &format) &&
-        readtargets(ctx, node, binary ? 3 : 2, &actions)) {
+    const bool formatted = !binary && isstringargument(ctx, tree_child(node, 2));
+    if (fileheader(ctx, slot + 1, node, binary || formatted, false, object, &file, &range, &format) &&
+        readtargets(ctx, node, binary || formatted ? 3 : 2, &actions)) {
         const char* name = file.name.c_str();
         if (binary) filenumbin_read(ctx, name, range, actions, format.c_str(), append, fileoptions(ctx));
-        else filenum_read(ctx, file.stream, name, range, actions, append, fileoptions(ctx));
+        else filenum_readfmt(ctx, file.stream, name, range, actions, formatted ? format.c_str() : nullptr, append,
+                             fileoptions(ctx));
     }
     tree_run_cleanres(ctx, slot + 1);
     return 0;

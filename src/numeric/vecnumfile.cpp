@@ -530,6 +530,78 @@ bool read_field(const char* s, typename O::E* e)
 
 enum { READ_NOTNUMBER = -1, READ_MISSINGCOL = -2, READ_UNREADABLE = -3, READ_IOFAIL = -4 };
 
+// A read format, scanf-like: white space matches any run of white space (or none); a numeric
+// conversion (%e %f %g %d %i, upper case too, with an optional width and l or L) is the next file
+// column; %*e ... skips a number and %s or %*s skips a word; %% and every other character must
+// appear as written.
+struct t_readitem {
+    enum kind { space, literal, number, skipnumber, skipword } kind;
+    char c = 0;
+};
+
+// False with *bad at the conversion that cannot be read.
+bool parse_readformat(const char* format, std::vector<t_readitem>& items, const char** bad)
+{
+    for (const char* p = format; *p;) {
+        if (isspace((unsigned char)*p)) {
+            while (isspace((unsigned char)*p)) p++;
+            items.push_back({t_readitem::space});
+        } else if (*p == '%' && p[1] == '%') {
+            items.push_back({t_readitem::literal, '%'});
+            p += 2;
+        } else if (*p == '%') {
+            *bad = p++;
+            const bool skip = *p == '*';
+            if (skip) p++;
+            while (isdigit((unsigned char)*p)) p++;
+            if (*p == 'l' || *p == 'L') p++;
+            if (*p && strchr("eEfFgGdi", *p)) items.push_back({skip ? t_readitem::skipnumber : t_readitem::number});
+            else if (*p == 's') items.push_back({t_readitem::skipword});
+            else return false;
+            p++;
+        } else {
+            items.push_back({t_readitem::literal, *p++});
+        }
+    }
+    return true;
+}
+
+// The numeric fields of one line through a read format, as texts for the element readers. False
+// when the line does not follow the format; *column is then the column being looked for.
+bool format_fields(const std::vector<t_readitem>& items, const char* line, std::vector<std::string>& out, int* column)
+{
+    out.clear();
+    const char* p = line;
+    for (const t_readitem& it : items) {
+        *column = (int)out.size() + 1;
+        switch (it.kind) {
+        case t_readitem::space:
+            while (isspace((unsigned char)*p)) p++;
+            break;
+        case t_readitem::literal:
+            if (*p != it.c) return false;
+            p++;
+            break;
+        case t_readitem::skipword:
+            while (isspace((unsigned char)*p)) p++;
+            if (!*p) return false;
+            while (*p && !isspace((unsigned char)*p)) p++;
+            break;
+        case t_readitem::number:
+        case t_readitem::skipnumber: {
+            while (isspace((unsigned char)*p)) p++;
+            char* end = nullptr;
+            strtold(p, &end);
+            if (end == p) return false;
+            if (it.kind == t_readitem::number) out.emplace_back(p, static_cast<size_t>(end - p));
+            p = end;
+            break;
+        }
+        }
+    }
+    return true;
+}
+
 struct t_readfailure {
     int code = 0;
     long line = 0;
@@ -654,7 +726,29 @@ long filenum_read(t_cctx* ctx, const char* filename, tabnum_borne range, const s
 long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
                   const std::vector<t_vecnum_readaction>& actions, bool append, const t_vecnum_fileopts& opts)
 {
+    return filenum_readfmt(ctx, stream, filename, range, actions, nullptr, append, opts);
+}
+
+long filenum_readfmt(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne range,
+                     const std::vector<t_vecnum_readaction>& actions, const char* format, bool append,
+                     const t_vecnum_fileopts& opts)
+{
     if (!check_actions(ctx, actions)) return -1;
+    std::vector<t_readitem> items;
+    const char* bad = nullptr;
+    if (format && !parse_readformat(format, items, &bad)) {
+        kst_runerror(ctx, 370, bad);
+        return -1;
+    }
+    if (format) {
+        int numbers = 0, needed = 0;
+        for (const t_readitem& it : items) numbers += it.kind == t_readitem::number;
+        for (const auto& a : actions) needed = std::max({needed, a.colre, a.colim});
+        if (needed > numbers) {
+            kst_runerror(ctx, 369);
+            return -1;
+        }
+    }
     if (range.step < 1) {
         kst_runerror(ctx, 52);
         return -1;
@@ -679,6 +773,7 @@ long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne 
     size_t cap = 0;
     ssize_t len;
     std::vector<char*> fields;
+    std::vector<std::string> texts;
     // The last line of the range is the last one taken from the file, so that an open file object
     // goes on from the next line.
     while ((range.last == -1 || lineno < range.last) && (len = getline(&line, &cap, f)) >= 0) {
@@ -691,9 +786,19 @@ long filenum_read(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne 
         }
         if (history) fprintf(history, "%ld %s\n", lineno, std::string(line, strcspn(line, "\r\n")).c_str());
         fields.clear();
-        for (char* tok = strtok(line, " \t\r\n\v\f"); tok; tok = strtok(nullptr, " \t\r\n\v\f")) fields.push_back(tok);
         // Blank lines carry no data: skipped, though they count in the line numbers.
-        if (fields.empty()) continue;
+        if (line[strspn(line, " \t\r\n\v\f")] == '\0') continue;
+        if (format) {
+            line[strcspn(line, "\r\n")] = '\0';
+            int column = 0;
+            if (!format_fields(items, line, texts, &column)) {
+                fail = {READ_NOTNUMBER, lineno, column};
+                break;
+            }
+            for (std::string& t : texts) fields.push_back(t.data());
+        } else {
+            for (char* tok = strtok(line, " \t\r\n\v\f"); tok; tok = strtok(nullptr, " \t\r\n\v\f")) fields.push_back(tok);
+        }
         for (int c = 1; c <= ncols && !fail.code; c++) {
             if (!cols[c]) continue;
             if (c > (int)fields.size()) {

@@ -38,3 +38,17 @@ file_read(g, 1:1, p);
 h = file_open("u.txt", "write")$
 file_read(h, 1:1, p);
 file_write(3, 1:1, p);
+// A read format picks the numbers out of lines written for people: white space matches any
+// white space, %g reads a column, %*s skips a word, other text must be there.
+f = file_open("fmt.txt", "write")$
+file_writemsg(f, "x=1.5; y=2 # a\nx=2.5; y=-3 # b\n\nx=3.5, y=4\n");
+file_close(f);
+vnumR a, b;
+read("fmt.txt", 1:2, "x=%lf; y=%g # %s", a, b);
+a; b;
+fmt = "x=%g;%*s"$
+read("fmt.txt", 1:4, fmt, a);
+read("fmt.txt", 1:2, "x=%g;%*s", a);
+a;
+read("fmt.txt", 1:2, "x=%q", a);
+read("fmt.txt", 1:2, "x=%g", a, b);
