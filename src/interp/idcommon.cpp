@@ -1,5 +1,6 @@
 // Defaults of the value object model and the operation table indexed by pairs of type codes.
 #include "interp/idcommon.h"
+#include "interp/ids.h"
 
 #include "interp/cctx.h"
 #include "interp/error.h"
@@ -204,6 +205,7 @@ t_idcommon* kst_id_create(t_cctx* ctx, int type, const char* name)
 void kst_idclass_inittables()
 {
     id_vtable_init();
+    kst_text_registeroperations();
     treelex_settypequery(kst_declaretype_find);
 }
 void kst_idclass_reset() { kst_id_vtable_reset(); }

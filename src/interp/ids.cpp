@@ -417,3 +417,24 @@ t_genarbre* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macro
     }
     return tree;
 }
+
+// ---------------------------------------------------------------- texts in conditions
+
+namespace {
+int text_eq(t_cctx*, const t_idcommon* a, const t_idcommon* b)
+{
+    return static_cast<const t_textid*>(a)->text() == static_cast<const t_textid*>(b)->text();
+}
+int text_ne(t_cctx* ctx, const t_idcommon* a, const t_idcommon* b) { return !text_eq(ctx, a, b); }
+} // namespace
+
+// Strings and unquoted file names compare as texts with == and !=.
+void kst_text_registeroperations()
+{
+    for (int a : {IDTYPE_CHAINE, IDTYPE_FILENAME}) {
+        for (int b : {IDTYPE_CHAINE, IDTYPE_FILENAME}) {
+            kst_id_vtable_setcmpop(IDCMP_EQ, a, b, &text_eq);
+            kst_id_vtable_setcmpop(IDCMP_NE, a, b, &text_ne);
+        }
+    }
+}

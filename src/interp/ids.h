@@ -166,3 +166,6 @@ private:
 
 // Binds `name` in a parameter tree; a name bound twice is error 86. Returns the tree.
 t_genarbre* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree);
+
+// Strings and unquoted file names compare as texts with == and != (start-up).
+void kst_text_registeroperations();

@@ -4,6 +4,7 @@
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/idclass.h"
+#include "interp/idsave.h"
 #include "interp/ids.h"
 #include "interp/keywords.h"
 #include "interp/kest.h"
@@ -498,6 +499,57 @@ int h_print(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+// ecriture(x[, "file"][, "text"]) writes x to x.kst in the path (or to file.kst; file.ksF in the
+// text form); lecture(x[, "file"][, "text"]) reads x back from the same file.
+int storage(t_cctx* ctx, int slot, treeabs* node, bool saving)
+{
+    treeabs* target = tree_child(node, 0);
+    if (!target || target->kind != TREE_SYMBOL || tree_paracount(node) > 3) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    int n = evalargs(ctx, slot + 1, node, 1);
+    if (n < 0) return 0;
+    std::string words[2];
+    bool ok = true;
+    for (int i = 0; i < n && ok; i++) ok = tree_slot_string(ctx, slot + 1 + i, &words[i]);
+    cleanargs(ctx, slot + 1, n);
+    if (!ok) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    bool text = false;
+    std::string file = n >= 1 ? words[0] : "";
+    const std::string mode = n == 2 ? words[1] : n == 1 && (words[0] == "text" || words[0] == "binary") ? words[0] : "";
+    if (!mode.empty()) {
+        if (mode != "text" && mode != "binary") {
+            kst_runerror(ctx, 53);
+            return 0;
+        }
+        text = mode == "text";
+        if (n == 1) file.clear();
+    }
+    const char* name = tree_string(target, 0);
+    if (kst_issandbox()) {
+        kst_runerror(ctx, saving ? 249 : 330, file.empty() ? name : file.c_str());
+        return 0;
+    }
+    if (saving) {
+        t_identry* e = recherche_id(ctx, name).entry;
+        const t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
+        if (!v) kst_runerror(ctx, 38);
+        else if (text) saveidentificateurF(ctx, v, file.c_str(), "");
+        else saveidentificateur(ctx, v, file.c_str(), "");
+        return 0;
+    }
+    const char* from = file.empty() ? name : file.c_str();
+    t_idcommon* v = text ? loadidentificateurF(ctx, from, name, file.empty()) : loadidentificateur(ctx, from, name, file.empty());
+    if (v) kst_assign(ctx, name, v);
+    return 0;
+}
+int h_ecriture(t_cctx* ctx, int slot, treeabs* node) { return storage(ctx, slot, node, true); }
+int h_lecture(t_cctx* ctx, int slot, treeabs* node) { return storage(ctx, slot, node, false); }
+
 } // namespace
 
 // The partial timing shown after each statement when _time is on.
@@ -527,7 +579,8 @@ void kst_tree_init_statements()
         {"effmacros", h_effmacros}, {"affmac", h_affmac},  {"time_s", h_time_s},
         {"time_l", h_time_l},      {"time_t", h_time_t},      {"mem", h_mem},
         {"size", h_size},          {"print", h_print},        {"stat", h_stat},
-        {"bilan", h_bilan},
+        {"bilan", h_bilan},        {"ecriture", h_ecriture},  {"lecture", h_lecture},
     };
+    kst_idstorage_registercore();
     for (auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

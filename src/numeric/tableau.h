@@ -189,6 +189,8 @@ t_tableau* tab_condternaire(t_cctx* ctx, const t_idcommon* cond, const t_idcommo
 void kst_tableau_inittables();
 // dim, det, eigenvalues, eigenvectors and the matrix product A . B (tableau_lang.cpp).
 void kst_tableau_registerlanguage();
+// Arrays and vectors in identifier files (ecriture / lecture).
+void kst_numstorage_register();
 
 // ---------------------------------------------------------------- numeric vectors
 // True when every element is a numeric vector.

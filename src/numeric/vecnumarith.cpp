@@ -365,6 +365,7 @@ void kst_vecnum_inittables()
     kst_vecnum_registerlanguage();
     kst_tableau_inittables();
     kst_tableau_registerlanguage();
+    kst_numstorage_register();
 }
 
 // ---------------------------------------------------------------- public entry points
