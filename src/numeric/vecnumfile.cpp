@@ -301,13 +301,14 @@ bool parse_binformat(t_cctx* ctx, const char* format, size_t count, std::vector<
 
 void swapbytes(unsigned char* p, int n) { std::reverse(p, p + n); }
 
-// Integer fields take the value truncated toward zero and saturated to the field's range; NaN
-// becomes 0, so that no value of a vector leads to undefined behaviour.
+// Integer fields take the value rounded to nearest, halves away from zero, and saturated to the
+// field's range, as the typed copies to host integers do; NaN becomes 0, so that no value of a
+// vector leads to undefined behaviour.
 template <class I>
 I saturate(long double x)
 {
     if (std::isnan(x)) return 0;
-    x = std::trunc(x);
+    x = std::round(x);
     if (x <= (long double)std::numeric_limits<I>::min()) return std::numeric_limits<I>::min();
     if (x >= (long double)std::numeric_limits<I>::max()) return std::numeric_limits<I>::max();
     return (I)x;

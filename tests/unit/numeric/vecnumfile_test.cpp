@@ -247,6 +247,12 @@ TEST_F(VecnumFileTest, BinaryRoundTripEveryConversion)
     vecptr tb = mkdbl({});
     ASSERT_EQ(filenumbin_read(tctx(), f.c_str(), all, {{tb.get(), 1}}, "%4g", false), 1);
     EXPECT_EQ(values(tb.get())[0], (double)(float)(1.0 / 3));
+    // Integer fields round halves away from zero and saturate, as the host copies do.
+    vecptr r = mkdbl({2.5, -2.5, 1e10, -1e10, 0.49});
+    ASSERT_TRUE(filenumbin_write(tctx(), f.c_str(), all, {r.get()}, "%2d"));
+    vecptr rb = mkdbl({});
+    ASSERT_EQ(filenumbin_read(tctx(), f.c_str(), all, {{rb.get(), 1}}, "%2d", false), 5);
+    EXPECT_EQ(values(rb.get()), (dv{3, -3, 32767, -32768, 0}));
 }
 
 TEST_F(VecnumFileTest, BinaryErrors)
