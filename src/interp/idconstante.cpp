@@ -5,9 +5,13 @@
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/msgfmt.h"
+#include "interp/treeint.h"
 #include "render/render.h"
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 t_idconstante::t_idconstante(t_cctx* ctx, const char* name, coef value)
     : t_idcommon(name, t_constante::idflag), m_const(new t_constante(ctx, name, coef{}))
@@ -95,3 +99,20 @@ bool t_idconstante::Vswitchcase(t_cctx*, const t_idcommon* value) const
     return coef_cmp_egal(&m_const->getvalue(), &other) == 1;
 }
 
+// Vsin is the function sin of the value, Vlog10 log10, ...; negation has no keyword.
+#define KST_IDCONSTANTE_UNARY(op)                                                                  \
+    t_idcommon* t_idconstante::op(t_cctx* ctx, int)                                                \
+    {                                                                                              \
+        coef r{};                                                                                  \
+        if (strcmp(#op, "Vneg") == 0) {                                                            \
+            coef c = copycoef(&rawvalue());                                                        \
+            r = coef_vt(&c).neg(ctx, &c, 0);                                                       \
+        } else {                                                                                   \
+            std::string keyword = #op + 1;                                                         \
+            keyword[0] = static_cast<char>(tolower(keyword[0]));                                   \
+            if (!kst_number_function(ctx, keyword.c_str(), &rawvalue(), &r)) return nullptr;       \
+        }                                                                                          \
+        return new t_idconstante(ctx, "", r);                                                      \
+    }
+KST_ID_UNARY_OPS(KST_IDCONSTANTE_UNARY)
+#undef KST_IDCONSTANTE_UNARY

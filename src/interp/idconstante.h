@@ -28,6 +28,10 @@ public:
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     bool Vswitchcase(t_cctx* ctx, const t_idcommon* value) const override;
     void Vupdatename(const char* name) override;
+    // The one-argument functions, as new constants (inside arrays: sin(T)).
+#define KST_IDCONSTANTE_UNARY(op) t_idcommon* op(t_cctx* ctx, int opflag) override;
+    KST_ID_UNARY_OPS(KST_IDCONSTANTE_UNARY)
+#undef KST_IDCONSTANTE_UNARY
 
     // The value in the context's numeric mode (converted in place when the mode changed).
     const coef& value(t_cctx* ctx);

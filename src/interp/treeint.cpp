@@ -1383,3 +1383,26 @@ void kst_set_funchooknodeint(t_hooknode hook, void* user)
     s_hooks.node = hook;
     s_hooks.nodeuser = user;
 }
+
+// The one-argument function `keyword` of a number (sin, abs, fac, ...), as the evaluator computes
+// it; false after an error (23 when the function does not apply to the number).
+bool kst_number_function(t_cctx* ctx, const char* keyword, const coef* a, coef* out)
+{
+    for (const t_func1& f : s_func1) {
+        if (strcmp(f.keyword, keyword) != 0) continue;
+        coef c = copycoef(a);
+        bool ok = false;
+        if (f.number && coef_vt(&c).*(f.number)) {
+            *out = (coef_vt(&c).*(f.number))(ctx, &c, 0);
+            ok = !tree_flags(ctx);
+        } else if (!f.number) {
+            ok = specialfunction(ctx, keyword, &c, out);
+        }
+        deletecoef(&c);
+        if (!ok && !tree_flags(ctx)) kst_runerror(ctx, 23);
+        if (!ok) deletecoef(out);
+        return ok;
+    }
+    kst_runerror(ctx, 23);
+    return false;
+}

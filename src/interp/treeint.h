@@ -79,6 +79,8 @@ void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>
 int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first);
 void tree_clean_arguments(t_cctx* ctx, int slot, int n);
 // Stores an owned value under `name` as an assignment would (in the scope the lookup finds).
+// The one-argument function `keyword` of a number (sin, abs, fac, ...); false after an error.
+bool kst_number_function(t_cctx* ctx, const char* keyword, const coef* a, coef* out);
 void kst_assign(t_cctx* ctx, const char* name, t_idcommon* owned);
 void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned);
 void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned);

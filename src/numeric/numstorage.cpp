@@ -3,7 +3,8 @@
 // An array is its shape and element flags (savetab / savetabF) in its own file, plus one file per
 // non-empty element, named by the element ("T[1,2].kst"), next to it; an element whose class
 // cannot be stored is flagged as not saved (CANTSAVE) and reloads empty.
-// A vector is int32 vector flag, uint32 element count, then every element as a number record
+// A vector is int32 vector flag (plus k_keeptype for a vector declared with its type, vnumQ),
+// uint32 element count, then every element as a number record
 // (text form: "%d %u" then one number line per element, see kst_savecoefF).
 #include "numeric/tableau.h"
 #include "numeric/vecnum.h"
@@ -13,6 +14,8 @@
 #include "interp/idsave.h"
 
 namespace {
+
+constexpr int32_t k_keeptype = 0x10000;
 
 t_tabelt_io elementfiles(const std::string& path, bool text)
 {
@@ -53,9 +56,9 @@ bool storableflag(int flag) { return vecnum_isflag(flag) && flag != VECNUM_INTMO
 bool vector_save(t_cctx* ctx, const t_idcommon* value, FILE* f, const std::string&)
 {
     const auto* v = static_cast<const t_vecnum*>(value);
-    const int32_t flag = v->vecflag();
+    const int32_t flag = v->vecflag() | (v->keeptype() ? k_keeptype : 0);
     const uint32_t n = v->size();
-    if (!storableflag(flag) || fwrite(&flag, sizeof flag, 1, f) != 1 || fwrite(&n, sizeof n, 1, f) != 1) return false;
+    if (!storableflag(v->vecflag()) || fwrite(&flag, sizeof flag, 1, f) != 1 || fwrite(&n, sizeof n, 1, f) != 1) return false;
     bool ok = true;
     for (uint32_t i = 0; i < n && ok; i++) {
         coef c = v->data2coef(ctx, i);
@@ -68,8 +71,11 @@ bool vector_save(t_cctx* ctx, const t_idcommon* value, FILE* f, const std::strin
 t_idcommon* vector_fill(t_cctx* ctx, int32_t flag, uint32_t n, const char* name, bool (*read)(t_cctx*, coef*, FILE*),
                         FILE* f)
 {
+    const bool keep = (flag & k_keeptype) != 0;
+    flag &= ~k_keeptype;
     if (!storableflag(flag) || n > (1u << 28)) return nullptr;
     t_vecnum* v = vecnum_create(ctx, flag, name, n);
+    v->setkeeptype(keep);
     for (uint32_t i = 0; i < n; i++) {
         coef c;
         if (!read(ctx, &c, f)) {
@@ -93,7 +99,8 @@ t_idcommon* vector_load(t_cctx* ctx, FILE* f, const char* name, const std::strin
 bool vector_saveF(t_cctx* ctx, const t_idcommon* value, FILE* f, const std::string&)
 {
     const auto* v = static_cast<const t_vecnum*>(value);
-    if (!storableflag(v->vecflag()) || fprintf(f, "%d %u\n", v->vecflag(), v->size()) < 0) return false;
+    const int flag = v->vecflag() | (v->keeptype() ? k_keeptype : 0);
+    if (!storableflag(v->vecflag()) || fprintf(f, "%d %u\n", flag, v->size()) < 0) return false;
     bool ok = true;
     for (uint32_t i = 0; i < v->size() && ok; i++) {
         coef c = v->data2coef(ctx, i);

@@ -555,7 +555,7 @@ private:
 
 t_tableau* t_tableau::applyall_elt_id(t_cctx* ctx, const t_eltfunc& f, bool consume)
 {
-    t_tableau* result = consume ? this : new t_tableau(getName(), getFlag(), m_ndim, copy_dim_tab(m_dims));
+    t_tableau* result = consume ? this : new t_tableau("", getFlag(), m_ndim, copy_dim_tab(m_dims));
     std::vector<char> failed(static_cast<size_t>(m_size), 0);
     t_applyall_loop loop(ctx, this, result, consume, f, failed);
     if (m_size > 0) parallel_loop_for1_largegrain(ctx, 0, static_cast<int>(m_size - 1), loop);

@@ -97,6 +97,10 @@ public:
     // One element, by whole-number subscripts; a range, "..." or an index vector followed by a
     // further access level is error 620.
     bool Vexport_str(t_cctx* ctx, std::string& out) const override;
+    // The one-argument functions (sin(T), abs(T), ...) on every element, through applyall_elt_id.
+#define KST_TABLEAU_UNARY(op) t_idcommon* op(t_cctx* ctx, int opflag) override;
+    KST_ID_UNARY_OPS(KST_TABLEAU_UNARY)
+#undef KST_TABLEAU_UNARY
     t_idcommon* Velement(t_cctx* ctx, const std::vector<t_subscript>& subscripts) override;
 
     // Element value: a copy of the value at the subscripts (an empty element gives an empty

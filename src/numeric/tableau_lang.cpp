@@ -109,6 +109,21 @@ bool t_tableau::Vassign(t_cctx* ctx, const std::vector<t_subscript>& s, t_idcomm
     return affect_tabelts(ctx, r, ellipsis, owned, 0);
 }
 
+#define KST_TABLEAU_UNARY(op)                                                                      \
+    t_idcommon* t_tableau::op(t_cctx* ctx, int opflag)                                             \
+    {                                                                                              \
+        return applyall_elt_id(                                                                    \
+            ctx,                                                                                   \
+            [opflag](t_cctx* c, t_idcommon* v, int keep) {                                         \
+                t_idcommon* r = v->op(c, opflag);                                                  \
+                if (!keep) v->Vdelete();                                                           \
+                return r;                                                                          \
+            },                                                                                     \
+            false);                                                                                \
+    }
+KST_ID_UNARY_OPS(KST_TABLEAU_UNARY)
+#undef KST_TABLEAU_UNARY
+
 t_idcommon* t_tableau::Velement(t_cctx* ctx, const std::vector<t_subscript>& s)
 {
     std::vector<int> subscripts;

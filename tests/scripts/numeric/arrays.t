@@ -86,3 +86,11 @@ S[3]@x[2] = 6;
 S[3]@x[2];
 p@x[1] = 4;
 p;
+// The one-argument functions apply to every element, vectors included.
+dim F[1:2];
+vnumR fv$ fv[1] = 4$ fv[2] = 9$
+F[1] = 1$ F[2] = fv$
+sqrt(F);
+abs(-F);
+F[1] = "text"$
+sin(F);

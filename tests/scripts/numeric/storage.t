@@ -37,3 +37,8 @@ struct pt { x; };
 pt p$
 ecriture(p);
 ecriture(T, "a", "sideways");
+// A vnumQ vector stays one.
+vnumQ qq$ qq[1] = 1$
+ecriture(qq);
+lecture(qq2, "qq");
+typeof(qq2);
