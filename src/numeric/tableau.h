@@ -208,6 +208,9 @@ t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a);
 // context's mode, in a [1..m] array (257 when the array is not two-dimensional, 349 when an
 // element is not a number).
 t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a);
+// [1..m] array of m vectors of length n -> [1..n] array of vectors of length m: vector i holds
+// element i of each vector (errors as vnum2dimn).
+t_tableau* transposevnum(t_cctx* ctx, const t_tableau* a);
 // The same with complex vectors (complex elements keep their imaginary parts).
 t_tableau* dim2vnumC(t_cctx* ctx, const t_tableau* a);
 t_tableau* dim2vnum(t_cctx* ctx, const t_tableau* a, bool complex);

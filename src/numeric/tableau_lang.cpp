@@ -224,6 +224,10 @@ int h_dimtovnumR(t_cctx* ctx, int slot, treeabs* node)
 {
     return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return dim2vnumR(ctx, t); });
 }
+int h_transposevnum(t_cctx* ctx, int slot, treeabs* node)
+{
+    return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return transposevnum(ctx, t); });
+}
 int h_dimtovnumC(t_cctx* ctx, int slot, treeabs* node)
 {
     return ofmatrix(ctx, slot, node, [&](const t_tableau* t) -> t_idcommon* { return dim2vnumC(ctx, t); });
@@ -264,5 +268,6 @@ void kst_tableau_registerlanguage()
     kst_tree_setkeywordhandler("vnumtodim", h_vnumtodim);
     kst_tree_setkeywordhandler("dimtovnumR", h_dimtovnumR);
     kst_tree_setkeywordhandler("dimtovnumC", h_dimtovnumC);
+    kst_tree_setkeywordhandler("transposevnum", h_transposevnum);
     kst_tree_sethandler(TREE_DOTMUL, h_dotmul);
 }

@@ -41,6 +41,41 @@ t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a)
     return out;
 }
 
+t_tableau* transposevnum(t_cctx* ctx, const t_tableau* a)
+{
+    if (!tableau_havetabnum(a)) {
+        kst_runerror(ctx, 256);
+        return nullptr;
+    }
+    if (a->ndim() != 1 || a->Vsize() == 0) {
+        kst_runerror(ctx, 257);
+        return nullptr;
+    }
+    const long m = a->Vsize();
+    auto column = [&](long j) { return static_cast<const t_vecnum*>(a->elt(j).getData()); };
+    const uint32_t n = column(0)->size();
+    for (long j = 1; j < m; j++)
+        if (column(j)->size() != n || column(j)->vecflag() != column(0)->vecflag()) {
+            kst_runerror(ctx, 259);
+            return nullptr;
+        }
+    if (n == 0) {
+        kst_runerror(ctx, 258);
+        return nullptr;
+    }
+    t_tableau* out = creeinit_tab(static_cast<int>(n));
+    for (uint32_t i = 0; i < n; i++) {
+        t_vecnum* row = column(0)->Vcreate(ctx, "", static_cast<uint32_t>(m));
+        for (long j = 0; j < m; j++) {
+            coef c = column(j)->data2coef(ctx, i);
+            row->coef2data(ctx, static_cast<uint32_t>(j), &c);
+            deletecoef(&c);
+        }
+        out->init_elt_tab_idc(static_cast<long>(i), row);
+    }
+    return out;
+}
+
 t_tableau* dim2vnumR(t_cctx* ctx, const t_tableau* a) { return dim2vnum(ctx, a, false); }
 t_tableau* dim2vnumC(t_cctx* ctx, const t_tableau* a) { return dim2vnum(ctx, a, true); }
 

@@ -467,3 +467,50 @@ template class t_vecnumt<t_quadtype>;
 template class t_vecnumt<t_zquadtype>;
 template class t_vecnumt<t_fpmptype>;
 template class t_vecnumt<t_zfpmptype>;
+
+// ---------------------------------------------------------------- running sums and selection
+
+t_vecnum* t_vecnum::Vaccumulate(t_cctx* ctx) const
+{
+    t_vecnum* r = Vcreate(ctx, "", m_size);
+    const bool known = vecnum_visit(r, [&](auto* t) {
+        using V = std::remove_pointer_t<decltype(t)>;
+        const V* src = static_cast<const V*>(this);
+        for (uint32_t i = 0; i < m_size; i++) {
+            if (i == 0) V::ops::set(&(*t)[0], &(*src)[0]);
+            else V::ops::add(&(*t)[i], &(*t)[i - 1], &(*src)[i]);
+        }
+    });
+    if (!known) {   // residues: through their coefficients
+        coef s{};
+        for (uint32_t i = 0; i < m_size; i++) {
+            coef c = data2coef(ctx, i);
+            s = coef_addition(ctx, &s, 0, &c, 0);
+            r->coef2data(ctx, i, &s);
+        }
+        deletecoef(&s);
+    }
+    return r;
+}
+
+t_vecnum* t_vecnum::Vselect(t_cctx* ctx, const t_vecnum* condition) const
+{
+    if (condition->size() != m_size) {
+        kst_runerror(ctx, 143, getName(), condition->getName());
+        return nullptr;
+    }
+    if (condition->Vvecnumiscplx()) {
+        kst_runerror(ctx, 23);
+        return nullptr;
+    }
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < m_size; i++) n += vecnum_getdbl(condition, i) != 0;
+    t_vecnum* r = Vcreate(ctx, "", n);
+    for (uint32_t i = 0, k = 0; i < m_size; i++) {
+        if (vecnum_getdbl(condition, i) == 0) continue;
+        coef c = data2coef(ctx, i);
+        r->coef2data(ctx, k++, &c);
+        deletecoef(&c);
+    }
+    return r;
+}

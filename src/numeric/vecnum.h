@@ -103,6 +103,11 @@ public:
     void setkeeptype(bool keep) { m_keeptype = keep; }
     bool keeptype() const { return m_keeptype; }
 
+    // Running sums: element k of the result is the sum of elements 1 to k.
+    t_vecnum* Vaccumulate(t_cctx* ctx) const;
+    // The elements where the real vector `condition` (same size, else 143) is not zero.
+    t_vecnum* Vselect(t_cctx* ctx, const t_vecnum* condition) const;
+
     // Raw access for the typed layers and the file code.
     void* rawdata() const { return m_pdata; }
 

@@ -166,6 +166,7 @@ coef_unop_fn coefvtable::*elementop(const char* name)
 // results are complex (sqrt of a negative element) gives the complex vector of its precision.
 t_idcommon* elementwise(t_cctx* ctx, const t_vecnum* v, const char* name)
 {
+    if (strcmp(name, "Vaccum") == 0) return v->Vaccumulate(ctx);
     if (t_vecnum* r = vecnum_elemfunc(ctx, v, name)) return r;
     coef_unop_fn coefvtable::*op = elementop(name);
     double (*real)(double) = strcmp(name, "Verf") == 0 ? static_cast<double (*)(double)>(std::erf)
@@ -440,6 +441,40 @@ int h_reversevnum(t_cctx* ctx, int slot, treeabs* node)
     });
 }
 
+// accum(x): running sums of a vector, or of every vector of an array.
+int h_accum(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evaluate(ctx, slot + 1, node);
+    if (n < 0) return 0;
+    const t_idcommon* x = n == 1 ? tree_slot_value(ctx, slot + 1) : nullptr;
+    if (!x) {
+        kst_runerror(ctx, 53);
+    } else {
+        t_idcommon* r = const_cast<t_idcommon*>(x)->Vgetvalue()->Vaccum(ctx, 0);
+        if (r && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, r);
+        else if (r) r->Vdelete();
+    }
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+
+// select(v, c): the elements of v where the condition vector c is not zero.
+int h_select(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evaluate(ctx, slot + 1, node);
+    if (n < 0) return 0;
+    const t_vecnum* v = n == 2 ? vectorof(tree_slot_value(ctx, slot + 1)) : nullptr;
+    const t_vecnum* c = n == 2 ? vectorof(tree_slot_value(ctx, slot + 2)) : nullptr;
+    if (!v || !c) {
+        kst_runerror(ctx, 53);
+    } else if (t_vecnum* r = v->Vselect(ctx, c)) {
+        if (!tree_flags(ctx)) tree_slot_setobject(ctx, slot, r);
+        else r->Vdelete();
+    }
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+
 // resize(v, n): the vector (or one-dimensional array) gets n elements, keeping the first values;
 // new elements are zero (empty in an array).
 int h_resize(t_cctx* ctx, int slot, treeabs* node)
@@ -674,7 +709,8 @@ void kst_vecnum_registerlanguage()
         {"writebin", h_writebin}, {"read", h_read},       {"readappend", h_readappend},
         {"readbin", h_readbin}, {"histogram", h_histogram}, {"reversevnum", h_reversevnum},
         {"resize", h_resize}, {"file_write", h_file_write}, {"file_writebin", h_file_writebin},
-        {"file_read", h_file_read}, {"file_readappend", h_file_readappend},
+        {"file_read", h_file_read}, {"file_readappend", h_file_readappend}, {"accum", h_accum},
+        {"select", h_select},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

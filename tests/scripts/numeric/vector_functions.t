@@ -52,3 +52,19 @@ read("fmt.txt", 1:2, "x=%g;%*s", a);
 a;
 read("fmt.txt", 1:2, "x=%q", a);
 read("fmt.txt", 1:2, "x=%g", a, b);
+// Running sums, selection by a condition vector, and vectors of an array transposed.
+vnumR v$ v[1]=1$ v[2]=2$ v[3]=4$
+accum(v);
+vnumC z$ z[1] = i$ z[2] = 1$
+accum(z);
+vnumR c$ c[1]=1$ c[2]=0$ c[3]=1$
+select(v, c);
+select(z, c);
+select(v, z);
+dim T[1:2];
+T[1] = v$ T[2] = v*10$
+transposevnum(T);
+accum(T);
+accum(3);
+T[2] = z$
+transposevnum(T);
