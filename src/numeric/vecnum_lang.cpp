@@ -427,6 +427,37 @@ int h_histogram(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+// integral(v[, h]): the trapezoidal rule over the samples of v, taken with the step h (default
+// 1): h (v1/2 + v2 + ... + vn/2); zero for fewer than two samples.
+int h_integral(t_cctx* ctx, int slot, treeabs* node)
+{
+    int n = evaluate(ctx, slot + 1, node);
+    if (n < 0) return 0;
+    const t_vecnum* v = n == 1 || n == 2 ? vectorof(tree_slot_value(ctx, slot + 1)) : nullptr;
+    const coef* step = n == 2 ? numberof(ctx, tree_slot_value(ctx, slot + 2)) : nullptr;
+    if (!v || (n == 2 && !step)) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, n == 1 || n == 2 ? 23 : 53);
+    } else {
+        coef s{};
+        if (v->size() >= 2) {
+            s = v->Vsum(ctx, ESUM_KAHAN, 0);
+            coef first = v->data2coef(ctx, 0), last = v->data2coef(ctx, v->size() - 1);
+            coef ends = coef_addition(ctx, &first, 0, &last, 0);
+            coef two = coef_creenumlong_init(ctx, 2);
+            coef half = coef_division(ctx, &ends, 0, &two, 0);
+            s = coef_soustraction(ctx, &s, 0, &half, 0);
+            if (step) {
+                coef h = copycoef(step);
+                s = coef_multiplication(ctx, &s, 0, &h, 0);
+            }
+        }
+        if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, s);
+        else deletecoef(&s);
+    }
+    clean(ctx, slot + 1, n);
+    return 0;
+}
+
 // reversevnum(v): the elements in reverse order.
 int h_reversevnum(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -710,7 +741,7 @@ void kst_vecnum_registerlanguage()
         {"readbin", h_readbin}, {"histogram", h_histogram}, {"reversevnum", h_reversevnum},
         {"resize", h_resize}, {"file_write", h_file_write}, {"file_writebin", h_file_writebin},
         {"file_read", h_file_read}, {"file_readappend", h_file_readappend}, {"accum", h_accum},
-        {"select", h_select},
+        {"select", h_select}, {"integral", h_integral},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }

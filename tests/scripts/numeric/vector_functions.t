@@ -68,3 +68,13 @@ accum(T);
 accum(3);
 T[2] = z$
 transposevnum(T);
+// The trapezoidal integral of samples with a step.
+vnumR v$ v[1]=0$ v[2]=1$ v[3]=4$ v[4]=9$
+integral(v);
+integral(v, 0.5);
+vnumR one$ one[1] = 3$
+integral(one);
+integral(v, "a");
+integral(3);
+vnumC z$ z[1] = i$ z[2] = 1$
+integral(z, 2);
