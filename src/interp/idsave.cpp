@@ -191,124 +191,111 @@ bool kst_loadcoefF(t_cctx* ctx, coef* c, FILE* f)
     return ok;
 }
 
-bool saveidentificateur(t_cctx* ctx, const t_idcommon* value, const char* file, const char* message)
+namespace {
+
+// The header of either form, then the class's body; false after an error.
+bool saveas(t_cctx* ctx, const t_idcommon* value, const char* file, const char* message, bool text)
 {
     const t_idstorage* s = storageof(value);
-    if (!s || !s->save) {
+    if (!s || !(text ? s->saveF : s->save)) {
         kst_runerror(ctx, 23);
         return false;
     }
-    const std::string name = filename(ctx, value, file, ".kst", !(file && *file));
+    const std::string name = filename(ctx, value, file, text ? ".ksF" : ".kst", !(file && *file));
     if (name.empty()) return false;
-    FILE* f = fopen(name.c_str(), "wb");
-    const uint8_t code = s->classcode;
-    if (!f || !strsave(f, k_version) || fwrite(&code, 1, 1, f) != 1 || !strsave(f, value->getName()) ||
-        !strsave(f, message ? message : "")) {
+    FILE* f = fopen(name.c_str(), text ? "w" : "wb");
+    bool header = f != nullptr;
+    if (header && text) {
+        header = fprintf(f, "%s\n%s\n%s\n%s\n", k_versionF, value->getName(), s->classname, oneline(message).c_str()) >= 0;
+    } else if (header) {
+        const uint8_t code = s->classcode;
+        header = strsave(f, k_version) && fwrite(&code, 1, 1, f) == 1 && strsave(f, value->getName()) &&
+                 strsave(f, message ? message : "");
+    }
+    if (!header) {
         if (f) fclose(f);
         kst_runerror(ctx, 249, name.c_str());
         return false;
     }
-    bool ok = s->save(ctx, value, f, directoryof(name));
+    bool ok = (text ? s->saveF : s->save)(ctx, value, f, directoryof(name));
     ok = fclose(f) == 0 && ok;
     if (!ok && !tree_flags(ctx)) kst_runerror(ctx, 338, value->getName());
     return ok;
+}
+
+} // namespace
+
+bool saveidentificateur(t_cctx* ctx, const t_idcommon* value, const char* file, const char* message)
+{
+    return saveas(ctx, value, file, message, false);
 }
 
 bool saveidentificateurF(t_cctx* ctx, const t_idcommon* value, const char* file, const char* message)
 {
-    const t_idstorage* s = storageof(value);
-    if (!s || !s->saveF) {
-        kst_runerror(ctx, 23);
-        return false;
-    }
-    const std::string name = filename(ctx, value, file, ".ksF", !(file && *file));
-    if (name.empty()) return false;
-    FILE* f = fopen(name.c_str(), "w");
-    if (!f || fprintf(f, "%s\n%s\n%s\n%s\n", k_versionF, value->getName(), s->classname, oneline(message).c_str()) < 0) {
-        if (f) fclose(f);
-        kst_runerror(ctx, 249, name.c_str());
-        return false;
-    }
-    bool ok = s->saveF(ctx, value, f, directoryof(name));
-    ok = fclose(f) == 0 && ok;
-    if (!ok && !tree_flags(ctx)) kst_runerror(ctx, 338, value->getName());
-    return ok;
+    return saveas(ctx, value, file, message, true);
 }
 
-t_idcommon* loadidentificateur(t_cctx* ctx, const char* file, const char* name, bool usepath)
+namespace {
+
+// The binary header: 0 and the class and saved name, or the error number (250 unreadable, 251
+// obsolete version, 252 unknown version).
+int readheader(FILE* f, const t_idstorage** s, std::string* saved)
 {
-    const std::string path = filename(ctx, nullptr, file, ".kst", usepath);
+    std::string version, message;
+    uint8_t code = 0;
+    if (!strload(f, &version)) return 250;
+    if (version.empty() || version[0] != ':' || version == ":002" || version == ":003" || version == ":R02") return 251;
+    if (version != ":004" && version != ":005" && version != k_version) return 252;
+    if (fread(&code, 1, 1, f) != 1 || !strload(f, saved) || !strload(f, &message)) return 250;
+    *s = storageof(code);
+    return 0;
+}
+
+// The text header: the same for its four lines.
+int readheaderF(FILE* f, const t_idstorage** s, std::string* saved)
+{
+    char version[64], name[1024], classname[256];
+    if (fscanf(f, "%63s %1023s %255s", version, name, classname) != 3) return 250;
+    if (strcmp(version, k_versionF) != 0) return version[0] == ':' ? 252 : 251;
+    int ch;
+    while ((ch = fgetc(f)) != EOF && ch != '\n') {}   // end of the class line
+    while ((ch = fgetc(f)) != EOF && ch != '\n') {}   // the message
+    *saved = name;
+    *s = storageof(classname);
+    return 0;
+}
+
+t_idcommon* loadas(t_cctx* ctx, const char* file, const char* name, bool usepath, bool text)
+{
+    const std::string path = filename(ctx, nullptr, file, text ? ".ksF" : ".kst", usepath);
     if (path.empty()) return nullptr;
-    FILE* f = fopen(path.c_str(), "rb");
+    FILE* f = fopen(path.c_str(), text ? "r" : "rb");
     if (!f) {
         kst_runerror(ctx, 330, path.c_str());
         return nullptr;
     }
-    std::string version, saved, message;
-    uint8_t code = 0;
-    if (!strload(f, &version)) {
-        fclose(f);
-        kst_runerror(ctx, 250);
-        return nullptr;
-    }
-    if (version.empty() || version[0] != ':' || version == ":002" || version == ":003" || version == ":R02") {
-        fclose(f);
-        kst_runerror(ctx, 251);
-        return nullptr;
-    }
-    if (version != ":004" && version != ":005" && version != k_version) {
-        fclose(f);
-        kst_runerror(ctx, 252);
-        return nullptr;
-    }
-    if (fread(&code, 1, 1, f) != 1 || !strload(f, &saved) || !strload(f, &message)) {
-        fclose(f);
-        kst_runerror(ctx, 250);
-        return nullptr;
-    }
-    const t_idstorage* s = storageof(code);
-    t_idcommon* v = s && s->load ? s->load(ctx, f, saved.c_str(), directoryof(path)) : nullptr;
+    const t_idstorage* s = nullptr;
+    std::string saved;
+    const int err = text ? readheaderF(f, &s, &saved) : readheader(f, &s, &saved);
+    const auto load = s ? (text ? s->loadF : s->load) : nullptr;
+    t_idcommon* v = !err && load ? load(ctx, f, saved.c_str(), directoryof(path)) : nullptr;
     fclose(f);
-    if (!v) {
-        if (!tree_flags(ctx)) kst_runerror(ctx, 330, path.c_str());
-        return nullptr;
-    }
-    v->Vupdatename(name);
+    if (err) kst_runerror(ctx, err);
+    else if (!v && !tree_flags(ctx)) kst_runerror(ctx, 330, path.c_str());
+    if (v) v->Vupdatename(name);
     return v;
+}
+
+} // namespace
+
+t_idcommon* loadidentificateur(t_cctx* ctx, const char* file, const char* name, bool usepath)
+{
+    return loadas(ctx, file, name, usepath, false);
 }
 
 t_idcommon* loadidentificateurF(t_cctx* ctx, const char* file, const char* name, bool usepath)
 {
-    const std::string path = filename(ctx, nullptr, file, ".ksF", usepath);
-    if (path.empty()) return nullptr;
-    FILE* f = fopen(path.c_str(), "r");
-    if (!f) {
-        kst_runerror(ctx, 330, path.c_str());
-        return nullptr;
-    }
-    char version[64], saved[1024], classname[256];
-    if (fscanf(f, "%63s %1023s %255s", version, saved, classname) != 3) {
-        fclose(f);
-        kst_runerror(ctx, 250);
-        return nullptr;
-    }
-    if (strcmp(version, k_versionF) != 0) {
-        fclose(f);
-        kst_runerror(ctx, version[0] == ':' ? 252 : 251);
-        return nullptr;
-    }
-    int ch;
-    while ((ch = fgetc(f)) != EOF && ch != '\n') {}   // end of the class line
-    while ((ch = fgetc(f)) != EOF && ch != '\n') {}   // the message
-    const t_idstorage* s = storageof(classname);
-    t_idcommon* v = s && s->loadF ? s->loadF(ctx, f, saved, directoryof(path)) : nullptr;
-    fclose(f);
-    if (!v) {
-        if (!tree_flags(ctx)) kst_runerror(ctx, 330, path.c_str());
-        return nullptr;
-    }
-    v->Vupdatename(name);
-    return v;
+    return loadas(ctx, file, name, usepath, true);
 }
 
 void kst_idstorage_registercore()

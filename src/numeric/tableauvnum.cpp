@@ -12,62 +12,57 @@ bool tableau_havetabnum(const t_tableau* a)
     return true;
 }
 
-t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a)
+namespace {
+
+const t_vecnum* column(const t_tableau* a, long j) { return static_cast<const t_vecnum*>(a->elt(j).getData()); }
+
+// A one-dimensional array of non-empty numeric vectors of one type and one length: that length,
+// or 0 after the error (256 not all vectors, 257 wrong shape, 259 lengths or types differ, 258
+// empty vectors).
+uint32_t vectorcolumns(t_cctx* ctx, const t_tableau* a)
 {
     if (!tableau_havetabnum(a)) {
         kst_runerror(ctx, 256);
-        return nullptr;
+        return 0;
     }
     if (a->ndim() != 1 || a->Vsize() == 0) {
         kst_runerror(ctx, 257);
-        return nullptr;
+        return 0;
     }
-    const long m = a->Vsize();
-    auto column = [&](long j) { return static_cast<const t_vecnum*>(a->elt(j).getData()); };
-    const uint32_t n = column(0)->size();
-    for (long j = 1; j < m; j++)
-        if (column(j)->size() != n || column(j)->vecflag() != column(0)->vecflag()) {
+    const uint32_t n = column(a, 0)->size();
+    for (long j = 1; j < a->Vsize(); j++)
+        if (column(a, j)->size() != n || column(a, j)->vecflag() != column(a, 0)->vecflag()) {
             kst_runerror(ctx, 259);
-            return nullptr;
+            return 0;
         }
-    if (n == 0) {
-        kst_runerror(ctx, 258);
-        return nullptr;
-    }
+    if (n == 0) kst_runerror(ctx, 258);
+    return n;
+}
+
+} // namespace
+
+t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a)
+{
+    const uint32_t n = vectorcolumns(ctx, a);
+    if (n == 0) return nullptr;
+    const long m = a->Vsize();
     t_tableau* out = creeinit_tab2D(1, static_cast<int>(n), 1, static_cast<int>(m));
     for (uint32_t i = 0; i < n; i++)
         for (long j = 0; j < m; j++)
-            out->init_elt_tab_idc(static_cast<long>(i) * m + j, new t_idconstante(ctx, "", column(j)->data2coef(ctx, i)));
+            out->init_elt_tab_idc(static_cast<long>(i) * m + j, new t_idconstante(ctx, "", column(a, j)->data2coef(ctx, i)));
     return out;
 }
 
 t_tableau* transposevnum(t_cctx* ctx, const t_tableau* a)
 {
-    if (!tableau_havetabnum(a)) {
-        kst_runerror(ctx, 256);
-        return nullptr;
-    }
-    if (a->ndim() != 1 || a->Vsize() == 0) {
-        kst_runerror(ctx, 257);
-        return nullptr;
-    }
+    const uint32_t n = vectorcolumns(ctx, a);
+    if (n == 0) return nullptr;
     const long m = a->Vsize();
-    auto column = [&](long j) { return static_cast<const t_vecnum*>(a->elt(j).getData()); };
-    const uint32_t n = column(0)->size();
-    for (long j = 1; j < m; j++)
-        if (column(j)->size() != n || column(j)->vecflag() != column(0)->vecflag()) {
-            kst_runerror(ctx, 259);
-            return nullptr;
-        }
-    if (n == 0) {
-        kst_runerror(ctx, 258);
-        return nullptr;
-    }
     t_tableau* out = creeinit_tab(static_cast<int>(n));
     for (uint32_t i = 0; i < n; i++) {
-        t_vecnum* row = column(0)->Vcreate(ctx, "", static_cast<uint32_t>(m));
+        t_vecnum* row = column(a, 0)->Vcreate(ctx, "", static_cast<uint32_t>(m));
         for (long j = 0; j < m; j++) {
-            coef c = column(j)->data2coef(ctx, i);
+            coef c = column(a, j)->data2coef(ctx, i);
             row->coef2data(ctx, static_cast<uint32_t>(j), &c);
             deletecoef(&c);
         }
