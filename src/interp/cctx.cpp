@@ -103,7 +103,7 @@ void t_cctx::reset()
     stopflag = 0;
     info = echo = time = comment = quiet = false;
     hist = true;
-    affc = 1;
+    affc = 4;
     seriesmode = 0;
     endian = 0;
     readhistory.clear();

@@ -56,7 +56,7 @@ public:
     bool comment = false;                  // _comment
     bool hist = true;                      // _hist
     bool quiet = false;                    // _quiet
-    int affc = 1;                          // _affc
+    int affc = 4;                          // _affc
     int cpu = 1;                           // _cpu, set from the scheduler at start
     long seriesmode = 0;                   // _mode: representation of series, read by the series room
     int endian = 0;                        // _endian: binary numeric files in native order (0) or swapped (1)

@@ -1,6 +1,9 @@
 //! interactive
 // a = 1/3+2 in every numeric mode the language selects, and in every _affc format.
 a = 1/3+2;
+// A fresh session prints doubles with _affc 4 ("%23.16G"): whole numbers keep every digit.
+_affc;
+n = 2686700.0;
 _modenum = NUMRAT;
 a = 1/3+2;
 _modenum = NUMRATMP;
