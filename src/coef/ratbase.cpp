@@ -3,6 +3,7 @@
 // double (complex double): the `ratovf` rule.
 #include "coef/coefnum_impl.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -137,10 +138,20 @@ coef r_numdencplx(t_cctx*, long long rn, long long rd, long long in, long long i
     mpq_clear(b);
     return c;
 }
-coef r_str(t_cctx*, const char* s)
+// A real literal (or an integer too long for 64 bits) is a double in this mode.
+coef r_strreal(t_cctx*, const char* s)
 {
     double v = strtod(s, nullptr);
     return v == 0.0 ? coef{} : coef_fromdbl(v);
+}
+// An integer literal that fits 64 bits stays exact; a longer one is read as a real literal.
+coef r_strentier(t_cctx* ctx, const char* s)
+{
+    errno = 0;
+    char* end = nullptr;
+    long long n = strtoll(s, &end, 10);
+    if (errno == 0 && end != s && *end == '\0') return ratovf_make(n, 1);
+    return r_strreal(ctx, s);
 }
 long long r_2ll(const coef* c) { return c->r.num / c->r.den; }
 double r_2dbl(const coef* c) { return asdbl(c->r); }
@@ -494,8 +505,8 @@ void kst_coef_register_ratbase()
     v.pi2coef = r_pi;
     v.numden2coef = r_numden;
     v.numdencplx2coef = r_numdencplx;
-    v.strentierlong2coef = r_str;
-    v.strreal2coef = r_str;
+    v.strentierlong2coef = r_strentier;
+    v.strreal2coef = r_strreal;
     v.coef2ll = r_2ll;
     v.coef2dbl = r_2dbl;
     v.coef2zdbl = r_2zdbl;
@@ -541,8 +552,8 @@ void kst_coef_register_ratbase()
     z.pi2coef = r_pi;
     z.numden2coef = r_numden;
     z.numdencplx2coef = r_numdencplx;
-    z.strentierlong2coef = r_str;
-    z.strreal2coef = r_str;
+    z.strentierlong2coef = r_strentier;
+    z.strreal2coef = r_strreal;
     z.coef2ll = zr_2ll;
     z.coef2dbl = zr_2dbl;
     z.coef2zdbl = zr_2zdbl;
