@@ -25,11 +25,22 @@ t_constante::t_constante(t_cctx* ctx, const char* name, long long n) : m_name(na
 
 t_constante::~t_constante() { reset(); }
 
-void t_constante::reset() { deletecoef(&m_value); }
+void t_constante::dropview() const
+{
+    deletecoef(&m_view);
+    m_viewmode = -1;
+}
+
+void t_constante::reset()
+{
+    dropview();
+    deletecoef(&m_value);
+}
 
 void t_constante::set(t_cctx* ctx, coef value)
 {
     ctx = ctxof(ctx);
+    dropview();
     m_value = value;
     modenum_convert(ctx, &m_value);
     m_modenum = modenum_get(ctx);
@@ -55,9 +66,38 @@ t_constante* t_constante::Vgetvalue(t_cctx* ctx)
     return Vcopy(ctx);
 }
 
+const coef& t_constante::valuein(t_cctx* ctx) const
+{
+    ctx = ctxof(ctx);
+    if (getdescripteur_ismodenum(ctx)) return m_value;
+    int m = modenum_get(ctx);
+    if (m_viewmode != m) {
+        dropview();
+        m_view = modenum_convertcopy(ctx, &m_value);
+        m_viewmode = m;
+    }
+    return m_view;
+}
+
+coef t_constante::takevalue()
+{
+    coef v;
+    if (m_viewmode >= 0) {
+        v = m_view;
+        m_view = coef{};
+        m_viewmode = -1;
+        deletecoef(&m_value);
+    } else {
+        v = m_value;
+        m_value = coef{};
+    }
+    return v;
+}
+
 void t_constante::Vupdatevalue(t_cctx* ctx)
 {
     ctx = ctxof(ctx);
+    dropview();
     modenum_convert(ctx, &m_value);
     m_modenum = modenum_get(ctx);
 }
@@ -72,7 +112,7 @@ t_constante* t_constante::Vcopy(t_cctx* ctx) const
 t_constante* t_constante::Vunary(t_cctx* ctx, coef_unop_fn coefvtable::*op) const
 {
     ctx = ctxof(ctx);
-    coef v = m_value;
+    coef v = valuein(ctx);
     coef r = (coef_vt(&v).*op)(ctx, &v, 1);
     return new t_constante(ctx, m_name.c_str(), r);
 }
@@ -80,7 +120,7 @@ t_constante* t_constante::Vunary(t_cctx* ctx, coef_unop_fn coefvtable::*op) cons
 void t_constante::display_value(t_cctx* ctx, t_render* r) const
 {
     ctx = ctxof(ctx);
-    coef_aff(ctx, r, &m_value, ctx->affc);
+    coef_aff(ctx, r, &valuein(ctx), ctx->affc);
 }
 
 void t_constante::Vdisplay_resume(t_cctx* ctx, t_render* r) const

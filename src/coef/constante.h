@@ -20,6 +20,7 @@ public:
     t_constante& operator=(const t_constante&) = delete;
 
     const char* getname() const { return m_name.c_str(); }
+    void setname(const char* name) { m_name = name ? name : ""; }
     const coef& getvalue() const { return m_value; }
     coef* getpvalue() { return &m_value; }
     int getmodenum() const { return m_modenum; }
@@ -35,6 +36,13 @@ public:
     // The constant itself when its value suits the context's mode, else a new converted copy
     // (owned by the caller) while the stored value stays as it is.
     t_constante* Vgetvalue(t_cctx* ctx);
+    // The value as the context's mode sees it: the stored one when it suits the mode, else a
+    // converted copy kept beside it until the next read under another mode or the next set. The
+    // stored value stays as it is, so an exact value survives being read in a floating mode.
+    const coef& valuein(t_cctx* ctx) const;
+    // Takes the value as last read by valuein (the stored one when it was never converted); the
+    // constant is left holding zero.
+    coef takevalue();
     // Converts the stored value in place to the context's mode.
     void Vupdatevalue(t_cctx* ctx);
     t_constante* Vcopy(t_cctx* ctx) const;
@@ -53,7 +61,12 @@ public:
     static t_constante* load(t_cctx* ctx, FILE* f, const char* filename, const char* name);
 
 private:
+    void dropview() const;
+
     std::string m_name;
     coef m_value{};
     int m_modenum = 0;
+    // The converted copy handed out by valuein, and the mode it was made for (-1: none).
+    mutable coef m_view{};
+    mutable int m_viewmode = -1;
 };

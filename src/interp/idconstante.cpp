@@ -26,25 +26,14 @@ t_idcommon* t_idconstante::Vcopy() const
     return new t_idconstante(nullptr, getName(), copycoef(&m_const->getvalue()));
 }
 
-const coef& t_idconstante::value(t_cctx* ctx)
-{
-    if (!m_const->getdescripteur_ismodenum(ctx)) m_const->Vupdatevalue(ctx);
-    return m_const->getvalue();
-}
+const coef& t_idconstante::value(t_cctx* ctx) const { return m_const->valuein(ctx); }
 
-coef t_idconstante::takevalue()
-{
-    coef v = *m_const->getpvalue();
-    *m_const->getpvalue() = coef{};
-    return v;
-}
+coef t_idconstante::takevalue() { return m_const->takevalue(); }
 
 void t_idconstante::Vupdatename(const char* name)
 {
     t_idcommon::Vupdatename(name);
-    coef v = takevalue();
-    delete m_const;
-    m_const = new t_constante(nullptr, name, v);
+    m_const->setname(name);
 }
 
 bool t_idconstante::Visinteger() const
@@ -78,7 +67,7 @@ bool t_idconstante::Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece)
 bool t_idconstante::Vexport_str(t_cctx* ctx, std::string& out) const
 {
     if (!ctx) ctx = t_cctx::getLocalCctx();
-    char* text = coef_affstr(ctx, &m_const->getvalue(), ctx->affc);
+    char* text = coef_affstr(ctx, &m_const->valuein(ctx), ctx->affc);
     out = text ? text : "";
     free(text);
     return true;
@@ -86,7 +75,6 @@ bool t_idconstante::Vexport_str(t_cctx* ctx, std::string& out) const
 
 void t_idconstante::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
-    const_cast<t_idconstante*>(this)->value(ctx);   // a stored value follows a mode change when used
     t_render* r = display_begin(ctx, stream);
     m_const->display_value(ctx, r);
     r->writenewline();
@@ -105,12 +93,12 @@ bool t_idconstante::Vswitchcase(t_cctx*, const t_idcommon* value) const
     {                                                                                              \
         coef r{};                                                                                  \
         if (strcmp(#op, "Vneg") == 0) {                                                            \
-            coef c = copycoef(&rawvalue());                                                        \
+            coef c = copycoef(&value(ctx));                                                        \
             r = coef_vt(&c).neg(ctx, &c, 0);                                                       \
         } else {                                                                                   \
             std::string keyword = #op + 1;                                                         \
             keyword[0] = static_cast<char>(tolower(keyword[0]));                                   \
-            if (!kst_number_function(ctx, keyword.c_str(), &rawvalue(), &r)) return nullptr;       \
+            if (!kst_number_function(ctx, keyword.c_str(), &value(ctx), &r)) return nullptr;      \
         }                                                                                          \
         return new t_idconstante(ctx, "", r);                                                      \
     }

@@ -33,10 +33,11 @@ public:
     KST_ID_UNARY_OPS(KST_IDCONSTANTE_UNARY)
 #undef KST_IDCONSTANTE_UNARY
 
-    // The value in the context's numeric mode (converted in place when the mode changed).
-    const coef& value(t_cctx* ctx);
+    // The value in the context's numeric mode: a converted copy when it was stored under another
+    // mode, the stored value staying as it is (an exact value survives a read in NUMDBL).
+    const coef& value(t_cctx* ctx) const;
     const coef& rawvalue() const { return m_const->getvalue(); }
-    coef takevalue();                  // leaves zero behind
+    coef takevalue();                  // the value as last read; leaves zero behind
 
 private:
     t_constante* m_const;

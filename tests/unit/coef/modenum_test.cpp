@@ -229,6 +229,42 @@ TEST_F(Mode, ConstantAcrossModes)
     EXPECT_EQ(qtext(c.getvalue()), "1/3");
 }
 
+// Reading under another mode lends a converted copy; the stored exact value is never replaced.
+TEST_F(Mode, ConstantReadUnderAnotherModeKeepsItsStoredValue)
+{
+    modenum_set(NUMRATMP);
+    t_constante c(tctx(), "c", coef_creenumden_init(1, 10));
+    ASSERT_EQ(c.getvalue().type, BH_RATMP);
+    EXPECT_EQ(&c.valuein(tctx()), &c.getvalue());   // its own mode: the stored value itself
+
+    modenum_set(NUMDBL);
+    const coef& d = c.valuein(tctx());
+    ASSERT_EQ(d.type, BH_DBL);
+    EXPECT_EQ(d.d, 0.1);
+    EXPECT_EQ(&c.valuein(tctx()), &d);   // read again: the same copy, not a new conversion
+    EXPECT_EQ(c.getvalue().type, BH_RATMP);
+    EXPECT_EQ(c.getmodenum(), NUMRATMP);
+
+    modenum_set(NUMQUAD);
+    EXPECT_EQ(c.valuein(tctx()).type, BH_QUAD);
+    modenum_set(NUMRATMP);
+    EXPECT_EQ(qtext(c.valuein(tctx())), "1/10");
+
+    // takevalue gives the value as last read
+    modenum_set(NUMQUAD);
+    c.valuein(tctx());
+    coef taken = c.takevalue();
+    EXPECT_EQ(taken.type, BH_QUAD);
+    EXPECT_EQ(c.getvalue().type, BH_ZERO);
+    deletecoef(&taken);
+
+    // a new value drops the old copy: the next read converts the new value
+    modenum_set(NUMRATMP);
+    c.set(tctx(), coef_creenumden_init(1, 4));
+    modenum_set(NUMDBL);
+    EXPECT_EQ(c.valuein(tctx()).d, 0.25);
+}
+
 TEST_F(Mode, ConstantSaveLoadRoundTrip)
 {
     int n;
