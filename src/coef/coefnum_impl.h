@@ -32,6 +32,10 @@ inline void coefnum_set_constants(eBHTypeCoef tag, const void* zero, const void*
 void coefnum_install_mixed(eBHTypeCoef a, eBHTypeCoef b, eBHTypeCoef res);
 // Fills every still-empty numeric pair with the documented fallback (coefvtable.cpp).
 void coefnum_install_fallbacks();
+// The truncated products of the numeric pairs without one of their own: the plain product of
+// the pair's cell (numbers have no degree to truncate).
+coef coefnum_multr_generic(t_cctx*, coef* a, int ka, coef* b, int kb, t_troncworkstack*, int parallel);
+coef coefnum_multrmon_generic(t_cctx*, coef* a, int ka, coef* b, int kb, const t_troncmon*, int parallel);
 
 
 // Division by an exact zero is a user error: reported, the result is zero.

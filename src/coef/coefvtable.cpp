@@ -682,16 +682,16 @@ void coefnum_install_fallbacks()
     }
 }
 
-namespace {
-coef numeric_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, t_troncworkstack*, int p)
+coef coefnum_multr_generic(t_cctx* ctx, coef* a, int ka, coef* b, int kb, t_troncworkstack*, int p)
 {
     return coef_vt(a).mulnotr[coef_tag(b)](ctx, a, ka, b, kb, p);
 }
-coef numeric_multrmon(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncmon*, int p)
+coef coefnum_multrmon_generic(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncmon*, int p)
 {
     return coef_vt(a).mulnotr[coef_tag(b)](ctx, a, ka, b, kb, p);
 }
 
+namespace {
 void install_promotions()
 {
     const eBHTypeCoef todbl[] = {BH_INTMP, BH_RATMP, BH_RAT};
@@ -711,6 +711,8 @@ void install_promotions()
     coefnum_install_mixed(BH_INTQUAD, BH_ZINTQUAD, BH_ZINTQUAD);
 }
 
+// The numeric pairs that no type gave a truncated product of its own (the mixed and fallback
+// cells) forward to their plain product; a type's own entries and the zero rules stay.
 void finish_numeric_cells()
 {
     for (int a = 0; a < BH_NTAGS; a++) {
@@ -718,13 +720,8 @@ void finish_numeric_cells()
         coefvtable& v = g_kst_coef_vtable[a];
         for (int b = 0; b < BH_NTAGS; b++) {
             if (!s_isnumeric[b] && b != BH_ZERO) continue;
-            if (a == BH_ZERO || b == BH_ZERO) {
-                v.multr[b] = zero_multr;
-                v.multrmon[b] = zero_multrmon;
-            } else {
-                v.multr[b] = numeric_multr;
-                v.multrmon[b] = numeric_multrmon;
-            }
+            if (v.multr[b] == def_multr) v.multr[b] = coefnum_multr_generic;
+            if (v.multrmon[b] == def_multrmon) v.multrmon[b] = coefnum_multrmon_generic;
         }
     }
 }

@@ -1,5 +1,6 @@
 // The dispatch table: record layout, zero rules, x - x, the promotion table (symmetric, exact
 // normalisation), keep flags, the default cells and the run-time tag counter.
+#include "coef/coefnum_impl.h"
 #include "coeftest.h"
 
 #include <cstring>
@@ -351,6 +352,25 @@ TEST_F(Coef, EveryNumericPairHasEveryCell)
             for (coef* c : {&a, &b, &s, &d, &p, &pt, &acc, &want}) deletecoef(c);
         }
     }
+}
+
+// The generic truncated products fill only the pairs left without one: a type's own entries and
+// the zero rules are the ones in the table.
+TEST_F(Coef, TypesKeepTheirOwnTruncatedProducts)
+{
+    int n;
+    const eBHTypeCoef* tags = numeric_tags(&n);
+    for (int i = 0; i < n; i++) {
+        const coefvtable& v = g_kst_coef_vtable[tags[i]];
+        SCOPED_TRACE((int)tags[i]);
+        EXPECT_NE(v.multr[tags[i]], coefnum_multr_generic);
+        EXPECT_NE(v.multrmon[tags[i]], coefnum_multrmon_generic);
+        EXPECT_NE(v.multr[BH_ZERO], coefnum_multr_generic);
+        EXPECT_NE(g_kst_coef_vtable[BH_ZERO].multrmon[tags[i]], coefnum_multrmon_generic);
+    }
+    // a promotion pair has no product of its own: it forwards to its plain product
+    EXPECT_EQ(g_kst_coef_vtable[BH_INTMP].multr[BH_DBL], coefnum_multr_generic);
+    EXPECT_EQ(g_kst_coef_vtable[BH_ZDBL].multrmon[BH_RATMP], coefnum_multrmon_generic);
 }
 
 }  // namespace
