@@ -156,10 +156,21 @@ static bool q_fits64(mpq_srcptr q)
     return mpz_fits_slong_p(mpq_numref(q)) && mpz_fits_slong_p(mpq_denref(q));
 }
 
+// A value too small for a double is zero there, and zero is tag 0.
+static coef dbl_or_zero(double d) { return coefnum_fromdbl(d); }
+static coef zdbl_or_zero(double re, double im)
+{
+    if (re == 0.0 && im == 0.0) return coef{};
+    coef c{};
+    c.z = complexe{re, im};
+    c.type = BH_ZDBL;
+    return c;
+}
+
 coef ratovf_fromq(mpq_srcptr q)
 {
     if (mpq_sgn(q) == 0) return coef{};
-    if (!q_fits64(q)) return coef_fromdbl(q_to_dbl(q));
+    if (!q_fits64(q)) return dbl_or_zero(q_to_dbl(q));
     coef c{};
     c.r.num = mpz_get_si(mpq_numref(q));
     c.r.den = mpz_get_si(mpq_denref(q));
@@ -170,12 +181,7 @@ coef ratovf_fromq(mpq_srcptr q)
 coef zratovf_fromq(mpq_srcptr re, mpq_srcptr im)
 {
     if (mpq_sgn(re) == 0 && mpq_sgn(im) == 0) return coef{};
-    if (!q_fits64(re) || !q_fits64(im)) {
-        coef c{};
-        c.z = complexe{q_to_dbl(re), q_to_dbl(im)};
-        c.type = BH_ZDBL;
-        return c;
-    }
+    if (!q_fits64(re) || !q_fits64(im)) return zdbl_or_zero(q_to_dbl(re), q_to_dbl(im));
     auto* z = new zrat;
     z->re = rationnel{mpz_get_si(mpq_numref(re)), mpz_get_si(mpq_denref(re))};
     z->im = rationnel{mpz_get_si(mpq_numref(im)), mpz_get_si(mpq_denref(im))};
@@ -511,18 +517,26 @@ double part_dblbound(const coef* c, int part, bool neg, mpfr_rnd_t rnd)
 
 }  // namespace
 
+namespace {
+// The floating and interval results of coefnum_build: a value that is zero once rounded (the real
+// part of a pure imaginary number, a rational below the smallest double) is tag 0.
+template <class V>
+coef boxed_or_zero(V* v, eBHTypeCoef tag)
+{
+    coef r = coef_fromptr(v, tag);
+    if (!g_kst_coef_vtable[tag].iszero(&r)) return r;
+    deletecoef(&r);
+    return coef{};
+}
+}  // namespace
+
 coef coefnum_build(t_cctx* ctx, eBHTypeCoef to, const coef* c, int pre, int pim, bool negim)
 {
     if (c->type == BH_ZERO) return coef{};
     switch (to) {
     case BH_ZERO: return coef{};
-    case BH_DBL: return coef_fromdbl(part_dbl(c, pre, false));
-    case BH_ZDBL: {
-        coef r{};
-        r.z = complexe{part_dbl(c, pre, false), part_dbl(c, pim, negim)};
-        r.type = BH_ZDBL;
-        return r;
-    }
+    case BH_DBL: return dbl_or_zero(part_dbl(c, pre, false));
+    case BH_ZDBL: return zdbl_or_zero(part_dbl(c, pre, false), part_dbl(c, pim, negim));
     case BH_RAT: {
         mpq_t q;
         mpq_init(q);
@@ -542,23 +556,23 @@ coef coefnum_build(t_cctx* ctx, eBHTypeCoef to, const coef* c, int pre, int pim,
         mpq_clear(b);
         return r;
     }
-    case BH_QUAD: return coef_fromptr(quad_new(part_quad(c, pre, false)), BH_QUAD);
-    case BH_ZQUAD: return coef_fromptr(zquad_new(part_quad(c, pre, false), part_quad(c, pim, negim)), BH_ZQUAD);
+    case BH_QUAD: return boxed_or_zero(quad_new(part_quad(c, pre, false)), BH_QUAD);
+    case BH_ZQUAD: return boxed_or_zero(zquad_new(part_quad(c, pre, false), part_quad(c, pim, negim)), BH_ZQUAD);
     case BH_INTDBL:
-        return coef_fromptr(new t_dbiasinterval{part_dblbound(c, pre, false, MPFR_RNDD),
-                                                part_dblbound(c, pre, false, MPFR_RNDU)},
-                            BH_INTDBL);
+        return boxed_or_zero(new t_dbiasinterval{part_dblbound(c, pre, false, MPFR_RNDD),
+                                                 part_dblbound(c, pre, false, MPFR_RNDU)},
+                             BH_INTDBL);
     case BH_ZINTDBL:
-        return coef_fromptr(
+        return boxed_or_zero(
             new t_dcbiasinterval{{part_dblbound(c, pre, false, MPFR_RNDD), part_dblbound(c, pre, false, MPFR_RNDU)},
                                  {part_dblbound(c, pim, negim, MPFR_RNDD), part_dblbound(c, pim, negim, MPFR_RNDU)}},
             BH_ZINTDBL);
     case BH_INTQUAD:
-        return coef_fromptr(new t_ldbiasinterval{part_quad(c, pre, false, MPFR_RNDD),
-                                                 part_quad(c, pre, false, MPFR_RNDU)},
-                            BH_INTQUAD);
+        return boxed_or_zero(new t_ldbiasinterval{part_quad(c, pre, false, MPFR_RNDD),
+                                                  part_quad(c, pre, false, MPFR_RNDU)},
+                             BH_INTQUAD);
     case BH_ZINTQUAD:
-        return coef_fromptr(
+        return boxed_or_zero(
             new t_ldcbiasinterval{{part_quad(c, pre, false, MPFR_RNDD), part_quad(c, pre, false, MPFR_RNDU)},
                                   {part_quad(c, pim, negim, MPFR_RNDD), part_quad(c, pim, negim, MPFR_RNDU)}},
             BH_ZINTQUAD);
@@ -582,13 +596,13 @@ coef coefnum_build(t_cctx* ctx, eBHTypeCoef to, const coef* c, int pre, int pim,
     case BH_FPMP: {
         __mpfr_struct* f = fpmp_new(ctx);
         part_fr(f, c, pre, false, MPFR_RNDN);
-        return coef_fromptr(f, BH_FPMP);
+        return boxed_or_zero(f, BH_FPMP);
     }
     case BH_ZFPMP: {
         __mpc_struct* z = zfpmp_new(ctx);
         part_fr(mpc_realref(z), c, pre, false, MPFR_RNDN);
         part_fr(mpc_imagref(z), c, pim, negim, MPFR_RNDN);
-        return coef_fromptr(z, BH_ZFPMP);
+        return boxed_or_zero(z, BH_ZFPMP);
     }
     default: kst_iceerror(1041, "coefnum_build");
     }

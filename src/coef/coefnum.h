@@ -102,6 +102,9 @@ void zratmp_free(t_zratmp*);
 __float128* quad_new(__float128 v);
 zquad* zquad_new(__float128 re, __float128 im);
 
+// A double result: tag 0 when it is zero (exactly, or once rounded or underflowed).
+inline coef coefnum_fromdbl(double v) { return v == 0.0 ? coef{} : coef_fromdbl(v); }
+
 // Normalising constructors of the exact types: zero gives tag 0, an integral GMP rational an
 // INTMP, a complex rational with integral parts a ZINTMP. They take over the box.
 coef intmp_wrap(__mpz_struct* z);

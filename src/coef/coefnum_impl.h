@@ -47,11 +47,13 @@ coef coefnum_take(coef* c, int keep);       // copy when kept, move otherwise
 coef coefnum_build(t_cctx* ctx, eBHTypeCoef to, const coef* c, int pre, int pim, bool negim);
 
 // Same-type binary kernel of a boxed type T: computes OP(r, a, b) reusing a handed-over operand's
-// box (a first, then b) and frees the other handed-over one. FINISH wraps and normalises r.
+// box (a first, then b) and frees the other handed-over one. FINISH wraps r and normalises it (a
+// zero becomes tag 0 and its box is freed), whatever the operation: a product or a quotient can
+// vanish too, by underflow.
 template <class T, void (*OP)(t_cctx*, typename T::value_type*, const typename T::value_type*,
                                const typename T::value_type*),
           void (*FREE)(typename T::value_type*), typename T::value_type* (*ALLOC)(t_cctx*),
-          coef (*FINISH)(typename T::value_type*, bool zerotest), bool ZEROTEST>
+          coef (*FINISH)(typename T::value_type*)>
 coef coefnum_boxed_binop(t_cctx* ctx, coef* a, int ka, coef* b, int kb, int)
 {
     using V = typename T::value_type;
@@ -74,12 +76,12 @@ coef coefnum_boxed_binop(t_cctx* ctx, coef* a, int ka, coef* b, int kb, int)
         r = ALLOC(ctx);
         OP(ctx, r, pa, pb);
     }
-    return FINISH(r, ZEROTEST);
+    return FINISH(r);
 }
 
 // Unary kernel of a boxed type: computes OP(r, a) in a's box when handed over, else in a new box.
 template <class T, void (*OP)(t_cctx*, typename T::value_type*, const typename T::value_type*),
-          typename T::value_type* (*ALLOC)(t_cctx*), coef (*FINISH)(typename T::value_type*, bool)>
+          typename T::value_type* (*ALLOC)(t_cctx*), coef (*FINISH)(typename T::value_type*)>
 coef coefnum_boxed_unop(t_cctx* ctx, coef* a, int ka)
 {
     using V = typename T::value_type;
@@ -92,7 +94,7 @@ coef coefnum_boxed_unop(t_cctx* ctx, coef* a, int ka)
         r = ALLOC(ctx);
     }
     OP(ctx, r, pa);
-    return FINISH(r, false);
+    return FINISH(r);
 }
 
 // Multiplication cells that ignore the truncation (numbers have no degree).

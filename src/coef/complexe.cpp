@@ -17,6 +17,7 @@ coef mkz(cd v)
     c.type = BH_ZDBL;
     return c;
 }
+// Every result goes through mkz0: a complex zero, exact or by underflow, is tag 0.
 coef mkz0(cd v) { return (v.real() == 0.0 && v.imag() == 0.0) ? coef{} : mkz(v); }
 inline void consume(coef* a, int ka, coef* b, int kb)
 {
@@ -66,13 +67,13 @@ coef z_mul(t_cctx*, coef* a, int ka, coef* b, int kb, int)
 {
     cd r = val(a) * val(b);
     consume(a, ka, b, kb);
-    return mkz(r);
+    return mkz0(r);
 }
 coef z_div(t_cctx*, coef* a, int ka, coef* b, int kb)
 {
     cd r = val(a) / val(b);
     consume(a, ka, b, kb);
-    return mkz(r);
+    return mkz0(r);
 }
 int z_eq(const coef* a, const coef* b) { return a->z.re == b->z.re && a->z.im == b->z.im; }
 
@@ -81,14 +82,14 @@ coef z_fn(t_cctx*, coef* a, int ka)
 {
     cd r = F(val(a));
     if (!ka) a->type = BH_ZERO;
-    return mkz(r);
+    return mkz0(r);
 }
 template <double (*F)(cd)>
 coef z_realfn(t_cctx*, coef* a, int ka)
 {
     double r = F(val(a));
     if (!ka) a->type = BH_ZERO;
-    return coef_fromdbl(r);
+    return r == 0.0 ? coef{} : coef_fromdbl(r);
 }
 cd f_cos(cd x) { return std::cos(x); }
 cd f_sin(cd x) { return std::sin(x); }
@@ -130,7 +131,7 @@ coef z_powui(t_cctx*, coef* a, int ka, unsigned long n)
         n >>= 1;
     }
     if (!ka) a->type = BH_ZERO;
-    return mkz(r);
+    return mkz0(r);
 }
 int z_iszero(const coef* c) { return c->z.re == 0.0 && c->z.im == 0.0; }
 int z_is1(const coef* c) { return c->z.re == 1.0 && c->z.im == 0.0; }

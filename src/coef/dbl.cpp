@@ -8,7 +8,8 @@
 
 namespace {
 
-// Zero is the coefficient with tag 0, so a constructor never returns a double 0.
+// Zero is the coefficient with tag 0, so no constructor or operation returns a double 0 (nor -0):
+// a product, a quotient or a function value that vanishes by underflow or exactly is tag 0.
 coef mk(double v) { return v == 0.0 ? coef{} : coef_fromdbl(v); }
 
 coef dbl_int(t_cctx*, int n) { return mk(n); }
@@ -85,13 +86,13 @@ coef dbl_mul(t_cctx*, coef* a, int ka, coef* b, int kb, int)
 {
     double r = a->d * b->d;
     consume(a, ka, b, kb);
-    return coef_fromdbl(r);
+    return mk(r);
 }
 coef dbl_div(t_cctx*, coef* a, int ka, coef* b, int kb)
 {
     double r = a->d / b->d;
     consume(a, ka, b, kb);
-    return coef_fromdbl(r);
+    return mk(r);
 }
 int dbl_eq(const coef* a, const coef* b) { return a->d == b->d; }
 int dbl_lt(const coef* a, const coef* b) { return a->d < b->d; }
@@ -107,7 +108,7 @@ void dbl_fma(t_cctx* ctx, coef* acc, coef& b, int kb, coef& c, int kc, int)
         if (acc->d == 0.0) acc->type = BH_ZERO;
         return;
     }
-    coef t = coef_fromdbl(p);
+    coef t = mk(p);
     *acc = coef_addition(ctx, acc, 0, &t, 0);
 }
 
@@ -116,7 +117,7 @@ coef dbl_fn(t_cctx*, coef* a, int ka)
 {
     double r = F(a->d);
     if (!ka) a->type = BH_ZERO;
-    return coef_fromdbl(r);
+    return mk(r);
 }
 double d_arg(double x) { return x < 0 ? M_PI : 0.0; }
 double d_pent(double x) { return std::floor(x); }
@@ -149,14 +150,14 @@ coef dbl_powui(t_cctx*, coef* a, int ka, unsigned long n)
 {
     double r = std::pow(a->d, (double)n);
     if (!ka) a->type = BH_ZERO;
-    return coef_fromdbl(r);
+    return mk(r);
 }
 coef dbl_exponentiation(t_cctx*, coef* a, int ka, coef* b, int kb)
 {
     double r = std::pow(coef2dbl(a), coef2dbl(b));
     coefnum_release(a, ka);
     coefnum_release(b, kb);
-    return coef_fromdbl(r);
+    return mk(r);
 }
 int dbl_isentierlong(const coef* c) { return c->d == std::floor(c->d) && std::fabs(c->d) < 9.2233720368547758e18; }
 int dbl_iszero(const coef* c) { return c->d == 0.0; }

@@ -11,9 +11,9 @@ namespace {
 using FT = t_fpmptype;
 __mpfr_struct* fb(const coef* c) { return coef_box<FT>(c); }
 __mpfr_struct* f_alloc(t_cctx* ctx) { return fpmp_new(ctx); }
-coef f_finish(__mpfr_struct* r, bool zerotest)
+coef f_finish(__mpfr_struct* r)
 {
-    if (zerotest && mpfr_zero_p(r)) {
+    if (mpfr_zero_p(r)) {
         fpmp_free(r);
         return coef{};
     }
@@ -24,12 +24,12 @@ void op_add(t_cctx*, __mpfr_struct* r, const __mpfr_struct* a, const __mpfr_stru
 void op_sub(t_cctx*, __mpfr_struct* r, const __mpfr_struct* a, const __mpfr_struct* b) { mpfr_sub(r, a, b, MPFR_RNDN); }
 void op_mul(t_cctx*, __mpfr_struct* r, const __mpfr_struct* a, const __mpfr_struct* b) { mpfr_mul(r, a, b, MPFR_RNDN); }
 void op_div(t_cctx*, __mpfr_struct* r, const __mpfr_struct* a, const __mpfr_struct* b) { mpfr_div(r, a, b, MPFR_RNDN); }
-constexpr auto f_add = coefnum_boxed_binop<FT, op_add, fpmp_free, f_alloc, f_finish, true>;
-constexpr auto f_sub = coefnum_boxed_binop<FT, op_sub, fpmp_free, f_alloc, f_finish, true>;
-constexpr auto f_mul = coefnum_boxed_binop<FT, op_mul, fpmp_free, f_alloc, f_finish, false>;
+constexpr auto f_add = coefnum_boxed_binop<FT, op_add, fpmp_free, f_alloc, f_finish>;
+constexpr auto f_sub = coefnum_boxed_binop<FT, op_sub, fpmp_free, f_alloc, f_finish>;
+constexpr auto f_mul = coefnum_boxed_binop<FT, op_mul, fpmp_free, f_alloc, f_finish>;
 coef f_div(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<FT, op_div, fpmp_free, f_alloc, f_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<FT, op_div, fpmp_free, f_alloc, f_finish>(ctx, a, ka, b, kb, 0);
 }
 
 template <int (*F)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t)>
@@ -153,7 +153,7 @@ coef f_powui(t_cctx* ctx, coef* a, int ka, unsigned long n)
     __mpfr_struct* r = ka ? fpmp_new(ctx) : fb(a);
     mpfr_pow_ui(r, fb(a), n, MPFR_RNDN);
     if (!ka) a->type = BH_ZERO;
-    return coef_fromptr(r, BH_FPMP);
+    return f_finish(r);
 }
 int f_iszero(const coef* c) { return mpfr_zero_p(fb(c)); }
 int f_is1(const coef* c) { return mpfr_cmp_si(fb(c), 1) == 0; }

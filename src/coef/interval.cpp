@@ -249,9 +249,9 @@ struct t_realint {
     }
     static V* alloc(t_cctx*) { return new V{0, 0}; }
     static void free(V* v) { delete v; }
-    static coef finish(V* r, bool zerotest)
+    static coef finish(V* r)
     {
-        if (zerotest && r->inf == 0 && r->sup == 0) {
+        if (r->inf == 0 && r->sup == 0) {
             delete r;
             return coef{};
         }
@@ -274,19 +274,19 @@ struct t_realint {
     static void op_div(t_cctx*, V* r, const V* a, const V* b) { put(r, K::DivII(get(a), get(b))); }
     static coef add(t_cctx* c, coef* a, int ka, coef* b, int kb, int p)
     {
-        return coefnum_boxed_binop<traits, op_add, free, alloc, finish, true>(c, a, ka, b, kb, p);
+        return coefnum_boxed_binop<traits, op_add, free, alloc, finish>(c, a, ka, b, kb, p);
     }
     static coef sub(t_cctx* c, coef* a, int ka, coef* b, int kb, int p)
     {
-        return coefnum_boxed_binop<traits, op_sub, free, alloc, finish, true>(c, a, ka, b, kb, p);
+        return coefnum_boxed_binop<traits, op_sub, free, alloc, finish>(c, a, ka, b, kb, p);
     }
     static coef mul(t_cctx* c, coef* a, int ka, coef* b, int kb, int p)
     {
-        return coefnum_boxed_binop<traits, op_mul, free, alloc, finish, false>(c, a, ka, b, kb, p);
+        return coefnum_boxed_binop<traits, op_mul, free, alloc, finish>(c, a, ka, b, kb, p);
     }
     static coef div(t_cctx* c, coef* a, int ka, coef* b, int kb)
     {
-        return coefnum_boxed_binop<traits, op_div, free, alloc, finish, false>(c, a, ka, b, kb, 0);
+        return coefnum_boxed_binop<traits, op_div, free, alloc, finish>(c, a, ka, b, kb, 0);
     }
 
     template <I (*F)(const I&)>
@@ -294,7 +294,7 @@ struct t_realint {
     {
         I r = F(get(box(a)));
         coefnum_release(a, ka);
-        return coef_fromptr(new V{r.inf, r.sup}, TAG);
+        return make(r);
     }
     template <mpfr_fn F>
     static I inc(const I& x) { return mono_inc<B>(F, x); }
@@ -311,7 +311,7 @@ struct t_realint {
             if (n) x = K::SqrI(x);
         }
         coefnum_release(a, ka);
-        return coef_fromptr(new V{r.inf, r.sup}, TAG);
+        return make(r);
     }
 
     // Bounds as numbers of the bound's own type.
@@ -475,9 +475,9 @@ struct t_cplxint {
     static bool zero(const V* v) { return v->re.inf == 0 && v->re.sup == 0 && v->im.inf == 0 && v->im.sup == 0; }
     static V* alloc(t_cctx*) { return new V{}; }
     static void free(V* v) { delete v; }
-    static coef finish(V* r, bool zerotest)
+    static coef finish(V* r)
     {
-        if (zerotest && zero(r)) {
+        if (zero(r)) {
             delete r;
             return coef{};
         }
@@ -493,19 +493,19 @@ struct t_cplxint {
     static void op_div(t_cctx*, V* r, const V* a, const V* b) { put(r, KC::Div(get(a), get(b))); }
     static coef add(t_cctx* c, coef* a, int ka, coef* b, int kb, int p)
     {
-        return coefnum_boxed_binop<traits, op_add, free, alloc, finish, true>(c, a, ka, b, kb, p);
+        return coefnum_boxed_binop<traits, op_add, free, alloc, finish>(c, a, ka, b, kb, p);
     }
     static coef sub(t_cctx* c, coef* a, int ka, coef* b, int kb, int p)
     {
-        return coefnum_boxed_binop<traits, op_sub, free, alloc, finish, true>(c, a, ka, b, kb, p);
+        return coefnum_boxed_binop<traits, op_sub, free, alloc, finish>(c, a, ka, b, kb, p);
     }
     static coef mul(t_cctx* c, coef* a, int ka, coef* b, int kb, int p)
     {
-        return coefnum_boxed_binop<traits, op_mul, free, alloc, finish, false>(c, a, ka, b, kb, p);
+        return coefnum_boxed_binop<traits, op_mul, free, alloc, finish>(c, a, ka, b, kb, p);
     }
     static coef div(t_cctx* c, coef* a, int ka, coef* b, int kb)
     {
-        return coefnum_boxed_binop<traits, op_div, free, alloc, finish, false>(c, a, ka, b, kb, 0);
+        return coefnum_boxed_binop<traits, op_div, free, alloc, finish>(c, a, ka, b, kb, 0);
     }
     static coef neg(t_cctx*, coef* a, int ka)
     {
@@ -513,7 +513,7 @@ struct t_cplxint {
         coefnum_release(a, ka);
         V* r = new V{};
         put(r, C{t_bias<B>::NegI(x.re), t_bias<B>::NegI(x.im)});
-        return coef_fromptr(r, TAG);
+        return finish(r);
     }
     static coef powui(t_cctx*, coef* a, int ka, unsigned long n)
     {
@@ -526,7 +526,7 @@ struct t_cplxint {
         coefnum_release(a, ka);
         V* v = new V{};
         put(v, r);
-        return coef_fromptr(v, TAG);
+        return finish(v);
     }
     // The complex functions built from real enclosures of their real and imaginary parts.
     using K = t_bias<B>;
@@ -597,13 +597,14 @@ struct t_cplxint {
         coefnum_release(a, ka);
         V* v = new V{};
         put(v, r);
-        return coef_fromptr(v, TAG);
+        return finish(v);
     }
     template <I (*F)(const C&)>
     static coef crealfn(t_cctx*, coef* a, int ka)
     {
         I r = F(get(box(a)));
         coefnum_release(a, ka);
+        if (r.inf == 0 && r.sup == 0) return coef{};
         return coef_fromptr(new RV{r.inf, r.sup}, RTAG);
     }
 

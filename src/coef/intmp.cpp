@@ -27,17 +27,17 @@ double z_todbl(mpz_srcptr z)
 // ---------------------------------------------------------------- tag 22
 
 __mpz_struct* i_alloc(t_cctx*) { return intmp_new(); }
-coef i_finish(__mpz_struct* r, bool) { return intmp_wrap(r); }
+coef i_finish(__mpz_struct* r) { return intmp_wrap(r); }
 void op_add(t_cctx*, __mpz_struct* r, const __mpz_struct* a, const __mpz_struct* b) { mpz_add(r, a, b); }
 void op_sub(t_cctx*, __mpz_struct* r, const __mpz_struct* a, const __mpz_struct* b) { mpz_sub(r, a, b); }
 void op_mul(t_cctx*, __mpz_struct* r, const __mpz_struct* a, const __mpz_struct* b) { mpz_mul(r, a, b); }
 void op_gcd(t_cctx*, __mpz_struct* r, const __mpz_struct* a, const __mpz_struct* b) { mpz_gcd(r, a, b); }
-constexpr auto i_add = coefnum_boxed_binop<IT, op_add, intmp_free, i_alloc, i_finish, true>;
-constexpr auto i_sub = coefnum_boxed_binop<IT, op_sub, intmp_free, i_alloc, i_finish, true>;
-constexpr auto i_mul = coefnum_boxed_binop<IT, op_mul, intmp_free, i_alloc, i_finish, false>;
+constexpr auto i_add = coefnum_boxed_binop<IT, op_add, intmp_free, i_alloc, i_finish>;
+constexpr auto i_sub = coefnum_boxed_binop<IT, op_sub, intmp_free, i_alloc, i_finish>;
+constexpr auto i_mul = coefnum_boxed_binop<IT, op_mul, intmp_free, i_alloc, i_finish>;
 coef i_gcd(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<IT, op_gcd, intmp_free, i_alloc, i_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<IT, op_gcd, intmp_free, i_alloc, i_finish>(ctx, a, ka, b, kb, 0);
 }
 coef i_div(t_cctx*, coef* a, int ka, coef* b, int kb)
 {
@@ -77,7 +77,7 @@ coef i_sqrt(t_cctx*, coef* a, int ka)
         mpz_sqrt(s, zb(a));
         r = intmp_wrap(s);
     } else {
-        r = coef_fromdbl(std::sqrt(z_todbl(zb(a))));
+        r = coefnum_fromdbl(std::sqrt(z_todbl(zb(a))));
     }
     coefnum_release(a, ka);
     return r;
@@ -182,7 +182,7 @@ int i_saveF(const coef* c, FILE* f) { return gmp_fprintf(f, "    %Zd\n", zb(c)) 
 // ---------------------------------------------------------------- tag 23
 
 t_zintmp* zi_alloc(t_cctx*) { return zintmp_new(); }
-coef zi_finish(t_zintmp* r, bool) { return zintmp_wrap(r); }
+coef zi_finish(t_zintmp* r) { return zintmp_wrap(r); }
 void zop_add(t_cctx*, t_zintmp* r, const t_zintmp* a, const t_zintmp* b)
 {
     mpz_add(r->re, a->re, b->re);
@@ -209,9 +209,9 @@ void zop_mul(t_cctx*, t_zintmp* r, const t_zintmp* a, const t_zintmp* b)
     mpz_clear(re);
     mpz_clear(t);
 }
-constexpr auto zi_add = coefnum_boxed_binop<ZT, zop_add, zintmp_free, zi_alloc, zi_finish, true>;
-constexpr auto zi_sub = coefnum_boxed_binop<ZT, zop_sub, zintmp_free, zi_alloc, zi_finish, true>;
-constexpr auto zi_mul = coefnum_boxed_binop<ZT, zop_mul, zintmp_free, zi_alloc, zi_finish, false>;
+constexpr auto zi_add = coefnum_boxed_binop<ZT, zop_add, zintmp_free, zi_alloc, zi_finish>;
+constexpr auto zi_sub = coefnum_boxed_binop<ZT, zop_sub, zintmp_free, zi_alloc, zi_finish>;
+constexpr auto zi_mul = coefnum_boxed_binop<ZT, zop_mul, zintmp_free, zi_alloc, zi_finish>;
 // a / b = a * conj(b) / |b|^2, exact.
 coef zi_div(t_cctx*, coef* a, int ka, coef* b, int kb)
 {

@@ -27,9 +27,9 @@ namespace {
 q128* qb(const coef* c) { return coef_box<t_quadtype>(c); }
 q128* q_alloc(t_cctx*) { return quad_new(0); }
 void q_free(q128* v) { delete v; }
-coef q_finish(q128* r, bool zerotest)
+coef q_finish(q128* r)
 {
-    if (zerotest && *r == 0) {
+    if (*r == 0) {
         delete r;
         return coef{};
     }
@@ -43,12 +43,12 @@ void op_mul(t_cctx*, q128* r, const q128* a, const q128* b) { *r = *a * *b; }
 void op_div(t_cctx*, q128* r, const q128* a, const q128* b) { *r = *a / *b; }
 
 using QT = t_quadtype;
-constexpr auto q_add = coefnum_boxed_binop<QT, op_add, q_free, q_alloc, q_finish, true>;
-constexpr auto q_sub = coefnum_boxed_binop<QT, op_sub, q_free, q_alloc, q_finish, true>;
-constexpr auto q_mul = coefnum_boxed_binop<QT, op_mul, q_free, q_alloc, q_finish, false>;
+constexpr auto q_add = coefnum_boxed_binop<QT, op_add, q_free, q_alloc, q_finish>;
+constexpr auto q_sub = coefnum_boxed_binop<QT, op_sub, q_free, q_alloc, q_finish>;
+constexpr auto q_mul = coefnum_boxed_binop<QT, op_mul, q_free, q_alloc, q_finish>;
 coef q_div(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<QT, op_div, q_free, q_alloc, q_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<QT, op_div, q_free, q_alloc, q_finish>(ctx, a, ka, b, kb, 0);
 }
 
 template <q128 (*F)(q128)>
@@ -103,7 +103,7 @@ coef q_powui(t_cctx*, coef* a, int ka, unsigned long n)
 {
     q128 r = powq(*qb(a), (q128)n);
     coefnum_release(a, ka);
-    return coef_fromptr(quad_new(r), BH_QUAD);
+    return mkq(r);
 }
 int q_iszero(const coef* c) { return *qb(c) == 0; }
 int q_is1(const coef* c) { return *qb(c) == 1; }
@@ -173,9 +173,9 @@ inline void cset(zquad* z, cq v)
 }
 zquad* zq_alloc(t_cctx*) { return zquad_new(0, 0); }
 void zq_free(zquad* z) { delete z; }
-coef zq_finish(zquad* r, bool zerotest)
+coef zq_finish(zquad* r)
 {
-    if (zerotest && r->re == 0 && r->im == 0) {
+    if (r->re == 0 && r->im == 0) {
         delete r;
         return coef{};
     }
@@ -186,12 +186,12 @@ void zop_sub(t_cctx*, zquad* r, const zquad* a, const zquad* b) { cset(r, cval(a
 void zop_mul(t_cctx*, zquad* r, const zquad* a, const zquad* b) { cset(r, cval(a) * cval(b)); }
 void zop_div(t_cctx*, zquad* r, const zquad* a, const zquad* b) { cset(r, cval(a) / cval(b)); }
 using ZT = t_zquadtype;
-constexpr auto zq_add = coefnum_boxed_binop<ZT, zop_add, zq_free, zq_alloc, zq_finish, true>;
-constexpr auto zq_sub = coefnum_boxed_binop<ZT, zop_sub, zq_free, zq_alloc, zq_finish, true>;
-constexpr auto zq_mul = coefnum_boxed_binop<ZT, zop_mul, zq_free, zq_alloc, zq_finish, false>;
+constexpr auto zq_add = coefnum_boxed_binop<ZT, zop_add, zq_free, zq_alloc, zq_finish>;
+constexpr auto zq_sub = coefnum_boxed_binop<ZT, zop_sub, zq_free, zq_alloc, zq_finish>;
+constexpr auto zq_mul = coefnum_boxed_binop<ZT, zop_mul, zq_free, zq_alloc, zq_finish>;
 coef zq_div(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<ZT, zop_div, zq_free, zq_alloc, zq_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<ZT, zop_div, zq_free, zq_alloc, zq_finish>(ctx, a, ka, b, kb, 0);
 }
 template <cq (*F)(cq)>
 void zq_apply(t_cctx*, zquad* r, const zquad* a)
@@ -208,7 +208,7 @@ coef zq_realfn(t_cctx*, coef* a, int ka)
 {
     q128 v = F(cval(zb(a)));
     coefnum_release(a, ka);
-    return coef_fromptr(quad_new(v), BH_QUAD);
+    return mkq(v);
 }
 cq f_zneg(cq x) { return -x; }
 q128 f_norminf(cq x) { return fmaxq(fabsq(__real__ x), fabsq(__imag__ x)); }
@@ -245,7 +245,7 @@ coef zq_powui(t_cctx*, coef* a, int ka, unsigned long n)
     coefnum_release(a, ka);
     zquad* z = zquad_new(0, 0);
     cset(z, r);
-    return coef_fromptr(z, BH_ZQUAD);
+    return zq_finish(z);
 }
 int zq_iszero(const coef* c) { return zb(c)->re == 0 && zb(c)->im == 0; }
 int zq_save(const coef* c, FILE* f) { return fwrite(zb(c), sizeof(zquad), 1, f) == 1; }

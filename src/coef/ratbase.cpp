@@ -89,7 +89,7 @@ coef wrap(const ratovf& r)
     if (r.den == -1) {
         double d;
         memcpy(&d, &r.num, sizeof d);
-        return coef_fromdbl(d);
+        return coefnum_fromdbl(d);   // the difference of two huge values may round to 0
     }
     if (r.num == 0) return coef{};
     coef c{};
@@ -225,12 +225,12 @@ coef r_powui(t_cctx*, coef* a, int ka, unsigned long n)
     while (e) {
         if (e & 1) {
             r = rat_mul(r, x);
-            if (r.den == -1) return coef_fromdbl(std::pow(asdbl(base), (double)n));
+            if (r.den == -1) return coefnum_fromdbl(std::pow(asdbl(base), (double)n));
         }
         e >>= 1;
         if (e) {
             x = rat_mul(x, x);
-            if (x.den == -1) return coef_fromdbl(std::pow(asdbl(base), (double)n));
+            if (x.den == -1) return coefnum_fromdbl(std::pow(asdbl(base), (double)n));
         }
     }
     return wrap(r);
@@ -263,7 +263,7 @@ coef r_sqrt(t_cctx*, coef* a, int ka)
         int64_t sd = (int64_t)std::llround(std::sqrt((double)v.den));
         if ((__int128)sn * sn == v.num && (__int128)sd * sd == v.den) return ratovf_make(sn, sd);
     }
-    return coef_fromdbl(std::sqrt(asdbl(v)));
+    return coefnum_fromdbl(std::sqrt(asdbl(v)));
 }
 coef r_arg(t_cctx*, coef* a, int ka)
 {

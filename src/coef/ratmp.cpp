@@ -26,17 +26,17 @@ double q_todbl(mpq_srcptr q)
 // ---------------------------------------------------------------- tag 18
 
 __mpq_struct* r_alloc(t_cctx*) { return ratmp_new(); }
-coef r_finish(__mpq_struct* r, bool) { return ratmp_wrap(r); }
+coef r_finish(__mpq_struct* r) { return ratmp_wrap(r); }
 void op_add(t_cctx*, __mpq_struct* r, const __mpq_struct* a, const __mpq_struct* b) { mpq_add(r, a, b); }
 void op_sub(t_cctx*, __mpq_struct* r, const __mpq_struct* a, const __mpq_struct* b) { mpq_sub(r, a, b); }
 void op_mul(t_cctx*, __mpq_struct* r, const __mpq_struct* a, const __mpq_struct* b) { mpq_mul(r, a, b); }
 void op_div(t_cctx*, __mpq_struct* r, const __mpq_struct* a, const __mpq_struct* b) { mpq_div(r, a, b); }
-constexpr auto q_add = coefnum_boxed_binop<RT, op_add, ratmp_free, r_alloc, r_finish, true>;
-constexpr auto q_sub = coefnum_boxed_binop<RT, op_sub, ratmp_free, r_alloc, r_finish, true>;
-constexpr auto q_mul = coefnum_boxed_binop<RT, op_mul, ratmp_free, r_alloc, r_finish, false>;
+constexpr auto q_add = coefnum_boxed_binop<RT, op_add, ratmp_free, r_alloc, r_finish>;
+constexpr auto q_sub = coefnum_boxed_binop<RT, op_sub, ratmp_free, r_alloc, r_finish>;
+constexpr auto q_mul = coefnum_boxed_binop<RT, op_mul, ratmp_free, r_alloc, r_finish>;
 coef q_div(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<RT, op_div, ratmp_free, r_alloc, r_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<RT, op_div, ratmp_free, r_alloc, r_finish>(ctx, a, ka, b, kb, 0);
 }
 void u_neg(t_cctx*, __mpq_struct* r, const __mpq_struct* a) { mpq_neg(r, a); }
 void u_abs(t_cctx*, __mpq_struct* r, const __mpq_struct* a) { mpq_abs(r, a); }
@@ -98,7 +98,7 @@ coef q_sqrt(t_cctx*, coef* a, int ka)
         mpz_sqrt(mpq_denref(s), mpq_denref(q));
         r = ratmp_wrap(s);
     } else {
-        r = coef_fromdbl(std::sqrt(q_todbl(q)));
+        r = coefnum_fromdbl(std::sqrt(q_todbl(q)));
     }
     coefnum_release(a, ka);
     return r;
@@ -181,7 +181,7 @@ int q_saveF(const coef* c, FILE* f) { return gmp_fprintf(f, "    %Qd\n", qb(c)) 
 // ---------------------------------------------------------------- tag 19
 
 t_zratmp* zr_alloc(t_cctx*) { return zratmp_new(); }
-coef zr_finish(t_zratmp* r, bool) { return zratmp_wrap(r); }
+coef zr_finish(t_zratmp* r) { return zratmp_wrap(r); }
 void zop_add(t_cctx*, t_zratmp* r, const t_zratmp* a, const t_zratmp* b)
 {
     mpq_add(r->re, a->re, b->re);
@@ -230,12 +230,12 @@ void zop_div(t_cctx* ctx, t_zratmp* r, const t_zratmp* a, const t_zratmp* b)
     mpq_clear(n2);
     mpq_clear(t);
 }
-constexpr auto zq_add = coefnum_boxed_binop<ZT, zop_add, zratmp_free, zr_alloc, zr_finish, true>;
-constexpr auto zq_sub = coefnum_boxed_binop<ZT, zop_sub, zratmp_free, zr_alloc, zr_finish, true>;
-constexpr auto zq_mul = coefnum_boxed_binop<ZT, zop_mul, zratmp_free, zr_alloc, zr_finish, false>;
+constexpr auto zq_add = coefnum_boxed_binop<ZT, zop_add, zratmp_free, zr_alloc, zr_finish>;
+constexpr auto zq_sub = coefnum_boxed_binop<ZT, zop_sub, zratmp_free, zr_alloc, zr_finish>;
+constexpr auto zq_mul = coefnum_boxed_binop<ZT, zop_mul, zratmp_free, zr_alloc, zr_finish>;
 coef zq_div(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<ZT, zop_div, zratmp_free, zr_alloc, zr_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<ZT, zop_div, zratmp_free, zr_alloc, zr_finish>(ctx, a, ka, b, kb, 0);
 }
 void zu_neg(t_cctx*, t_zratmp* r, const t_zratmp* a)
 {

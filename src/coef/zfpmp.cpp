@@ -10,9 +10,9 @@ namespace {
 using ZT = t_zfpmptype;
 __mpc_struct* zb(const coef* c) { return coef_box<ZT>(c); }
 __mpc_struct* z_alloc(t_cctx* ctx) { return zfpmp_new(ctx); }
-coef z_finish(__mpc_struct* r, bool zerotest)
+coef z_finish(__mpc_struct* r)
 {
-    if (zerotest && mpfr_zero_p(mpc_realref(r)) && mpfr_zero_p(mpc_imagref(r))) {
+    if (mpfr_zero_p(mpc_realref(r)) && mpfr_zero_p(mpc_imagref(r))) {
         zfpmp_free(r);
         return coef{};
     }
@@ -22,12 +22,12 @@ void op_add(t_cctx*, __mpc_struct* r, const __mpc_struct* a, const __mpc_struct*
 void op_sub(t_cctx*, __mpc_struct* r, const __mpc_struct* a, const __mpc_struct* b) { mpc_sub(r, a, b, MPC_RNDNN); }
 void op_mul(t_cctx*, __mpc_struct* r, const __mpc_struct* a, const __mpc_struct* b) { mpc_mul(r, a, b, MPC_RNDNN); }
 void op_div(t_cctx*, __mpc_struct* r, const __mpc_struct* a, const __mpc_struct* b) { mpc_div(r, a, b, MPC_RNDNN); }
-constexpr auto z_add = coefnum_boxed_binop<ZT, op_add, zfpmp_free, z_alloc, z_finish, true>;
-constexpr auto z_sub = coefnum_boxed_binop<ZT, op_sub, zfpmp_free, z_alloc, z_finish, true>;
-constexpr auto z_mul = coefnum_boxed_binop<ZT, op_mul, zfpmp_free, z_alloc, z_finish, false>;
+constexpr auto z_add = coefnum_boxed_binop<ZT, op_add, zfpmp_free, z_alloc, z_finish>;
+constexpr auto z_sub = coefnum_boxed_binop<ZT, op_sub, zfpmp_free, z_alloc, z_finish>;
+constexpr auto z_mul = coefnum_boxed_binop<ZT, op_mul, zfpmp_free, z_alloc, z_finish>;
 coef z_div(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 {
-    return coefnum_boxed_binop<ZT, op_div, zfpmp_free, z_alloc, z_finish, false>(ctx, a, ka, b, kb, 0);
+    return coefnum_boxed_binop<ZT, op_div, zfpmp_free, z_alloc, z_finish>(ctx, a, ka, b, kb, 0);
 }
 
 template <int (*F)(mpc_ptr, mpc_srcptr, mpc_rnd_t)>
@@ -47,6 +47,10 @@ coef z_realfn(t_cctx*, coef* a, int ka)
     __mpfr_struct* f = fpmp_new2(mpfr_get_prec(mpc_realref(zb(a))));
     F(f, zb(a), MPFR_RNDN);
     coefnum_release(a, ka);
+    if (mpfr_zero_p(f)) {
+        fpmp_free(f);
+        return coef{};
+    }
     return coef_fromptr(f, BH_FPMP);
 }
 int w_neg(mpc_ptr r, mpc_srcptr a, mpc_rnd_t d) { return mpc_neg(r, a, d); }
@@ -77,7 +81,7 @@ coef z_powui(t_cctx* ctx, coef* a, int ka, unsigned long n)
     __mpc_struct* r = ka ? zfpmp_new(ctx) : zb(a);
     mpc_pow_ui(r, zb(a), n, MPC_RNDNN);
     if (!ka) a->type = BH_ZERO;
-    return coef_fromptr(r, BH_ZFPMP);
+    return z_finish(r);
 }
 int z_iszero(const coef* c) { return mpfr_zero_p(mpc_realref(zb(c))) && mpfr_zero_p(mpc_imagref(zb(c))); }
 long long z_2ll(const coef* c) { return mpfr_get_si(mpc_realref(zb(c)), MPFR_RNDZ); }
