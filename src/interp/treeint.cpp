@@ -900,13 +900,9 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             return 0;
         }
     }
+    // A zero step counts as upward: the loop runs until the end is passed, which with a start at
+    // most the end means until stop or an interrupt ends it.
     coef zero{};
-    if (coef_iszero(&step)) {   // the loop would never end
-        deletecoef(&start);
-        deletecoef(&end);
-        kst_runerror(ctx, 94);
-        return 0;
-    }
     bool up = coef_cmp_ge(&step, &zero) == 1;
     coef acc = type == L_PROD ? coef_creenum_init(ctx, 1) : coef{};
     int r = 0;
