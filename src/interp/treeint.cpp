@@ -337,18 +337,24 @@ void showcomments(t_cctx* ctx, treeabs* comments)
     }
 }
 
+// Statements being run by this thread: only the outermost one is timed, the statements of its
+// blocks, loops, macro calls and included files being part of it.
+thread_local int s_statementdepth = 0;
+
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
     if (ctx->comment) showcomments(ctx, tree_child(node, 0));
-    kst_time_statementstart();
+    bool timed = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
+    if (timed) kst_time_statementstart();
     int r = 0;
     if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
     tree_run_cleanres(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
-        kst_time_statementend(ctx);
+        if (timed) kst_time_statementend(ctx);
     }
+    s_statementdepth--;
     if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
     return r;
 }
