@@ -262,7 +262,7 @@ FILE* t_fileio::readstream(t_cctx* ctx) const
 void t_fileio::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     t_render* r = display_begin(ctx, stream);
-    r->Vformat("%s \"%s\" (%s)", Vgettypename(), m_shared->name.c_str(), m_shared->getStatusname());
+    r->Vformat("%s \"%s\" (%s)", kst_getmsginfo(87), m_shared->name.c_str(), m_shared->getStatusname());
     r->writenewline();
 }
 
