@@ -79,7 +79,9 @@ int h_help(t_cctx* ctx, int, treeabs* node)
     } else if (t_macro* m = macro_resolve(ctx, word, true)) {
         m->display(ctx, g_stdout);
     } else {
-        kst_runerror(ctx, 374, word);
+        // Asking about an unknown word is no failure of the session: it is told so and goes on.
+        fprintf(g_stdout, kst_getmsginfo(230), word);
+        fputc('\n', g_stdout);
     }
     fflush(g_stdout);
     return 0;

@@ -7,6 +7,7 @@
 #include "interp/kest.h"
 #include "render/render.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -103,6 +104,31 @@ t_msgfmtspec msgfmt_extractfmt(const char* piece)
     return spec;
 }
 
+bool msgfmt_checkwidths(t_cctx* ctx, const t_fmtpieces& parts)
+{
+    for (const std::string& piece : parts.pieces) {
+        size_t p = 1;   // after the '%'
+        while (p < piece.size() && strchr("+- #0'", piece[p])) p++;
+        // Saturated, so that a number of any length compares as too large.
+        auto number = [&]() {
+            long n = 0;
+            for (; p < piece.size() && isdigit(static_cast<unsigned char>(piece[p])); p++)
+                n = std::min(n * 10 + (piece[p] - '0'), long(INT_MAX));
+            return n;
+        };
+        long width = number(), precision = 0;
+        if (p < piece.size() && piece[p] == '.') {
+            p++;
+            precision = number();
+        }
+        if (std::max(width, precision) <= kst_msgfmt_maxwidth) continue;
+        std::string conversion = piece.substr(0, std::min(p + 1, piece.size()));
+        kst_runerror(ctx, 710, conversion.c_str(), kst_msgfmt_maxwidth);
+        return false;
+    }
+    return true;
+}
+
 void msgfmt_printtext(FILE* stream, const std::string& text)
 {
     for (size_t i = 0; i < text.size(); i++) {
@@ -143,6 +169,7 @@ void msgfmt_an(t_cctx* ctx, FILE* stream, const char* format, const std::vector<
                const char* caller)
 {
     t_fmtpieces parts = kst_fmt_split(format);
+    if (!msgfmt_checkwidths(ctx, parts)) return;
     msgfmt_printtext(stream, parts.lead);
     size_t next = 0;
     for (const std::string& piece : parts.pieces) {
@@ -262,7 +289,7 @@ FILE* t_fileio::readstream(t_cctx* ctx) const
 void t_fileio::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     t_render* r = display_begin(ctx, stream);
-    r->Vformat("%s \"%s\" (%s)", Vgettypename(), m_shared->name.c_str(), m_shared->getStatusname());
+    r->Vformat("%s \"%s\" (%s)", kst_getmsginfo(87), m_shared->name.c_str(), m_shared->getStatusname());
     r->writenewline();
 }
 

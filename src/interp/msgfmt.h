@@ -30,6 +30,13 @@ struct t_msgfmtspec {
 };
 t_msgfmtspec msgfmt_extractfmt(const char* piece);
 
+// Widths and precisions of a format are at most this: beyond it a conversion would only pad with
+// megabytes of blanks or zeros (the digits of any number fit well within it).
+constexpr int kst_msgfmt_maxwidth = 100000;
+// Error 710 (with the conversion and the bound) and false when a piece's width or precision is
+// beyond kst_msgfmt_maxwidth; checked before anything of the format is printed.
+bool msgfmt_checkwidths(t_cctx* ctx, const t_fmtpieces& parts);
+
 // Prints the text of a piece or of the leading text ("%%" is a percent sign).
 void msgfmt_printtext(FILE* stream, const std::string& text);
 // A double with one piece: floating conversions as C formats, 'd'/'i' as a 32-bit integer when it

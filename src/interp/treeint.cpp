@@ -337,18 +337,24 @@ void showcomments(t_cctx* ctx, treeabs* comments)
     }
 }
 
+// Statements being run by this thread: only the outermost one is timed, the statements of its
+// blocks, loops, macro calls and included files being part of it.
+thread_local int s_statementdepth = 0;
+
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
     if (ctx->comment) showcomments(ctx, tree_child(node, 0));
-    kst_time_statementstart();
+    bool timed = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
+    if (timed) kst_time_statementstart();
     int r = 0;
     if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
     tree_run_cleanres(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
-        kst_time_statementend(ctx);
+        if (timed) kst_time_statementend(ctx);
     }
+    s_statementdepth--;
     if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
     return r;
 }
@@ -900,13 +906,9 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             return 0;
         }
     }
+    // A zero step counts as upward: the loop runs until the end is passed, which with a start at
+    // most the end means until stop or an interrupt ends it.
     coef zero{};
-    if (coef_iszero(&step)) {   // the loop would never end
-        deletecoef(&start);
-        deletecoef(&end);
-        kst_runerror(ctx, 94);
-        return 0;
-    }
     bool up = coef_cmp_ge(&step, &zero) == 1;
     coef acc = type == L_PROD ? coef_creenum_init(ctx, 1) : coef{};
     int r = 0;

@@ -622,6 +622,7 @@ bool filenum_write(t_cctx* ctx, FILE* stream, const char* filename, tabnum_borne
     t_fmtpieces pieces;
     if (format) {
         pieces = kst_fmt_split(format);
+        if (!msgfmt_checkwidths(ctx, pieces)) return false;
         if (pieces.pieces.size() != cols.size()) {
             kst_runerror(ctx, 545);
             return false;

@@ -24,7 +24,6 @@ try { error("shown with info"); } catch { msg("caught again\n"); };
 _info off;
 for j = 1 to 3 { if (j == 2) then { error("in the loop"); }; msg("j=%d\n", j); };
 msg("the session goes on\n");
-for j = 1 to 2 step 0 { msg("never\n"); };
 macro m { include "inc.t"; return 2; };
 x = 1 + %m;
 msg("the session goes on\n");
