@@ -9,6 +9,7 @@
 #include "interp/promptline.h"
 #include "interp/rooms.h"
 #include "interp/runpile.h"
+#include "interp/treeint.h"
 #include "interp/treesharedcode.h"
 #include "render/render.h"
 
@@ -244,6 +245,7 @@ t_cctx* kest_init(int mode, int render)
     kst_smallparam_create(s_session);
     kst_divsimplify_init();
     kst_scscp_cd_init();
+    kst_tree_checkhandlers();   // a node the parser can build but nobody evaluates is a bug of this build
 
     kst_setdefaultlanguage();
     setdefaultprompt_default(s_session);
