@@ -642,6 +642,7 @@ void kst_reset_reloadstl(bool reload)
     kst_env_clear();
     kst_extsession_endall();
     kst_coef_reset();
+    kst_random_init();   // a reset session draws the numbers of a new one
     kst_extern_reset();
     kst_types_reset();
     kst_idclass_reset();

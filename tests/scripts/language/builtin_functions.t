@@ -24,6 +24,8 @@ W[1] = -1$ W[2] = -1$
 z = atan2(T, W);
 z = atan2(1, i);
 z = atan2(1);
+fresh = random(3)$
+if (fresh == random(3, 5489)) then { msg("a new session starts from the seed 5489\n"); };
 x = random(5, 2027)$
 y = random(5, 2027)$
 if (x == y) then { msg("same seed, same numbers\n"); };
@@ -49,3 +51,6 @@ l = file_readmsg(g);
 l = file_readmsg(g);
 l = file_readmsg(g);
 l = file_readmsg(f);
+reset;
+again = random(3)$
+if (again == random(3, 5489)) then { msg("a reset restarts from the seed 5489\n"); };
