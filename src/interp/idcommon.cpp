@@ -202,10 +202,12 @@ t_idcommon* kst_id_create(t_cctx* ctx, int type, const char* name)
 
 // Start-up and reset hooks of the identifier classes.
 // The lexer reads declared structure names as type names from the start.
+void kst_number_registeroperations();
 void kst_idclass_inittables()
 {
     id_vtable_init();
     kst_text_registeroperations();
+    kst_number_registeroperations();
     treelex_settypequery(kst_declaretype_find);
 }
 void kst_idclass_reset() { kst_id_vtable_reset(); }

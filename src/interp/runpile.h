@@ -4,6 +4,7 @@
 #include "interp/treesharedcode.h"
 
 class t_cctx;
+struct coef;
 struct t_pilescope;
 struct sttreeparse;
 struct absrunstack;
@@ -32,6 +33,8 @@ struct elt_runpile {
     erunpile kind = RUNPILE_STRING;
     int trydepth = 0;
     bool collectsreturn = false;          // sum/prod: `return` gives the turn's term
+    coef* fusedacc = nullptr;             // fused sum: the turn's a*b is accumulated here
+    bool fusedreturned = false;           // ... and was, in this turn
     void* inuse[2] = {nullptr, nullptr};
 };
 

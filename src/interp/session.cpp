@@ -9,6 +9,7 @@
 #include "interp/promptline.h"
 #include "interp/rooms.h"
 #include "interp/runpile.h"
+#include "interp/treeint.h"
 #include "interp/treesharedcode.h"
 #include "render/render.h"
 
@@ -244,6 +245,7 @@ t_cctx* kest_init(int mode, int render)
     kst_smallparam_create(s_session);
     kst_divsimplify_init();
     kst_scscp_cd_init();
+    kst_tree_checkhandlers();   // a node the parser can build but nobody evaluates is a bug of this build
 
     kst_setdefaultlanguage();
     setdefaultprompt_default(s_session);
@@ -640,6 +642,7 @@ void kst_reset_reloadstl(bool reload)
     kst_env_clear();
     kst_extsession_endall();
     kst_coef_reset();
+    kst_random_init();   // a reset session draws the numbers of a new one
     kst_extern_reset();
     kst_types_reset();
     kst_idclass_reset();

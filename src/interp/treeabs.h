@@ -155,6 +155,7 @@ enum { TREE_OPTION_DISPLAY = 0, TREE_OPTION_SET = 1, TREE_OPTION_ON = 2, TREE_OP
 enum : uint8_t {
     TREEFLAG_BLOCK = 1,     // node, list cells and parameters allocated as one block
     TREEFLAG_OPTCALL = 2,   // statement contains a macro call (optimiser)
+    TREEFLAG_COMMANDFORM = 4,   // keyword written as a command, without parentheses
 };
 
 struct treeabs {
@@ -262,6 +263,10 @@ treeabs* tree_child(const treeabs* tree, int index);               // null unles
 const char* tree_string(const treeabs* tree, int index);           // null unless a string
 int64_t tree_paraint(const treeabs* tree, int index, int64_t dflt = 0);
 const char* tree_kindname(etreeabs kind);                          // for dumps and messages
+// The kinds that the parser and the macro optimiser build, apart from keyword kinds: those the
+// evaluator may be asked to run, and the parts of a construct that only their parent reads.
+const etreeabs* tree_evaluatedkinds(int* count);
+const etreeabs* tree_partkinds(int* count);
 // A one-line prefix dump: kind(child, child, "string", 3) (tests and debugging).
 int tree_dump(const treeabs* tree, char* buf, size_t size);
 

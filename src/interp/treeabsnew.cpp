@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -474,6 +475,38 @@ const char* tree_kindname(etreeabs kind)
     case TREE_MACROPARAMS: return "params";
     default: return "?";
     }
+}
+
+namespace {
+const etreeabs s_evaluatedkinds[] = {
+    TREE_LIST,       TREE_STATEMENT, TREE_COMMAND,    TREE_DISPLAY,     TREE_INTEGER,     TREE_REAL,
+    TREE_STRING,     TREE_ICOMPLEX,  TREE_PI,         TREE_INFINITE,    TREE_SYMBOL,      TREE_FILENAME,
+    TREE_KEYWORDVALUE, TREE_ADD,     TREE_SUB,        TREE_MUL,         TREE_DIV,         TREE_POW,
+    TREE_EXTMUL,     TREE_DOTMUL,    TREE_LIEMUL,     TREE_NEG,         TREE_POISSON,     TREE_CONDEQ,
+    TREE_CONDNE,     TREE_CONDLT,    TREE_CONDGT,     TREE_CONDLE,      TREE_CONDGE,      TREE_CONDAND,
+    TREE_CONDOR,     TREE_ASSIGN,    TREE_INDEX,      TREE_FIELD,       TREE_BORNETAB,    TREE_ELLIPSIS,
+    TREE_VECTOR,     TREE_IF,        TREE_WHILE,      TREE_FOR,         TREE_SUM,         TREE_PROD,
+    TREE_SUM_FMA,    TREE_RETURN,    TREE_RETURN_FMA, TREE_SWITCH,      TREE_TRY,         TREE_MACRODEF,
+    TREE_METHODDEF,  TREE_STRUCTDEF, TREE_MACROCALL,  TREE_METHODCALL,  TREE_CALL,        TREE_PRIVATE,
+    TREE_PUBLIC,     TREE_STOP,      TREE_QUIT,       TREE_INCLUDE,     TREE_HELP,        TREE_GNUPLOT,
+    TREE_MAPLE,      TREE_MATHEMATICA, TREE_GRACE,    TREE_TYPEDECL,
+};
+// Argument and parameter lists, case branches, structure fields and comments.
+const etreeabs s_partkinds[] = {
+    TREE_ARGLIST, TREE_MACROPARAMS, TREE_CASE, TREE_STRUCTFIELD, TREE_COMMENT, TREE_COMMENT_OMP, TREE_COMMENT_ACTIVE,
+};
+} // namespace
+
+const etreeabs* tree_evaluatedkinds(int* count)
+{
+    *count = static_cast<int>(std::size(s_evaluatedkinds));
+    return s_evaluatedkinds;
+}
+
+const etreeabs* tree_partkinds(int* count)
+{
+    *count = static_cast<int>(std::size(s_partkinds));
+    return s_partkinds;
 }
 
 namespace {

@@ -65,6 +65,20 @@ treeabs* kwnode(t_tree_loc loc, int token)
     return tree_new(loc, tree_keywordkind(k < 0 ? 0 : k), PARA_EMPTY);
 }
 
+// A keyword written as a command, without parentheses (`msg "text";`): some commands print
+// differently in that form.
+treeabs* commandnode(t_tree_loc loc, int token)
+{
+    treeabs* t = kwnode(loc, token);
+    t->flags |= TREEFLAG_COMMANDFORM;
+    return t;
+}
+
+treeabs* keywordvalue(t_tree_loc loc, int token)
+{
+    return treen_new(loc, TREE_KEYWORDVALUE, 1, PARA_INT, kst_findkeyword(token));
+}
+
 treeabs* arglist(t_tree_loc loc, treeabs* list, treeabs* item)
 {
     if (!list) list = tree_new(loc, TREE_ARGLIST, PARA_EMPTY);
@@ -294,6 +308,7 @@ stmtbody:
                                     }
     | KW_return expr                { $$ = treen_new(@$, TREE_RETURN, 1, PARA_TREE, $2); }
     | KW_private identlist          { $$ = $2; $$->kind = TREE_PRIVATE; $$->loc = @$; }
+    | KW_private KW__ALL            { $$ = tree_new(@$, TREE_PRIVATE, PARA_STRING, strdup("_ALL"), PARA_EMPTY); }
     | KW_public identlist           { $$ = $2; $$->kind = TREE_PUBLIC; $$->loc = @$; }
     | KW_stop                       { $$ = treen_new(@$, TREE_STOP, 0); }
     | KW_quit                       { $$ = tree_quit_new(@$); }
@@ -313,8 +328,8 @@ stmtbody:
     | optkw KW_on                   { $$ = option(@$, $1, TREE_OPTION_ON, nullptr); }
     | optkw KW_off                  { $$ = option(@$, $1, TREE_OPTION_OFF, nullptr); }
     | genkw                         { $$ = kwnode(@$, $1); }
-    | genkw cmdfirst                { $$ = kwnode(@$, $1); tree_addtree($$, $2); }
-    | genkw cmdfirst ',' arglist    { $$ = kwnode(@$, $1); tree_addtree($$, $2); appendargs($$, $4); }
+    | genkw cmdfirst                { $$ = commandnode(@$, $1); tree_addtree($$, $2); }
+    | genkw cmdfirst ',' arglist    { $$ = commandnode(@$, $1); tree_addtree($$, $2); appendargs($$, $4); }
     | TYPENAME                      { $$ = treen_new(@$, TREE_TYPEDECL, 1, PARA_STRING, $1); }
     | TYPENAME cmdfirst             { $$ = tree_new(@$, TREE_TYPEDECL, PARA_STRING, $1, PARA_TREE, $2, PARA_EMPTY); }
     | TYPENAME cmdfirst ',' arglist {
@@ -522,6 +537,11 @@ arg:
     | expr ':' expr ':' expr        { $$ = tree_bornetab_new(@$, $1, $3, $5); }
     | ELLIPSIS                      { $$ = treen_new(@$, TREE_ELLIPSIS, 0); }
     | FILENAME                      { $$ = treen_new(@$, TREE_FILENAME, 1, PARA_STRING, $1); }
+    /* the opening modes of file_open, and the whole list of optional arguments passed on */
+    | KW_read                       { $$ = keywordvalue(@$, KW_read); }
+    | KW_write                      { $$ = keywordvalue(@$, KW_write); }
+    | KW_append                     { $$ = keywordvalue(@$, KW_append); }
+    | KW_macro_optargs              { $$ = keywordvalue(@$, KW_macro_optargs); }
     ;
 
 arglist:

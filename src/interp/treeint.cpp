@@ -883,7 +883,7 @@ bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
     return true;
 }
 
-enum looptype { L_FOR, L_SUM, L_PROD };
+enum looptype { L_FOR, L_SUM, L_PROD, L_SUMFMA };
 
 int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
 {
@@ -915,6 +915,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
     {
         loopscope loop(ctx, RUNPILE_FOR, var);
         loop.pile->collectsreturn = type != L_FOR;
+        if (type == L_SUMFMA) loop.pile->fusedacc = &acc;
         t_pilescope* scope = kst_pilescope(loop.pile);
         t_identry* entry = scope->locals.insert(var, 0, new t_idconstante(ctx, var, start));
         while (!tree_flags(ctx) && !r) {
@@ -923,7 +924,10 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
             r = tree_int(ctx, slot + 1, tree_child(node, 4));
             tree_run_cleanres(ctx, slot + 1);
-            if (type != L_FOR && !tree_flags(ctx)) {
+            if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval) {
+                loop.pile->fusedreturned = false;   // the term went straight into acc
+            } else if (type != L_FOR && !tree_flags(ctx)) {
+                loop.pile->fusedreturned = false;
                 auto* term = static_cast<t_idcommon*>(loop.pile->retval);
                 loop.pile->retval = nullptr;
                 if (!term || term->Vgettypeenum() != IDTYPE_CONSTANTE) {
@@ -933,7 +937,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 }
                 coef t = static_cast<t_idconstante*>(term)->takevalue();
                 term->Vdelete();
-                acc = type == L_SUM ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
+                acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             }
             coef next = coef_addition(ctx, const_cast<coef*>(&counter->value(ctx)), 1, &step, 1);
             entry->value = new t_idconstante(ctx, var, next);
@@ -942,6 +946,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         }
         if (loop.pile->retval) static_cast<t_idcommon*>(loop.pile->retval)->Vdelete();
         loop.pile->retval = nullptr;
+        loop.pile->fusedacc = nullptr;
     }
     deletecoef(&end);
     deletecoef(&step);
@@ -953,6 +958,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
 int h_for(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_FOR); }
 int h_sum(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_SUM); }
 int h_prod(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_PROD); }
+int h_sumfma(t_cctx* ctx, int slot, treeabs* n) { return forloop(ctx, slot, n, L_SUMFMA); }
 
 // A returned value built on an identifier private to the returning context would outlive it.
 bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
@@ -990,6 +996,46 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
     }
     if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
     target->retval = value;
+    return 0;
+}
+
+// `return a*b` of a fused sum: two numbers are multiplied into the sum's accumulator without a
+// temporary product; any other operands take the plain path (the product, then the sum).
+int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
+{
+    treeabs* product = tree_child(node, 0);
+    elt_runpile* target = nullptr;
+    for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
+        if (p->collectsreturn || tree_run_getpile_isinmacroexecution(p)) {
+            target = p;
+            break;
+        }
+    }
+    if (!target || !target->fusedacc || !product || product->kind != TREE_MUL) return h_return(ctx, slot, node);
+    if (!evalchildren(ctx, slot + 1, product, 2)) {
+        cleanchildren(ctx, slot + 1, 2);
+        return 0;
+    }
+    coef *a, *b;
+    int ka, kb;
+    if (!slotnumber(ctx, slot + 2, &a, &ka) || !slotnumber(ctx, slot + 3, &b, &kb)) {
+        const t_idcommon* x = tree_slot_value(ctx, slot + 2);
+        const t_idcommon* y = tree_slot_value(ctx, slot + 3);
+        t_idcommon* r = nullptr;
+        if (!x || !y) kst_runerror(ctx, 105);
+        else r = kst_id_binop(ctx, IDOP_MUL, const_cast<t_idcommon*>(x), 1, const_cast<t_idcommon*>(y), 1);
+        cleanchildren(ctx, slot + 1, 2);
+        if (!r) return 0;
+        if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+        target->retval = r;
+        return 0;
+    }
+    if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+    target->retval = nullptr;
+    coef_fmaccnotr(ctx, target->fusedacc, *a, ka, *b, kb);
+    consumed(ctx, slot + 2, ka);
+    consumed(ctx, slot + 3, kb);
+    target->fusedreturned = true;
     return 0;
 }
 
@@ -1091,6 +1137,79 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
     return t_macroarg::newvalue(value);
 }
 
+bool isoptargs(const treeabs* arg)
+{
+    static const int k = kst_lookupkeyword("macro_optargs", 13);
+    return arg->kind == TREE_KEYWORDVALUE && tree_paraint(arg, 0, -1) == k;
+}
+
+// [T[i]]: an array element passed by reference. The parameter starts with the element's value,
+// and the value it holds when the macro ends is stored back into the element.
+struct t_elementref {
+    size_t argindex;
+    std::string array;
+    std::vector<t_idcommon*> subscripts;   // owned copies, evaluated once, at the call
+};
+
+bool iselementref(const treeabs* arg)
+{
+    const treeabs* inner = tree_child(arg, 0);
+    return arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && inner && inner->kind == TREE_INDEX &&
+           tree_child(inner, 0) && tree_child(inner, 0)->kind == TREE_SYMBOL;
+}
+
+bool elementref(t_cctx* ctx, int slot, treeabs* arg, size_t index, t_elementref* out)
+{
+    treeabs* element = tree_child(arg, 0);
+    std::vector<t_subscript> subscripts;
+    bool ok = tree_eval_subscripts(ctx, slot, tree_child(element, 1), &subscripts);
+    for (const t_subscript& sub : subscripts) {
+        if (sub.kind != t_subscript::value) ok = false;
+        else if (ok) out->subscripts.push_back(sub.v->Vcopy());
+    }
+    tree_clean_subscripts(ctx, slot, subscripts);
+    if (!ok) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, 214);
+        return false;
+    }
+    out->argindex = index;
+    out->array = tree_string(tree_child(element, 0), 0);
+    return true;
+}
+
+void writeback(t_cctx* ctx, t_elementref& ref, t_idcommon* value)
+{
+    t_identry* e = recherche_id(ctx, ref.array.c_str()).entry;
+    if (e && e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {
+        auto* arg = static_cast<t_macroarg*>(e->value);
+        if (arg->getkind() == t_macroarg::byreference) e = arg->getreference();
+    }
+    if (!e || !e->value) {
+        value->Vdelete();
+        kst_runerror(ctx, 38);
+        return;
+    }
+    std::vector<t_subscript> subscripts;
+    for (t_idcommon* v : ref.subscripts) {
+        t_subscript sub;
+        sub.v = v;
+        subscripts.push_back(sub);
+    }
+    if (assignable(ctx, e)) e->value->Vassign(ctx, subscripts, value);
+    else value->Vdelete();
+}
+
+// The name under which the argument in position `index` is bound.
+std::string bindingname(const t_macro* macro, size_t index)
+{
+    size_t k = 0;
+    for (cellule_parametre* p = macro->getparameters(); p; p = p->next) {
+        if (strcmp(p->name, "...") == 0) break;
+        if (k++ == index) return p->name;
+    }
+    return "macro_optargs[" + std::to_string(index - k + 1) + "]";
+}
+
 // Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
 int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind, t_identry* self = nullptr)
 {
@@ -1099,12 +1218,36 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
         return 0;
     }
     std::vector<t_macroarg*> args;
+    std::vector<t_elementref> elements;
+    auto fail = [&]() {
+        for (t_macroarg* x : args) delete x;
+        for (t_elementref& r : elements)
+            for (t_idcommon* v : r.subscripts) v->Vdelete();
+        return 0;
+    };
     for (int i = 0; treeabs* a = tree_child(list, i); i++) {
-        t_macroarg* arg = macroargument(ctx, slot + 1, a);
-        if (!arg) {
-            for (t_macroarg* x : args) delete x;
-            return 0;
+        if (isoptargs(a)) {   // the running macro's own optional arguments, passed on as they came
+            for (int k = 1; t_macroarg* opt = macro_getoptionalarg(ctx, k); k++) {
+                if (opt->getkind() == t_macroarg::byvalue) {
+                    t_idcommon* v = opt->Vgetvalue();
+                    if (!v) return fail();
+                    args.push_back(t_macroarg::newvalue(v->Vcopy()));
+                } else {
+                    args.push_back(static_cast<t_macroarg*>(opt->Vcopy()));
+                }
+            }
+            continue;
         }
+        if (iselementref(a)) {
+            t_elementref ref;
+            bool ok = elementref(ctx, slot + 1, a, args.size(), &ref);
+            if (ok) elements.push_back(std::move(ref));
+            else for (t_idcommon* v : ref.subscripts) v->Vdelete();
+            if (!ok) return fail();
+            a = tree_child(a, 0);   // the element's value starts the parameter
+        }
+        t_macroarg* arg = macroargument(ctx, slot + 1, a);
+        if (!arg) return fail();
         args.push_back(arg);
     }
     bool history = ctx->historywrite;
@@ -1118,12 +1261,23 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
         r = tree_int(ctx, slot + 1, macro->getbody());
         tree_run_cleanres(ctx, slot + 1);
     }
+    std::vector<t_idcommon*> finals;
+    for (t_elementref& ref : elements) {
+        t_identry* e = Erreur_Execution ? nullptr : bindings->find(bindingname(macro, ref.argindex).c_str());
+        t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
+        finals.push_back(v ? v->Vcopy() : nullptr);
+    }
     auto* result = static_cast<t_idcommon*>(pile->retval);
     pile->retval = nullptr;
     tree_run_removepile(ctx, pile);
     macro->leave();
     ctx->stopflag = 0;
     ctx->historywrite = history;
+    for (size_t k = 0; k < elements.size(); k++) {
+        if (finals[k] && !Erreur_Execution) writeback(ctx, elements[k], finals[k]);
+        else if (finals[k]) finals[k]->Vdelete();
+        for (t_idcommon* v : elements[k].subscripts) v->Vdelete();
+    }
     if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
     else if (result) result->Vdelete();
     return r;
@@ -1272,6 +1426,42 @@ int h_unavailable(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
+int h_infinite(t_cctx* ctx, int slot, treeabs*)
+{
+    tree_slot_setcoef(ctx, slot, coef_fromdbl(HUGE_VAL));
+    return 0;
+}
+
+// A value word (NUMDBL, LINEAR, write, macro_optargs...) means something only as the argument
+// of the command that reads it.
+int h_keywordvalue(t_cctx* ctx, int, treeabs*)
+{
+    kst_runerror(ctx, 478);
+    return 0;
+}
+
+// "..." stands for the remaining dimensions of a subscript and for nothing else.
+int h_ellipsis(t_cctx* ctx, int, treeabs*)
+{
+    kst_runerror(ctx, 214);
+    return 0;
+}
+
+// &, &* and {a, b}: no value class of the core defines them; the series room replaces these.
+int h_nooperator(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (evalchildren(ctx, slot, node, 2)) kst_runerror(ctx, 105);
+    cleanchildren(ctx, slot, 2);
+    return 0;
+}
+
+// Lines for gnuplot, maple, mathematica or grace, with no external session to take them.
+int h_passthrough(t_cctx* ctx, int, treeabs*)
+{
+    kst_runerror(ctx, 109);
+    return 0;
+}
+
 void registercore()
 {
     static bool done = false;
@@ -1297,7 +1487,11 @@ void registercore()
         {TREE_METHODDEF, h_macrodef}, {TREE_MACROCALL, h_macrocall}, {TREE_CALL, h_call},
         {TREE_PRIVATE, h_private},   {TREE_PUBLIC, h_public},       {TREE_STOP, h_stop},
         {TREE_QUIT, h_quit},         {TREE_INCLUDE, h_include},     {TREE_METHODCALL, h_methodcall},
-        {TREE_INDEX, h_index},       {TREE_FILENAME, h_filename},
+        {TREE_INDEX, h_index},       {TREE_FILENAME, h_filename},   {TREE_SUM_FMA, h_sumfma},
+        {TREE_RETURN_FMA, h_returnfma}, {TREE_INFINITE, h_infinite}, {TREE_KEYWORDVALUE, h_keywordvalue},
+        {TREE_ELLIPSIS, h_ellipsis}, {TREE_EXTMUL, h_nooperator},   {TREE_LIEMUL, h_nooperator},
+        {TREE_POISSON, h_nooperator}, {TREE_GNUPLOT, h_passthrough}, {TREE_MAPLE, h_passthrough},
+        {TREE_MATHEMATICA, h_passthrough}, {TREE_GRACE, h_passthrough},
     };
     for (auto& e : table) s_handlers[tree_kindindex(e.kind)] = e.h;
     for (const t_func1& f : s_func1) kst_tree_setkeywordhandler(f.keyword, h_func1);
@@ -1314,7 +1508,26 @@ void kst_tree_sethandler(etreeabs kind, t_treehandler h)
     registercore();
     int k = tree_kindindex(kind);
     if (k < 0 || k >= s_nkinds) kst_iceerror(1022, "kst_tree_sethandler", k);
-    s_handlers[k] = h;
+    s_handlers[k] = h ? h : h_unavailable;
+}
+
+int kst_tree_missinghandler()
+{
+    registercore();
+    int count = 0;
+    const etreeabs* kinds = tree_evaluatedkinds(&count);
+    for (int i = 0; i < count; i++)
+        if (s_handlers[tree_kindindex(kinds[i])] == h_unavailable) return tree_kindindex(kinds[i]);
+    return -1;
+}
+
+void kst_tree_checkhandlers()
+{
+    int k = kst_tree_missinghandler();
+    if (k < 0) return;
+    char text[128];
+    snprintf(text, sizeof text, "aucun traitement pour le noeud %s (%d)", tree_kindname(etreeabs(TREEK(k))), k);
+    kst_iceerror(1000, "kst_tree_checkhandlers", text);
 }
 
 bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h)

@@ -59,8 +59,13 @@ void tree_run_cleanres(t_cctx* ctx, int slot);
 
 // Handlers: one per node kind; keyword statements and functions register by keyword text.
 using t_treehandler = int (*)(t_cctx* ctx, int slot, treeabs* node);
-void kst_tree_sethandler(etreeabs kind, t_treehandler h);
-bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h);
+void kst_tree_sethandler(etreeabs kind, t_treehandler h);                // null h: no handler
+bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h);   // null h: no handler
+// Every kind that the parser or the macro optimiser builds for evaluation must have a handler:
+// the first that has none (its kind index), or -1; the check at start-up ends the session with
+// an internal error naming it.
+int kst_tree_missinghandler();
+void kst_tree_checkhandlers();
 
 // Helpers for handlers.
 bool tree_flags(t_cctx* ctx);                                   // stop or error flag set
@@ -81,6 +86,8 @@ void tree_clean_arguments(t_cctx* ctx, int slot, int n);
 // Stores an owned value under `name` as an assignment would (in the scope the lookup finds).
 // The one-argument function `keyword` of a number (sin, abs, fac, ...); false after an error.
 bool kst_number_function(t_cctx* ctx, const char* keyword, const coef* a, coef* out);
+// atan2(y, x) of two real numbers in their own precision; error 23 for a complex one.
+bool kst_number_atan2(t_cctx* ctx, const coef* y, const coef* x, coef* out);
 void kst_assign(t_cctx* ctx, const char* name, t_idcommon* owned);
 void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned);
 void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned);

@@ -237,13 +237,27 @@ std::vector<const t_idcommon*> formatargs(t_cctx* ctx, int slot, int n)
     return args;
 }
 
+// msg "text"; (the command form with the text alone) prints the text as it is, then a line feed.
+void unformatted(t_cctx* ctx, const std::string& text)
+{
+    t_render* r = kst_cctx_getrender(ctx, g_stdout);
+    r->Vconsoletext_begin();
+    fputs(text.c_str(), g_stdout);
+    fputc('\n', g_stdout);
+    r->Vconsoletext_end();
+    fflush(g_stdout);
+}
+
 int h_msg(t_cctx* ctx, int slot, treeabs* node)
 {
     int n = evalargs(ctx, slot + 1, node, 0);
     std::string format;
-    if (n >= 1 && tree_slot_string(ctx, slot + 1, &format))
-        msgfmt_stdout(ctx, format.c_str(), formatargs(ctx, slot + 1, n), "msg");
-    else if (n == 0) kst_runerror(ctx, 53);
+    if (n >= 1 && tree_slot_string(ctx, slot + 1, &format)) {
+        if (n == 1 && (node->flags & TREEFLAG_COMMANDFORM)) unformatted(ctx, format);
+        else msgfmt_stdout(ctx, format.c_str(), formatargs(ctx, slot + 1, n), "msg");
+    } else if (n == 0) {
+        kst_runerror(ctx, 53);
+    }
     cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
     return 0;
 }
@@ -265,14 +279,20 @@ int h_str(t_cctx* ctx, int slot, treeabs* node)
 // file_open(name[, mode]): the mode is read (default), write or append, as a keyword or a string.
 int h_file_open(t_cctx* ctx, int slot, treeabs* node)
 {
-    int n = evalargs(ctx, slot + 1, node, 0);
-    std::string name, mode = "read";
-    bool ok = n >= 1 && n <= 2 && tree_slot_string(ctx, slot + 1, &name);
-    if (ok && n == 2) {
-        const char* kw = keywordvalue(tree_child(node, 1));
-        ok = kw ? (mode = kw, true) : tree_slot_string(ctx, slot + 2, &mode);
+    const int count = tree_paracount(node);
+    if (count < 1 || count > 2) {
+        kst_runerror(ctx, 53);
+        return 0;
     }
-    if (n >= 0 && (n < 1 || n > 2)) kst_runerror(ctx, 53);
+    const char* kw = keywordvalue(tree_child(node, 1));
+    // A mode word is read as written; only the name (and a mode given as a string) is evaluated.
+    tree_int(ctx, slot + 1, tree_child(node, 0));
+    std::string name, mode = kw ? kw : "read";
+    bool ok = !tree_flags(ctx) && tree_slot_string(ctx, slot + 1, &name);
+    if (ok && count == 2 && !kw) {
+        tree_int(ctx, slot + 2, tree_child(node, 1));
+        ok = !tree_flags(ctx) && tree_slot_string(ctx, slot + 2, &mode);
+    }
     if (ok) {
         static const struct { const char* word; t_fileio::mode mode; } modes[] = {
             {"read", t_fileio::mode_read}, {"write", t_fileio::mode_write}, {"append", t_fileio::mode_append}};
@@ -285,7 +305,7 @@ int h_file_open(t_cctx* ctx, int slot, treeabs* node)
         }
         if (!known) kst_runerror(ctx, 53);
     }
-    cleanargs(ctx, slot + 1, n < 0 ? 0 : n);
+    cleanargs(ctx, slot + 1, 2);
     return 0;
 }
 
@@ -564,6 +584,7 @@ void kst_time_statementend(t_cctx* ctx)
 }
 
 void kst_help_register();
+void kst_tree_registerfunctions();
 
 // The statement tables of the evaluator (start-up).
 void kst_tree_init_statements()
@@ -577,7 +598,7 @@ void kst_tree_init_statements()
         {"_history", h_textoption}, {"_userlibrary_path", h_textoption}, {"_mode", h_mode},
         {"_endian", h_endian},     {"_read_history", h_textoption},
         {"error", h_error},        {"msg", h_msg},            {"str", h_str},
-        {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close},
+        {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close}, {"close", h_file_close},
         {"delete", h_delete},      {"typeof", h_typeof},      {"reset", h_reset},
         {"pause", h_pause},        {"cls", h_cls},            {"effmac", h_effmac},
         {"effmacros", h_effmacros}, {"affmac", h_affmac},  {"time_s", h_time_s},
@@ -587,4 +608,5 @@ void kst_tree_init_statements()
     };
     kst_idstorage_registercore();
     for (auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
+    kst_tree_registerfunctions();
 }

@@ -284,6 +284,42 @@ int vec_ne(t_cctx* ctx, const t_idcommon* a, const t_idcommon* b)
     return r < 0 ? r : !r;
 }
 
+// atan2 element by element: vector with vector (same size, else 32), vector with number, number
+// with vector. The result is a real vector of the first vector operand's type.
+t_idcommon* vecatan2(t_cctx* ctx, t_idcommon* a, int keepa, t_idcommon* b, int keepb)
+{
+    const t_vecnum* va = vectorof(a);
+    const t_vecnum* vb = vectorof(b);
+    const t_vecnum* shape = va ? va : vb;
+    t_vecnum* r = nullptr;
+    if (va && vb && va->size() != vb->size()) {
+        kst_runerror(ctx, 32);
+    } else if (shape->Vvecnumiscplx()) {
+        kst_runerror(ctx, 23);
+    } else {
+        r = shape->Vcreate(ctx, "", shape->size());
+        const coef* ca = va ? nullptr : numberof(ctx, a);
+        const coef* cb = vb ? nullptr : numberof(ctx, b);
+        for (uint32_t i = 0; i < shape->size() && !Erreur_Execution; i++) {
+            coef y = va ? va->data2coef(ctx, i) : copycoef(ca);
+            coef x = vb ? vb->data2coef(ctx, i) : copycoef(cb);
+            coef t{};
+            if (kst_number_atan2(ctx, &y, &x, &t)) r->coef2data(ctx, i, &t);
+            deletecoef(&t);
+            deletecoef(&y);
+            deletecoef(&x);
+        }
+        if (Erreur_Execution) {
+            r->Vdelete();
+            r = nullptr;
+        }
+    }
+    if (r) r->setkeeptype(shape->keeptype());
+    if (!keepa) a->Vdelete();
+    if (!keepb) b->Vdelete();
+    return r;
+}
+
 void registeroperations()
 {
     const int V = IDTYPE_VECNUM, C = IDTYPE_CONSTANTE;
@@ -302,6 +338,9 @@ void registeroperations()
     kst_id_vtable_setbinop(IDOP_SUB, C, V, coefvec<coef_soustraction_tabnum>);
     kst_id_vtable_setbinop(IDOP_DIV, C, V, coefvec<coef_division_tabnum>);
     kst_id_vtable_setbinop(IDOP_POW, C, V, coefvec<coef_pow_tabnum>);
+    kst_id_vtable_setbinop(IDOP_ATAN2, V, V, vecatan2);
+    kst_id_vtable_setbinop(IDOP_ATAN2, V, C, vecatan2);
+    kst_id_vtable_setbinop(IDOP_ATAN2, C, V, vecatan2);
     kst_id_vtable_setcmpop(IDCMP_EQ, V, V, &vec_eq);
     kst_id_vtable_setcmpop(IDCMP_NE, V, V, &vec_ne);
 }
@@ -727,6 +766,108 @@ int h_readbin(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot,
 int h_file_read(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, false, false, true); }
 int h_file_readappend(t_cctx* ctx, int slot, treeabs* node) { return readfile(ctx, slot, node, true, false, true); }
 
+// ---------------------------------------------------------------- literal vectors
+
+// The numbers of a:b[:c]: first, first + step, ... up to last (down to it for a negative step).
+bool rangeitems(t_cctx* ctx, int slot, treeabs* range, std::vector<coef>* out)
+{
+    coef bound[3] = {coef{}, coef{}, coef_creenum_init(ctx, 1)};
+    bool ok = true;
+    for (int k = 0; k < 3 && ok; k++) {
+        treeabs* b = tree_child(range, k);
+        if (!b) continue;
+        tree_int(ctx, slot, b);
+        coef* c = tree_flags(ctx) ? nullptr : numberof(ctx, tree_slot_value(ctx, slot));
+        if (c && !coef_vt(c).isreal(c)) c = nullptr;
+        if (c) {
+            deletecoef(&bound[k]);
+            bound[k] = copycoef(c);
+        } else if (!tree_flags(ctx)) {
+            kst_runerror(ctx, 40);
+        }
+        ok = c != nullptr;
+        tree_run_cleanres(ctx, slot);
+    }
+    coef zero{};
+    if (ok && coef_cmp_egal(&bound[2], &zero)) {
+        kst_runerror(ctx, 390, 0);
+        ok = false;
+    }
+    const bool up = ok && coef_cmp_gt(&bound[2], &zero) == 1;
+    // Each element is first + k*step, so that a fractional step does not drift.
+    for (long k = 0; ok && !tree_flags(ctx); k++) {
+        coef n = coef_creenumlong_init(ctx, k);
+        coef kstep = coef_multiplication(ctx, &n, 0, &bound[2], 1);
+        coef x = coef_addition(ctx, &bound[0], 1, &kstep, 0);
+        if ((up ? coef_cmp_le(&x, &bound[1]) : coef_cmp_ge(&x, &bound[1])) != 1) {
+            deletecoef(&x);
+            break;
+        }
+        if (out->size() >= UINT32_MAX) {
+            deletecoef(&x);
+            kst_runerror(ctx, 566);
+            ok = false;
+            break;
+        }
+        out->push_back(x);
+    }
+    for (coef& c : bound) deletecoef(&c);
+    return ok && !tree_flags(ctx);
+}
+
+// [a, b, ...]: numbers, ranges a:b[:c] and the elements of vectors, in order, in a vector of the
+// numeric mode's type (complex when one of them is).
+int h_vector(t_cctx* ctx, int slot, treeabs* node)
+{
+    std::vector<coef> items;
+    bool ok = true;
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        if (a->kind == TREE_BORNETAB) {
+            ok = rangeitems(ctx, slot + 1, a, &items);
+        } else if (a->kind == TREE_ELLIPSIS) {
+            kst_runerror(ctx, 214);
+            ok = false;
+        } else {
+            tree_int(ctx, slot + 1, a);
+            const t_idcommon* v = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+            if (v) v = const_cast<t_idcommon*>(v)->Vgetvalue();
+            if (const coef* c = numberof(ctx, v)) {
+                items.push_back(copycoef(c));
+            } else if (const t_vecnum* w = vectorof(v)) {
+                for (uint32_t k = 0; k < w->size(); k++) items.push_back(w->data2coef(ctx, k));
+            } else if (!tree_flags(ctx)) {
+                kst_runerror(ctx, 40);
+            }
+            ok = !tree_flags(ctx);
+            tree_run_cleanres(ctx, slot + 1);
+        }
+        if (!ok) break;
+    }
+    if (ok) {
+        bool complex = false;
+        for (coef& c : items) complex = complex || !coef_vt(&c).isreal(&c);
+        t_vecnum* v = complex ? vecnum_createcplx(ctx, "", static_cast<uint32_t>(items.size()))
+                              : vecnum_createreal(ctx, "", static_cast<uint32_t>(items.size()));
+        for (uint32_t k = 0; k < items.size(); k++) v->coef2data(ctx, k, &items[k]);
+        tree_slot_setobject(ctx, slot, v);
+    }
+    for (coef& c : items) deletecoef(&c);
+    return 0;
+}
+
+// A range a:b[:c] used as a value is the vector of its numbers, as [a:b[:c]] is.
+int h_range(t_cctx* ctx, int slot, treeabs* node)
+{
+    std::vector<coef> items;
+    if (rangeitems(ctx, slot + 1, node, &items)) {
+        t_vecnum* v = vecnum_createreal(ctx, "", static_cast<uint32_t>(items.size()));
+        for (uint32_t k = 0; k < items.size(); k++) v->coef2data(ctx, k, &items[k]);
+        tree_slot_setobject(ctx, slot, v);
+    }
+    for (coef& c : items) deletecoef(&c);
+    return 0;
+}
+
 } // namespace
 
 // The language's part of the vector room, registered at start-up with the vector tables.
@@ -744,4 +885,6 @@ void kst_vecnum_registerlanguage()
         {"select", h_select}, {"integral", h_integral},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
+    kst_tree_sethandler(TREE_VECTOR, h_vector);
+    kst_tree_sethandler(TREE_BORNETAB, h_range);
 }
