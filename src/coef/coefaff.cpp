@@ -2,7 +2,7 @@
 // dialect-dependent shapes (fraction, complex pair) that every number type reuses.
 #include "coef/coefaff.h"
 #include "coef/coefnum_impl.h"
-#include "interp/cctx.h"
+#include "interp/roomapi.h"
 #include "interp/error.h"
 #include "render/render.h"
 

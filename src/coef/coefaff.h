@@ -4,6 +4,11 @@
 #include <cstddef>
 
 #include "coef/coef.h"
+#include "interp/roomapi.h"
+
+extern int g_kst_opt_affc;   // slot of `_affc`
+// The number format in force for `ctx` (1..9).
+inline int kst_affc(const t_cctx* ctx) { return static_cast<int>(kst_option(ctx, g_kst_opt_affc)); }
 
 // p/q with |p/q - x| <= 1e-12, q < 100000 and q != 1 (numerator signed like x); false otherwise.
 bool fractcont(double x, long* num, long* den);

@@ -2,7 +2,7 @@
 // and the universal conversion between any two numeric tags (through GMP rationals for exact
 // targets and through correctly rounded MPFR values for floating and interval targets).
 #include "coef/coefnum_impl.h"
-#include "interp/cctx.h"
+#include "interp/roomapi.h"
 #include "interp/error.h"
 
 #include <climits>
@@ -12,8 +12,8 @@
 
 long kst_mpfr_prec(t_cctx* ctx)
 {
-    if (!ctx) ctx = t_cctx::getLocalCctx();
-    return ctx->num.prec_bits;
+    if (!ctx) ctx = kst_localcctx();
+    return kst_kctx(ctx).num.prec_bits;
 }
 
 __mpz_struct* intmp_new()

@@ -2,13 +2,14 @@
 // force, display and storage.
 #include "coef/constante.h"
 #include "coef/coefsave.h"
+#include "coef/coefaff.h"
 #include "coef/modenum.h"
-#include "interp/cctx.h"
+#include "interp/roomapi.h"
 #include "interp/error.h"
 #include "render/render.h"
 
 namespace {
-t_cctx* ctxof(t_cctx* ctx) { return ctx ? ctx : t_cctx::getLocalCctx(); }
+t_cctx* ctxof(t_cctx* ctx) { return ctx ? ctx : kst_localcctx(); }
 }  // namespace
 
 t_constante::t_constante(t_cctx* ctx, const char* name, coef value)
@@ -120,13 +121,13 @@ t_constante* t_constante::Vunary(t_cctx* ctx, coef_unop_fn coefvtable::*op) cons
 void t_constante::display_value(t_cctx* ctx, t_render* r) const
 {
     ctx = ctxof(ctx);
-    coef_aff(ctx, r, &valuein(ctx), ctx->affc);
+    coef_aff(ctx, r, &valuein(ctx), kst_affc(ctx));
 }
 
 void t_constante::Vdisplay_resume(t_cctx* ctx, t_render* r) const
 {
     ctx = ctxof(ctx);
-    if (!r) r = ctx->getrender();
+    if (!r) r = kst_cctx_render(ctx);
     r->Vname(m_name.c_str());
     r->Vespacesigne_eq();
     display_value(ctx, r);

@@ -3,7 +3,7 @@
 #include "coef/modenum.h"
 #include "coef/coef_init.h"
 #include "coef/coefnum_impl.h"
-#include "interp/cctx.h"
+#include "interp/roomapi.h"
 #include "interp/error.h"
 #include "render/render.h"
 
@@ -26,11 +26,11 @@ const eBHTypeCoef s_blockcplx[7] = {BH_ZDBL, BH_ZRAT, BH_ZRATMP, BH_ZQUAD, BH_ZF
 const eBHTypeCoef s_vecreel[8] = {BH_DBL, BH_DBL, BH_DBL, BH_QUAD, BH_FPMP, BH_DBL, BH_QUAD, BH_DBL};
 const eBHTypeCoef s_veccplx[8] = {BH_ZDBL, BH_ZDBL, BH_ZDBL, BH_ZQUAD, BH_ZFPMP, BH_ZDBL, BH_ZQUAD, BH_ZDBL};
 
-t_cctx* ctxof(t_cctx* ctx) { return ctx ? ctx : t_cctx::getLocalCctx(); }
+t_cctx* ctxof(t_cctx* ctx) { return ctx ? ctx : kst_localcctx(); }
 
 int checkedmode(t_cctx* ctx, const char* fn)
 {
-    int m = ctx->num.modenum;
+    int m = kst_kctx(ctx).num.modenum;
     if (m < 0 || m > NUMINTMOD) kst_iceerror(1042, fn, m);
     return m;
 }
@@ -96,7 +96,7 @@ const char* modenum_keyword(int mode) { return modenum_isavailable(mode) ? s_key
 bool modenum_set(t_cctx* ctx, int mode)
 {
     if (mode < 0 || mode > NUMQUADINT) kst_iceerror(1042, "modenum_set", mode);
-    ctxof(ctx)->num.modenum = mode;
+    kst_kctx(ctxof(ctx)).num.modenum = mode;
     return true;
 }
 bool modenum_set(int mode) { return modenum_set(nullptr, mode); }
@@ -106,7 +106,7 @@ bool modenum_setandinform(t_cctx* ctx, int mode)
     kst_runinfo(68, s_keywords[mode]);
     return true;
 }
-int modenum_get(t_cctx* ctx) { return ctxof(ctx)->num.modenum; }
+int modenum_get(t_cctx* ctx) { return kst_kctx(ctxof(ctx)).num.modenum; }
 
 eBHTypeCoef modenum_getcoefflag(int mode) { return inttag(mode, "modenum_getcoefflag"); }
 eBHTypeCoef modenum_getcoefflag() { return modenum_getcoefflag(modenum_get()); }
@@ -194,8 +194,8 @@ bool modenum_setprec(t_cctx* ctx, int digits)
     long bits = (long)std::floor((double)digits / 0.3010299956639812);
     if (bits < MPFR_PREC_MIN) bits = MPFR_PREC_MIN;
     if (bits > (long)MPFR_PREC_MAX) bits = (long)MPFR_PREC_MAX;
-    ctx->num.prec_digits = digits;
-    ctx->num.prec_bits = bits;
+    kst_kctx(ctx).num.prec_digits = digits;
+    kst_kctx(ctx).num.prec_bits = bits;
     mpfr_free_cache();   // pi and the other cached constants are recomputed at the new precision
     return true;
 }
@@ -212,9 +212,9 @@ bool modenum_setprecandinform(t_cctx* ctx, int digits)
 void modenum_display(t_cctx* ctx, t_render* r)
 {
     ctx = ctxof(ctx);
-    int m = ctx->num.modenum;
+    int m = kst_kctx(ctx).num.modenum;
     if (!modenum_isavailable(m)) kst_iceerror(1042, "modenum_display", m);
-    if (!r) r = ctx->getrender();
+    if (!r) r = kst_cctx_render(ctx);
     switch (r->getkind()) {
     case KST_RENDER_TEX: r->Vformat("\\_modenum  &=&    %s\\\\\n", s_keywords[m]); break;
     case KST_RENDER_ML:
@@ -228,14 +228,14 @@ void modenum_display(t_cctx* ctx, t_render* r)
 void modenum_prec_display(t_cctx* ctx, t_render* r)
 {
     ctx = ctxof(ctx);
-    if (!r) r = ctx->getrender();
+    if (!r) r = kst_cctx_render(ctx);
     switch (r->getkind()) {
-    case KST_RENDER_TEX: r->Vformat("\\_modenum\\_prec  &=&    %d\\\\\n", ctx->num.prec_digits); break;
+    case KST_RENDER_TEX: r->Vformat("\\_modenum\\_prec  &=&    %d\\\\\n", kst_kctx(ctx).num.prec_digits); break;
     case KST_RENDER_ML:
     case KST_RENDER_HTML:
-        r->Vformat("<mtr><mtd>_modenum_prec</mtd><mtd>=</mtd><mtd>%d</mtd></mtr>\n", ctx->num.prec_digits);
+        r->Vformat("<mtr><mtd>_modenum_prec</mtd><mtd>=</mtd><mtd>%d</mtd></mtr>\n", kst_kctx(ctx).num.prec_digits);
         break;
-    default: r->Vformat("\t\t_modenum_prec  =    %d\n", ctx->num.prec_digits);
+    default: r->Vformat("\t\t_modenum_prec  =    %d\n", kst_kctx(ctx).num.prec_digits);
     }
 }
 
@@ -304,7 +304,7 @@ coef coef_creenumcplx_init(int re, int im)
     zrat z{{re, 1}, {im, 1}};
     t.p = &z;
     t.type = BH_ZRAT;
-    return coefnum_convert_to(ctx, &t, gc_BHCplx[inttag(ctx->num.modenum, "coef_creenumcplx_init")]);
+    return coefnum_convert_to(ctx, &t, gc_BHCplx[inttag(kst_kctx(ctx).num.modenum, "coef_creenumcplx_init")]);
 }
 coef coef_creenumdencplx_init(long long rn, long long rd, long long in, long long id)
 {
@@ -327,7 +327,7 @@ coef coef_creenumdencplx_init(long long rn, long long rd, long long in, long lon
     z.re[0] = a[0];
     z.im[0] = b[0];
     coef t = coef_fromptr(&z, BH_ZRATMP);
-    eBHTypeCoef rt = inttag(ctx->num.modenum, "coef_creenumdencplx_init");
+    eBHTypeCoef rt = inttag(kst_kctx(ctx).num.modenum, "coef_creenumdencplx_init");
     coef r = coefnum_convert_to(ctx, &t, mpq_sgn(b) ? gc_BHCplx[rt] : rt);
     mpq_clears(a, b, (mpq_ptr)0);
     return r;
@@ -347,14 +347,14 @@ coef strreal2coef(t_cctx* ctx, const char* text)
 {
     ctx = ctxof(ctx);
     const coefvtable& v = modevt(ctx, "strreal2coef");
-    if (!v.strreal2coef) kst_iceerror(1042, "strreal2coef", ctx->num.modenum);
+    if (!v.strreal2coef) kst_iceerror(1042, "strreal2coef", kst_kctx(ctx).num.modenum);
     return v.strreal2coef(ctx, text);
 }
 coef strentierlong2coef(t_cctx* ctx, const char* text)
 {
     ctx = ctxof(ctx);
     const coefvtable& v = modevt(ctx, "strentierlong2coef");
-    if (!v.strentierlong2coef) kst_iceerror(1042, "strentierlong2coef", ctx->num.modenum);
+    if (!v.strentierlong2coef) kst_iceerror(1042, "strentierlong2coef", kst_kctx(ctx).num.modenum);
     return v.strentierlong2coef(ctx, text);
 }
 coef strnum2coef(t_cctx* ctx, const char* text)

@@ -4,28 +4,40 @@
 #include "interp/ids.h"
 #include "interp/libstlmacro.h"
 #include "interp/macro.h"
+#include "interp/rooms.h"
+#include "interp/taskloop.h"
+#include "parallel/parallel_init.h"
 #include "interp/runpile.h"
 #include "render/render.h"
 
 #include <climits>
 #include <memory>
 #include <typeinfo>
+#include <vector>
 #include <unistd.h>
 
 namespace {
 thread_local t_cctx* s_local = nullptr;
 // Contexts created for threads that never had one are freed when the thread ends.
 thread_local std::unique_ptr<t_cctx> s_owned;
+// Task contexts of this thread that are not in use; a nested task takes a second one.
+thread_local std::vector<std::unique_ptr<t_cctx>> s_taskpool;
+
+// What a finished task leaves behind: its run piles, macros and identifiers.
+void releasetaskstate(t_cctx* ctx)
+{
+    while (ctx->pile) tree_run_removepile(ctx, ctx->pile);
+    kst_macros_release(ctx);
+    kst_libstlmacro_release(ctx);
+    kst_ids_release(ctx);
+}
 } // namespace
 
-t_cctx::t_cctx() : render(new t_renderstd) {}
+t_cctx::t_cctx() : render(new t_renderstd) { kst_rooms_initialoptions(&kc); }
 
 t_cctx::~t_cctx()
 {
-    while (pile) tree_run_removepile(this, pile);
-    kst_macros_release(this);
-    kst_libstlmacro_release(this);
-    kst_ids_release(this);
+    releasetaskstate(this);
     delete render;
     if (s_local == this) s_local = nullptr;
 }
@@ -44,9 +56,16 @@ void t_cctx::setLocalCctx(t_cctx* ctx) { s_local = ctx; }
 t_cctx* t_cctx::pushandcopyLocalCctx(t_cctx* from)
 {
     t_cctx* saved = s_local;
-    auto* copy = new t_cctx;
-    if (from) copy->copysettingsfrom(*from);
+    t_cctx* copy;
+    if (s_taskpool.empty()) {
+        copy = new t_cctx;
+        copy->setrender(nullptr);
+    } else {
+        copy = s_taskpool.back().release();
+        s_taskpool.pop_back();
+    }
     copy->master = from;
+    if (from) copy->copysettingsfrom(*from);
     s_local = copy;
     return saved;
 }
@@ -55,14 +74,20 @@ void t_cctx::popLocalCctx(t_cctx* saved)
 {
     t_cctx* copy = s_local;
     s_local = saved;
-    if (copy != saved) delete copy;
+    if (copy == saved) return;
+    releasetaskstate(copy);
+    copy->master = nullptr;
+    copy->rendermodel = nullptr;
+    s_taskpool.emplace_back(copy);
 }
 
 void t_cctx::copysettingsfrom(const t_cctx& o)
 {
-    if (o.render && (!render || typeid(*o.render) != typeid(*render))) setrender(kst_newrender_like(o.render));
-    path = o.path;
-    historydir = o.historydir;
+    // A renderer left by an earlier task of another dialect would print wrongly.
+    rendermodel = o.render ? o.render : o.rendermodel;
+    if (render && rendermodel && typeid(*rendermodel) != typeid(*render)) setrender(nullptr);
+    path.clear();
+    historydir.clear();
     historywrite = false;
     info = o.info;
     echo = o.echo;
@@ -70,13 +95,18 @@ void t_cctx::copysettingsfrom(const t_cctx& o)
     comment = o.comment;
     hist = o.hist;
     quiet = o.quiet;
-    affc = o.affc;
-    cpu = o.cpu;
-    num = o.num;
+    kc = o.kc;
+    kc.stopflag = 0;
 }
 
 // The interval modes keep a rounding state per thread that tasks do not carry over.
-bool t_cctx::couldbeparallel() const { return cpu > 1 && num.modenum != 5 && num.modenum != 6; }
+bool t_cctx::couldbeparallel() const { return kc.cpu > 1 && kc.num.modenum != 5 && kc.num.modenum != 6; }
+
+t_render* t_cctx::getrender()
+{
+    if (!render && rendermodel) render = kst_newrender_like(rendermodel);
+    return render;
+}
 
 void t_cctx::setrender(t_render* r)
 {
@@ -100,14 +130,12 @@ void t_cctx::setpath_currentdir()
 void t_cctx::reset()
 {
     kst_ids_release(this);
-    stopflag = 0;
+    kc.stopflag = 0;
     info = echo = time = comment = quiet = false;
     hist = true;
-    affc = 4;
-    seriesmode = 0;
-    endian = 0;
     readhistory.clear();
-    num = t_modenum_ctx{};
+    kc.num = t_modenum_ctx{};
+    kst_rooms_initialoptions(&kc);
 }
 
 t_render* kst_cctx_getrender(t_cctx* ctx, FILE* stream)
@@ -124,3 +152,25 @@ t_render* kst_cctx_getrender(FILE* out, FILE* err)
     if (r) r->setstreams(out, err);
     return r;
 }
+
+void kst_setrender(t_cctx* ctx, int selector)
+{
+    if (!ctx) ctx = t_cctx::getLocalCctx();
+    ctx->setrender(kst_newrender(selector));
+}
+
+// ---------------------------------------------------------------- the rooms' view
+
+t_kctx& kst_kctx(t_cctx* ctx) { return (ctx ? ctx : t_cctx::getLocalCctx())->kc; }
+const t_kctx& kst_kctx(const t_cctx* ctx) { return ctx ? ctx->kc : t_cctx::getLocalCctx()->kc; }
+t_cctx* kst_localcctx() { return t_cctx::getLocalCctx(); }
+t_render* kst_cctx_render(t_cctx* ctx) { return (ctx ? ctx : t_cctx::getLocalCctx())->getrender(); }
+const char* kst_cctx_path(const t_cctx* ctx) { return (ctx ? ctx : t_cctx::getLocalCctx())->getpath(); }
+const char* kst_cctx_readhistory(const t_cctx* ctx)
+{
+    return (ctx ? ctx : t_cctx::getLocalCctx())->readhistory.c_str();
+}
+
+t_cctx* kst_taskcontext_enter(t_cctx* parent) { return t_cctx::pushandcopyLocalCctx(parent); }
+void kst_taskcontext_leave(t_cctx* saved) { t_cctx::popLocalCctx(saved); }
+bool kst_parallel_allowed(const t_cctx* ctx) { return kst_get_gcpu() > 1 && ctx && ctx->couldbeparallel(); }

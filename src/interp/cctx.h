@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "coef/modenum_ctx.h"
+#include "coef/kctx.h"
+#include "interp/roomapi.h"
 
 struct elt_runpile;
 struct t_ids_ctx;
@@ -22,47 +23,47 @@ public:
     // The calling thread's context (created on first use for threads that never set one).
     static t_cctx* getLocalCctx();
     static void setLocalCctx(t_cctx* ctx);
-    // A task's own copy of the calling thread's context, made current until popLocalCctx.
+    // A task's own context for the calling thread, evaluating like `from`, made current until
+    // popLocalCctx. Task contexts are reused per thread: a task allocates nothing unless it
+    // prints (its renderer) or sets a path of its own.
     static t_cctx* pushandcopyLocalCctx(t_cctx* from);
     static void popLocalCctx(t_cctx* saved);
 
-    // Copies what a task needs to evaluate like its parent: settings, numeric mode, renderer kind.
+    // Copies what a task needs to evaluate like its parent: the kernel context whole, the
+    // interpreter's switches; the renderer and the paths are the parent's until the task needs
+    // its own.
     void copysettingsfrom(const t_cctx& other);
     // True when work may be spread over the scheduler's threads.
     bool couldbeparallel() const;
 
-    t_render* getrender() const { return render; }
+    t_render* getrender();                // a task's renderer is made on first use
     void setrender(t_render* r);          // takes ownership, releases the previous renderer
-    const char* getpath() const { return path.c_str(); }
+    const char* getpath() const { return path.empty() && master ? master->getpath() : path.c_str(); }
     void setpath(const char* p);
     void setpath_currentdir();
     void reset();                          // back to the settings of a new session
 
     elt_runpile* pile = nullptr;           // innermost run pile
     t_cctx* master = nullptr;              // a parallel task's context: the one that started it
-    volatile int stopflag = 0;
-    t_render* render = nullptr;
+    t_kctx kc;                             // what kernels read: modes, options, truncation, stop flag
+    t_render* render = nullptr;            // null in a task until it prints
+    const t_render* rendermodel = nullptr; // a task's: the dialect its renderer will speak
     std::string path;                      // ends with "/"
-    std::string historydir;                // ends with "/"
+    std::string historydir;                // ends with "/"; empty in tasks (they keep no history)
     FILE* historyfile = nullptr;
     std::string historyname;               // _history: the file historyfile writes to
     std::string userlibrarypath;           // _userlibrary_path: more library macros, kept on reset
     bool historywrite = true;              // loops and macro calls switch it off while they run
 
-    // Display and session switches.
+    // The interpreter's own switches (the rooms' settings are options in `kc`).
     bool info = false;                     // _info
     bool echo = false;                     // _echo
     bool time = false;                     // _time
     bool comment = false;                  // _comment
     bool hist = true;                      // _hist
     bool quiet = false;                    // _quiet
-    int affc = 4;                          // _affc
-    int cpu = 1;                           // _cpu, set from the scheduler at start
-    long seriesmode = 0;                   // _mode: representation of series, read by the series room
-    int endian = 0;                        // _endian: binary numeric files in native order (0) or swapped (1)
     std::string readhistory;               // _read_history: copy of every data line read, or empty
 
-    t_modenum_ctx num;                     // numeric mode and precision
     t_ids_ctx* ids = nullptr;              // global and file-private identifiers (ids.cpp)
     t_macrotable* macros = nullptr;        // user macros by name (macro.cpp)
     t_macrostltable* libstl = nullptr;     // library macros (libstlmacro.cpp)
@@ -71,6 +72,4 @@ public:
 // _history = "name": closes the history file and appends to `name` from now on (error 254).
 bool kst_sethistoryfile(t_cctx* ctx, const char* name);
 
-// Renderer bound to the given streams, the interface every display routine goes through.
-t_render* kst_cctx_getrender(t_cctx* ctx, FILE* stream);
 t_render* kst_cctx_getrender(FILE* out, FILE* err);

@@ -54,3 +54,6 @@ bool kst_idclass_assignfield(t_cctx* ctx, int slot, treeabs* target, t_idcommon*
 t_identry* kst_idclass_methodtarget(t_cctx* ctx, int slot, treeabs* lv, std::string* type);
 int kst_callmethod(t_cctx* ctx, int slot, t_macro* macro, treeabs* args, t_identry* self);
 void macro_add_implicitself(const char* structure, treeabs* body, const std::set<std::string>& params);
+
+// The declared structure types go (session reset).
+void kst_types_reset();

@@ -153,6 +153,8 @@ using t_idcmpfunc = int (*)(t_cctx*, const t_idcommon* a, const t_idcommon* b); 
 using t_idcreatefunc = t_idcommon* (*)(t_cctx*, const char* name);
 
 void id_vtable_init();                      // 16 codes, every entry the default
+void kst_idclass_inittables();              // the table, then the operations of the core classes
+void kst_idclass_reset();                   // codes registered after start-up go
 int kst_id_getnewtypeflag();                // a new code, its row and column filled with defaults
 void kst_id_vtable_memorize_nbflag();       // the number of codes after start-up
 void kst_id_vtable_reset();                 // back to that number

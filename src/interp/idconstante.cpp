@@ -1,6 +1,7 @@
 // Numeric constants as identifier values.
 #include "interp/idconstante.h"
 
+#include "coef/coefaff.h"
 #include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
@@ -67,7 +68,7 @@ bool t_idconstante::Vexport_msgfmt(t_cctx* ctx, FILE* stream, const char* piece)
 bool t_idconstante::Vexport_str(t_cctx* ctx, std::string& out) const
 {
     if (!ctx) ctx = t_cctx::getLocalCctx();
-    char* text = coef_affstr(ctx, &m_const->valuein(ctx), ctx->affc);
+    char* text = coef_affstr(ctx, &m_const->valuein(ctx), kst_affc(ctx));
     out = text ? text : "";
     free(text);
     return true;
@@ -104,3 +105,15 @@ bool t_idconstante::Vswitchcase(t_cctx*, const t_idcommon* value) const
     }
 KST_ID_UNARY_OPS(KST_IDCONSTANTE_UNARY)
 #undef KST_IDCONSTANTE_UNARY
+
+t_idcommon* kst_newconstante(t_cctx* ctx, coef owned) { return new t_idconstante(ctx, "", owned); }
+const coef& kst_constanterawvalue(const t_idcommon* v) { return static_cast<const t_idconstante*>(v)->rawvalue(); }
+const coef& kst_constantevalue(t_cctx* ctx, t_idcommon* v) { return static_cast<t_idconstante*>(v)->value(ctx); }
+coef kst_constantetake(t_cctx* ctx, t_idcommon* owned)
+{
+    auto* k = static_cast<t_idconstante*>(owned);
+    k->value(ctx);
+    coef c = k->takevalue();
+    owned->Vdelete();
+    return c;
+}

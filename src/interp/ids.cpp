@@ -438,3 +438,4 @@ void kst_text_registeroperations()
         }
     }
 }
+t_idcommon* kst_newemptyid(const char* name) { return new t_emptyid(name); }

@@ -26,3 +26,8 @@ void kst_libstlmacro_unload(t_cctx* ctx);
 t_macro* kst_libstlmacro_find(t_cctx* ctx, const char* name, int nargs, bool* exists, int* externmin = nullptr);
 void kst_libstlmacro_run_oninit(t_cctx* ctx);
 void kst_libstlmacro_release(t_cctx* ctx);
+
+// The library macros of a directory (start-up, reset), their removal, and their start-up hooks.
+void kst_libstl_load(const char* dir);
+void kst_libstl_unload();
+void kst_libstl_runstartuphooks();

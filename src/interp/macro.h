@@ -100,3 +100,6 @@ t_macroarg* macro_getoptionalarg(t_cctx* ctx, int k);                  // 1-base
 // Structure declarations, answered by the structure room once it exists.
 bool kst_struct_isdeclared(t_cctx* ctx, const char* structure);
 bool kst_struct_hasfield(t_cctx* ctx, const char* structure, const char* field);
+
+// Every user macro goes (session reset).
+void kst_macro_deleteall();

@@ -4,21 +4,13 @@
 #pragma once
 #include <atomic>
 #include "interp/idcommon.h"
+#include "interp/roomapi.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 class t_cctx;
-
-// "a=%5.2f, b=%d\n" -> leading "a=", pieces "%5.2f, b=" and "%d<newline>". In every part the
-// escapes \t \n \r \\ become tab, newline, carriage return and backslash; a final lone backslash
-// is dropped; other escapes stay as written. "%%" belongs to the text around it.
-struct t_fmtpieces {
-    std::string lead;
-    std::vector<std::string> pieces;
-};
-t_fmtpieces kst_fmt_split(const char* format);
 
 // The conversion of one piece: sign flag ("+-" 3, "+" 1, "-" 2, none 0), width (-1 when absent or
 // 0), precision (-1 when absent), letter (e/E -> 'E', g/G -> 'G', f/F -> 'F'; 0 when none).
@@ -29,19 +21,8 @@ struct t_msgfmtspec {
     char conversion = 0;
 };
 t_msgfmtspec msgfmt_extractfmt(const char* piece);
-
-// Widths and precisions of a format are at most this: beyond it a conversion would only pad with
-// megabytes of blanks or zeros (the digits of any number fit well within it).
-constexpr int kst_msgfmt_maxwidth = 100000;
-// Error 710 (with the conversion and the bound) and false when a piece's width or precision is
-// beyond kst_msgfmt_maxwidth; checked before anything of the format is printed.
-bool msgfmt_checkwidths(t_cctx* ctx, const t_fmtpieces& parts);
-
-// Prints the text of a piece or of the leading text ("%%" is a percent sign).
-void msgfmt_printtext(FILE* stream, const std::string& text);
-// A double with one piece: floating conversions as C formats, 'd'/'i' as a 32-bit integer when it
-// fits (else as "%.0f" with the piece's width), anything else error 529. False after an error.
-bool msgfmt_double(t_cctx* ctx, FILE* stream, double value, const char* piece);
+// The format splitter and the printing of texts and doubles that rooms share with msg (the width
+// bound, msgfmt_checkwidths, msgfmt_printtext, msgfmt_double): interp/roomapi.h.
 
 // Formats `args` with `format` onto `stream`; errors 468 (missing argument) and 429 (argument
 // `position` cannot print, named after `caller`). Leftover arguments are ignored.

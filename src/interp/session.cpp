@@ -5,12 +5,14 @@
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/ids.h"
+#include "interp/libstlmacro.h"
 #include "interp/parsestate.h"
 #include "interp/promptline.h"
 #include "interp/rooms.h"
 #include "interp/runpile.h"
 #include "interp/treeint.h"
 #include "interp/treesharedcode.h"
+#include "parallel/parallel_init.h"
 #include "render/render.h"
 
 #include <gmp.h>
@@ -193,13 +195,11 @@ t_cctx* kest_init(int mode, int render)
     s_mode = mode;
     s_render = render;
     s_workbuffer = static_cast<char*>(kst_checkmalloc(512000));
-    kst_modpoly_init();
     s_intbuflen = (static_cast<int>(strlen("2147483647")) + 4) * 10 + 3;
 
     g_stdout = stdout;
     g_stdwarn = stdout;
     g_stderr = stderr;
-    kst_language_init();
 
     LIBXML_TEST_VERSION
 
@@ -215,44 +215,22 @@ t_cctx* kest_init(int mode, int render)
     kst_register_languagefile(nullptr, "kest_msg");
     set_language("fr", true);
 
-    kst_series_resetblocktables();
-
     s_session = new t_cctx;
     t_cctx::setLocalCctx(s_session);
     s_session->setpath_currentdir();
-    s_session->cpu = g_cpu;
+    s_session->kc.cpu = g_cpu;
     const char* appdir = getenv("LOCALAPPDATA");
     if (!appdir) appdir = getenv("APPDATA");
     s_session->historydir = appdir ? std::string(appdir) + "/" : s_session->path;
     kst_setrender(s_session, render);
 
-    kst_series_init_multables();
-    kst_coef_inittables();
-    kst_tree_init_statements();
-    kst_idclass_inittables();
-    kst_vecnum_inittables();
-    kst_random_init();
-    kst_rational_init();
-    modenum_init();
-    kst_extsession_init();
-    kst_series_meminit();
-    tree_run_init();
-    kst_extern_init();
-    kst_plot_init();
-    kst_env_init();
-    kst_integnum_init();
-    kst_elliptic_init();
-    kst_smallparam_create(s_session);
-    kst_divsimplify_init();
-    kst_scscp_cd_init();
+    kst_rooms_init(s_session);
     kst_tree_checkhandlers();   // a node the parser can build but nobody evaluates is a bug of this build
 
     kst_setdefaultlanguage();
     setdefaultprompt_default(s_session);
 
     atexit(kest_exit);
-    kst_dynload_init();
-    kst_loadsharedlibraries(kst_getkestdir_sharelib());
     kst_libstl_load(kst_getkestdir_sharelibstl());
     kst_id_vtable_memorize_nbflag();
 
@@ -269,7 +247,6 @@ t_cctx* kest_init(int mode, int render)
     runstartupfiles(s_session);
     fflush(g_stdout);
     fflush(g_stderr);
-    if (mode == 10000) kst_scscp_runserver();
     return s_session;
 }
 
@@ -281,13 +258,11 @@ void kest_exit()
     if (done) return;
     done = true;
     kst_parallel_exit();
-    kst_plot_exit();
     if (s_session && s_session->historyfile) {
         fclose(s_session->historyfile);
         s_session->historyfile = nullptr;
     }
-    kst_series_memrelease();
-    kst_extsession_endall();
+    kst_rooms_release();
     xmlCleanupParser();
     flushstreams();
 }
@@ -611,11 +586,11 @@ void kst_stop()
         case RUNPILE_FOR:
         case RUNPILE_WHILE:
         case RUNPILE_MACRO:
-        case RUNPILE_LIBMACRO: ctx->stopflag = 1; return;
+        case RUNPILE_LIBMACRO: ctx->kc.stopflag = 1; return;
         default: kst_runwarning(ctx, 3); return;
         }
     }
-    ctx->stopflag = 1;
+    ctx->kc.stopflag = 1;
 }
 
 void kst_reset_reloadstl(bool reload)
@@ -628,24 +603,10 @@ void kst_reset_reloadstl(bool reload)
         }
     }
     tree_run_reset(ctx);
-    kst_series_memrelease();
-    kst_series_meminit();
-    kst_homog_reset();
-    kst_divsimplify_reset();
-    kst_plot_reset();
     ctx->reset();
     ctx->setpath_currentdir();
-    kst_tronc_deleteall();
-    kst_elliptic_reset();
-    kst_macro_deleteall();
     if (reload) kst_libstl_unload();
-    kst_env_clear();
-    kst_extsession_endall();
-    kst_coef_reset();
-    kst_random_init();   // a reset session draws the numbers of a new one
-    kst_extern_reset();
-    kst_types_reset();
-    kst_idclass_reset();
+    kst_rooms_reset(ctx);
     if (reload) {
         kst_libstl_load(kst_getkestdir_sharelibstl());
         if (!ctx->userlibrarypath.empty()) kst_libstl_load(ctx->userlibrarypath.c_str());

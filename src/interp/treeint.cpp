@@ -122,7 +122,7 @@ void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned)
     s.tag = kr_coef;
 }
 
-bool tree_flags(t_cctx* ctx) { return ctx->stopflag || Erreur_Execution; }
+bool tree_flags(t_cctx* ctx) { return ctx->kc.stopflag || Erreur_Execution; }
 
 const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
 {
@@ -843,7 +843,7 @@ struct loopscope {
     ~loopscope()
     {
         tree_run_removepile(ctx, pile);
-        ctx->stopflag = 0;
+        ctx->kc.stopflag = 0;
         ctx->historywrite = history;
     }
 };
@@ -1271,7 +1271,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     pile->retval = nullptr;
     tree_run_removepile(ctx, pile);
     macro->leave();
-    ctx->stopflag = 0;
+    ctx->kc.stopflag = 0;
     ctx->historywrite = history;
     for (size_t k = 0; k < elements.size(); k++) {
         if (finals[k] && !Erreur_Execution) writeback(ctx, elements[k], finals[k]);
@@ -1367,7 +1367,7 @@ int h_stop(t_cctx*, int, treeabs*)
 
 int h_quit(t_cctx* ctx, int, treeabs*)
 {
-    ctx->stopflag = 1;
+    ctx->kc.stopflag = 1;
     return 1;
 }
 
@@ -1547,7 +1547,7 @@ int tree_int(t_cctx* ctx, int slot, treeabs* node)
     registercore();
     absrun_slot& s = tree_slot(ctx, slot);
     if (s.tag != kr_end) tree_run_cleanres(ctx, slot);
-    if (!node || ctx->stopflag || Erreur_Execution) return 0;
+    if (!node || ctx->kc.stopflag || Erreur_Execution) return 0;
     if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
         kst_runerror(ctx, 19);
         return 0;
@@ -1569,7 +1569,7 @@ int tree_run_statement(t_cctx* ctx, treeabs* tree)
     if (!tree_run_getpile(ctx)) return tree_int_int(ctx, tree);
     int r = tree_int(ctx, 0, tree);
     tree_run_cleanres(ctx, 0);
-    ctx->stopflag = 0;   // quit, or a stop that found nothing to stop, ends here
+    ctx->kc.stopflag = 0;   // quit, or a stop that found nothing to stop, ends here
     return r;
 }
 

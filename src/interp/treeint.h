@@ -98,3 +98,8 @@ extern "C" {
 void kst_set_funchookint(t_hookstatement before, t_hookstatement after, void* user);
 void kst_set_funchooknodeint(t_hooknode hook, void* user);
 }
+
+// The statement tables of the evaluator (start-up).
+void kst_tree_init_statements();
+// The generator of `random` back to the seed of a new session.
+void kst_random_init();

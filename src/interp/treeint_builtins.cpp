@@ -11,8 +11,8 @@
 #include "interp/libstlmacro.h"
 #include "interp/macro.h"
 #include "interp/msgfmt.h"
-#include "interp/rooms.h"
 #include "interp/treeint.h"
+#include "parallel/parallel_init.h"
 #include "render/render.h"
 
 #include <cerrno>
@@ -92,27 +92,16 @@ bool integeroption(t_cctx* ctx, int slot, treeabs* node, long lo, long hi, long*
     return true;
 }
 
-int h_affc(t_cctx* ctx, int slot, treeabs* node)
-{
-    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, "_affc", std::to_string(ctx->affc).c_str());
-        return 0;
-    }
-    long v;
-    if (integeroption(ctx, slot, node, 1, 9, &v)) ctx->affc = static_cast<int>(v);
-    return 0;
-}
-
 int h_cpu(t_cctx* ctx, int slot, treeabs* node)
 {
     if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, "_cpu", std::to_string(ctx->cpu).c_str());
+        displayoption(ctx, "_cpu", std::to_string(ctx->kc.cpu).c_str());
         return 0;
     }
     long v;
     if (!integeroption(ctx, slot, node, 1, INT_MAX, &v)) return 0;
     if (!kst_parallel_setcpu(static_cast<int>(v))) kst_runerror(ctx, 4, "_cpu");
-    else ctx->cpu = static_cast<int>(v);
+    else ctx->kc.cpu = static_cast<int>(v);
     return 0;
 }
 
@@ -190,30 +179,6 @@ int h_textoption(t_cctx* ctx, int slot, treeabs* node)
     std::string value;
     if (!tree_flags(ctx) && tree_slot_string(ctx, slot + 1, &value)) settextoption(ctx, name, value);
     tree_run_cleanres(ctx, slot + 1);
-    return 0;
-}
-
-// _endian: 0 binary numeric files in the machine's byte order, 1 in the other order.
-int h_endian(t_cctx* ctx, int slot, treeabs* node)
-{
-    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, "_endian", std::to_string(ctx->endian).c_str());
-        return 0;
-    }
-    long v;
-    if (integeroption(ctx, slot, node, 0, 1, &v)) ctx->endian = static_cast<int>(v);
-    return 0;
-}
-
-// _mode: the representation of series; any integer, read by the series room.
-int h_mode(t_cctx* ctx, int slot, treeabs* node)
-{
-    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, "_mode", std::to_string(ctx->seriesmode).c_str());
-        return 0;
-    }
-    long v;
-    if (integeroption(ctx, slot, node, LONG_MIN, LONG_MAX, &v)) ctx->seriesmode = v;
     return 0;
 }
 
@@ -593,10 +558,10 @@ void kst_tree_init_statements()
     kst_idclass_register();
     for (const t_switch& s : s_switches) kst_tree_setkeywordhandler(s.name, h_switch);
     struct { const char* keyword; t_treehandler h; } table[] = {
-        {"_affc", h_affc},         {"_cpu", h_cpu},           {"_modenum", h_modenum},
+        {"_cpu", h_cpu},           {"_modenum", h_modenum},
         {"_modenum_prec", h_modenum_prec}, {"_language", h_textoption}, {"_path", h_textoption},
-        {"_history", h_textoption}, {"_userlibrary_path", h_textoption}, {"_mode", h_mode},
-        {"_endian", h_endian},     {"_read_history", h_textoption},
+        {"_history", h_textoption}, {"_userlibrary_path", h_textoption}, 
+        {"_read_history", h_textoption},
         {"error", h_error},        {"msg", h_msg},            {"str", h_str},
         {"file_open", h_file_open}, {"file_writemsg", h_file_writemsg}, {"file_close", h_file_close}, {"close", h_file_close},
         {"delete", h_delete},      {"typeof", h_typeof},      {"reset", h_reset},

@@ -6,7 +6,6 @@
 #include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/msgfmt.h"
-#include "interp/rooms.h"
 #include "interp/treeint.h"
 #include "numeric/vecnum.h"
 

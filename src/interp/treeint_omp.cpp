@@ -23,7 +23,7 @@
 #include "interp/ids.h"
 #include "interp/runpile.h"
 #include "interp/treeint.h"
-#include "parallel/ompregion.h"
+#include "interp/ompregion.h"
 
 #include <cctype>
 #include <cstring>
@@ -181,8 +181,8 @@ struct t_omploop {
         tree_int(ctx, slot, body);
         tree_run_cleanres(ctx, slot);
         kst_pilescope(pile)->parameters.clear();
-        if (ctx->stopflag) {   // stop ends this task's share of the loop only
-            ctx->stopflag = 0;
+        if (ctx->kc.stopflag) {   // stop ends this task's share of the loop only
+            ctx->kc.stopflag = 0;
             return false;
         }
         return !Erreur_Execution;

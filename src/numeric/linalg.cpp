@@ -7,9 +7,8 @@
 
 #include "coef/coefnum.h"
 #include "coef/modenum.h"
-#include "interp/cctx.h"
 #include "interp/error.h"
-#include "interp/idconstante.h"
+#include "interp/roomapi.h"
 
 using zdouble = std::complex<double>;
 
@@ -99,7 +98,7 @@ bool getmatrix(t_cctx* ctx, const t_tableau* a, t_cmat& m, bool square, bool ste
             kst_runerror(ctx, 349);
             return false;
         }
-        m.v[p] = modenum_convertcopy(ctx, &static_cast<const t_idconstante*>(e)->rawvalue());
+        m.v[p] = modenum_convertcopy(ctx, &kst_constanterawvalue(e));
     }
     return true;
 }
@@ -117,7 +116,7 @@ bool anycomplex(t_cmat& m)
     return false;
 }
 
-t_idcommon* constant(t_cctx* ctx, coef c) { return new t_idconstante(ctx, "", c); }
+t_idcommon* constant(t_cctx* ctx, coef c) { return kst_newconstante(ctx, c); }
 
 t_tableau* fromcoefs(t_cctx* ctx, t_cmat& m)
 {
@@ -664,7 +663,7 @@ bool allnumbers(const t_tableau* a, P pred)
     for (long p = 0; p < a->Vsize(); p++) {
         const t_idcommon* v = a->elt(p).getData();
         if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) continue;
-        if (!pred(&static_cast<const t_idconstante*>(v)->rawvalue())) return false;
+        if (!pred(&kst_constanterawvalue(v))) return false;
     }
     return true;
 }

@@ -6,10 +6,9 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "interp/cctx.h"
 #include "interp/error.h"
-#include "interp/ids.h"
-#include "parallel/parallelloop.h"
+#include "interp/roomapi.h"
+#include "interp/taskloop.h"
 #include "render/render.h"
 
 // ---------------------------------------------------------------- dimensions
@@ -285,7 +284,7 @@ t_idcommon* t_tableau::Vextract(t_cctx* ctx, const int* subscripts, int n) const
     long p = position(ctx, subscripts, n);
     if (p < 0) return nullptr;
     const t_idcommon* v = m_elts[p].data;
-    return v ? v->Vcopy() : new t_emptyid(eltname(p).c_str());
+    return v ? v->Vcopy() : kst_newemptyid(eltname(p).c_str());
 }
 
 namespace {

@@ -4,9 +4,8 @@
 #include <utility>
 
 #include "coef/modenum.h"
-#include "interp/cctx.h"
 #include "interp/error.h"
-#include "interp/idconstante.h"
+#include "interp/roomapi.h"
 #include "numeric/tableau.h"
 
 namespace {
@@ -19,14 +18,11 @@ struct t_operand {
     int keep = 1;
     t_operand(t_cctx* ctx, t_idcommon* v, int keepv)
     {
-        auto* k = static_cast<t_idconstante*>(v);
         if (keepv) {
-            c = k->value(ctx);
+            c = kst_constantevalue(ctx, v);
         } else {
-            k->value(ctx);
-            c = k->takevalue();
+            c = kst_constantetake(ctx, v);
             keep = 0;
-            v->Vdelete();
         }
     }
 };
@@ -58,7 +54,7 @@ t_idcommon* numberop(t_cctx* ctx, t_idbinop op, t_idcommon* a, int ka, t_idcommo
         deletecoef(&r);
         return nullptr;
     }
-    return new t_idconstante(ctx, "", r);
+    return kst_newconstante(ctx, r);
 }
 
 bool hasnumberop(t_idbinop op)
@@ -201,7 +197,7 @@ int truth(t_cctx* ctx, const t_idcommon* v)
         kst_runerror(ctx, 105);
         return -1;
     }
-    const coef& c = static_cast<const t_idconstante*>(v)->rawvalue();
+    const coef& c = kst_constanterawvalue(v);
     return coef_iszero(&c) ? 0 : 1;
 }
 
@@ -221,8 +217,8 @@ int compare(t_cctx* ctx, t_tabcmpop op, const t_idcommon* a, const t_idcommon* b
         return -1;
     }
     if (isconst(a) && isconst(b)) {
-        const coef& x = static_cast<const t_idconstante*>(a)->rawvalue();
-        const coef& y = static_cast<const t_idconstante*>(b)->rawvalue();
+        const coef& x = kst_constanterawvalue(a);
+        const coef& y = kst_constanterawvalue(b);
         switch (op) {
         case TABCMP_EQ: return coef_cmp_egal(&x, &y) ? 1 : 0;
         case TABCMP_NE: return coef_cmp_egal(&x, &y) ? 0 : 1;
@@ -248,7 +244,7 @@ t_tableau* cmpwalk(t_cctx* ctx, t_tabcmpop op, const t_tableau* shape, Pick pick
             out->Vdelete();
             return nullptr;
         }
-        out->init_elt_tab_idc(p, new t_idconstante(ctx, "", numberof(ctx, r)));
+        out->init_elt_tab_idc(p, kst_newconstante(ctx, numberof(ctx, r)));
     }
     return out;
 }

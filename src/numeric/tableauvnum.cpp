@@ -1,6 +1,6 @@
 // Conversions between arrays of numeric vectors and two-dimensional arrays of numbers.
 #include "interp/error.h"
-#include "interp/idconstante.h"
+#include "interp/roomapi.h"
 #include "numeric/tableau.h"
 
 bool tableau_havetabnum(const t_tableau* a)
@@ -49,7 +49,7 @@ t_tableau* vnum2dimn(t_cctx* ctx, const t_tableau* a)
     t_tableau* out = creeinit_tab2D(1, static_cast<int>(n), 1, static_cast<int>(m));
     for (uint32_t i = 0; i < n; i++)
         for (long j = 0; j < m; j++)
-            out->init_elt_tab_idc(static_cast<long>(i) * m + j, new t_idconstante(ctx, "", column(a, j)->data2coef(ctx, i)));
+            out->init_elt_tab_idc(static_cast<long>(i) * m + j, kst_newconstante(ctx, column(a, j)->data2coef(ctx, i)));
     return out;
 }
 
@@ -93,7 +93,7 @@ t_tableau* dim2vnum(t_cctx* ctx, const t_tableau* a, bool complex)
         t_vecnum* v = complex ? vecnum_createcplx(ctx, "", static_cast<uint32_t>(n))
                               : vecnum_createreal(ctx, "", static_cast<uint32_t>(n));
         for (int i = 0; i < n; i++) {
-            const coef& c = static_cast<const t_idconstante*>(a->elt(static_cast<long>(i) * m + j).getData())->rawvalue();
+            const coef& c = kst_constanterawvalue(a->elt(static_cast<long>(i) * m + j).getData());
             v->coef2data(ctx, static_cast<uint32_t>(i), &c);
         }
         out->init_elt_tab_idc(j, v);

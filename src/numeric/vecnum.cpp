@@ -7,9 +7,9 @@
 #include <numeric>
 
 #include "coef/modenum.h"
-#include "interp/cctx.h"
 #include "interp/error.h"
-#include "parallel/parallelloop.h"
+#include "interp/roomapi.h"
+#include "interp/taskloop.h"
 
 t_vecnum::t_vecnum(int flag, const char* name, uint32_t size) : t_idcommon(name, flag), m_size(size) {}
 t_vecnum::t_vecnum(const char* name, int flag) : t_idcommon(name, flag) {}

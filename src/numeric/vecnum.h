@@ -160,8 +160,8 @@ extern t_vecnumvtable g_kst_vecnum_vtable[KST_VECNUM_NFLAGS];
 
 // Fills the table (idempotent); the start-up sequence calls it after the coefficient tables.
 void kst_vecnum_inittables();
-// Declarations, functions, file statements and operations of vectors in the language (called by
-// kst_vecnum_inittables).
+// Declarations, functions, file statements and operations of vectors in the language (the
+// numeric room's language registration).
 void kst_vecnum_registerlanguage();
 
 // A new vector of the given flag, n zero elements.

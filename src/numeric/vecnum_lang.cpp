@@ -5,7 +5,9 @@
 #include "numeric/vecnumfunc.h"
 #include "numeric/vecnumtyped.h"
 
+#include "coef/coefaff.h"
 #include "coef/modenum.h"
+#include "numeric/numericroom.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/idclass.h"
@@ -68,7 +70,7 @@ void t_vecnum::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     for (uint32_t i = 0; i < m_size; i++) {
         if (i) r->Vespacesigne_virgule();
         coef c = data2coef(ctx, i);
-        coef_aff(ctx, r, &c, ctx->affc);
+        coef_aff(ctx, r, &c, kst_affc(ctx));
         deletecoef(&c);
     }
     r->Vcrochet_end();
@@ -81,7 +83,7 @@ bool t_vecnum::Vexport_str(t_cctx* ctx, std::string& out) const
     out = "[";
     for (uint32_t i = 0; i < m_size; i++) {
         coef c = data2coef(ctx, i);
-        char* text = coef_affstr(ctx, &c, ctx->affc);
+        char* text = coef_affstr(ctx, &c, kst_affc(ctx));
         deletecoef(&c);
         out += (i ? ", " : "") + std::string(text ? text : "");
         free(text);
@@ -592,7 +594,7 @@ int h_resize(t_cctx* ctx, int slot, treeabs* node)
 t_vecnum_fileopts fileoptions(t_cctx* ctx)
 {
     t_vecnum_fileopts o;
-    o.swapendian = ctx->endian != 0;
+    o.swapendian = kst_endianswapped(ctx);
     o.readhistory = ctx->readhistory.empty() ? nullptr : ctx->readhistory.c_str();
     return o;
 }

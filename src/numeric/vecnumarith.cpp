@@ -362,10 +362,7 @@ void kst_vecnum_inittables()
     filltype<t_zintmptype>(g_kst_vecnum_vtable[VECNUM_ZINTMP], "t_vecnumzintmp");
     filltype<t_zratmptype>(g_kst_vecnum_vtable[VECNUM_ZRATMP], "t_vecnumzratmp");
     fillintmodsmall(g_kst_vecnum_vtable[VECNUM_INTMODSMALL]);
-    kst_vecnum_registerlanguage();
     kst_tableau_inittables();
-    kst_tableau_registerlanguage();
-    kst_numstorage_register();
 }
 
 // ---------------------------------------------------------------- public entry points

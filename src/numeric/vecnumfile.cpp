@@ -9,9 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "interp/cctx.h"
 #include "interp/error.h"
-#include "interp/msgfmt.h"
+#include "interp/roomapi.h"
 
 namespace {
 

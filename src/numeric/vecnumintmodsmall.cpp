@@ -8,8 +8,8 @@
 #include <string>
 
 #include "coef/coefnum.h"
-#include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/roomapi.h"
 #include "render/render.h"
 
 namespace {

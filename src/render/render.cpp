@@ -1,7 +1,6 @@
 // The plain-text renderer, base of the other dialects, and the choice of a dialect.
 #include "render/render.h"
 #include "render/renderdialects.h"
-#include "interp/cctx.h"
 
 t_render::~t_render() = default;
 
@@ -114,8 +113,3 @@ t_render* kst_newrender_like(const t_render* model)
     }
 }
 
-void kst_setrender(t_cctx* ctx, int selector)
-{
-    if (!ctx) ctx = t_cctx::getLocalCctx();
-    ctx->setrender(kst_newrender(selector));
-}

@@ -104,7 +104,7 @@ TEST_F(Aff, OneThirdPlusTwoInEveryModeAndFormat)
             else if (e.mode == NUMDBLINT) want = di;
             else if (e.mode == NUMQUADINT) want = qi;
             else want = e.out[affc - 1];
-            tctx()->affc = affc;
+            kst_kctx(tctx()).options[g_kst_opt_affc] = affc;
             char* buf = nullptr;
             size_t len = 0;
             FILE* mem = open_memstream(&buf, &len);

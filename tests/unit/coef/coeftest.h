@@ -6,6 +6,7 @@
 #include <string>
 
 #include "coef/coefnum.h"
+#include "coef/coefaff.h"
 #include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
@@ -71,13 +72,13 @@ class CoefTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        tctx()->num = t_modenum_ctx{};
-        tctx()->affc = 1;
+        kst_kctx(tctx()).num = t_modenum_ctx{};
+        kst_kctx(tctx()).options[g_kst_opt_affc] = 1;
         Erreur_Execution = 0;
     }
     void TearDown() override
     {
-        tctx()->num = t_modenum_ctx{};
+        kst_kctx(tctx()).num = t_modenum_ctx{};
         Erreur_Execution = 0;
     }
 };

@@ -127,7 +127,7 @@ TEST_F(Mode, ConversionTable)
         {NUMDBLINT, BH_ZINTDBL, BH_ZINTDBL}, {NUMFPMP, BH_FPMP, BH_FPMP},
     };
     for (auto& c : cells) {
-        tctx()->num.modenum = c.mode;
+        kst_kctx(tctx()).num.modenum = c.mode;
         const bool isint = c.from == BH_INTMP || c.from == BH_ZINTMP;
         coef x = mknum(c.from, 3, isint ? 1 : 4, coefnum_iscomplex(c.from) ? 1 : 0, isint ? 1 : 2);
         coef copy = modenum_convertcopy(tctx(), &x);
@@ -140,7 +140,7 @@ TEST_F(Mode, ConversionTable)
         deletecoef(&copy);
     }
     // a GMP integer too wide for 64 bits becomes a double in NUMRAT
-    tctx()->num.modenum = NUMRAT;
+    kst_kctx(tctx()).num.modenum = NUMRAT;
     coef big = g_kst_coef_vtable[BH_INTMP].strentierlong2coef(tctx(), "100000000000000000000");
     modenum_convert(tctx(), &big);
     EXPECT_EQ(big.type, BH_DBL);
@@ -151,7 +151,7 @@ TEST_F(Mode, MpfrNumbersTakeTheCurrentPrecision)
 {
     modenum_set(NUMFPMP);
     ASSERT_TRUE(modenum_setprec(30));
-    EXPECT_EQ(tctx()->num.prec_bits, 99);
+    EXPECT_EQ(kst_kctx(tctx()).num.prec_bits, 99);
     coef a = coef_creenum_init(3);
     EXPECT_EQ(mpfr_get_prec(coef_box<t_fpmptype>(&a)), 99);
     modenum_set(NUMDBL);
@@ -167,11 +167,11 @@ TEST_F(Mode, MpfrNumbersTakeTheCurrentPrecision)
     EXPECT_FALSE(modenum_setprec(0));
     EXPECT_EQ(Erreur_Execution, 1);   // run error 4, the old precision stays
     Erreur_Execution = 0;
-    EXPECT_EQ(tctx()->num.prec_digits, 100);
+    EXPECT_EQ(kst_kctx(tctx()).num.prec_digits, 100);
     EXPECT_FALSE(modenum_setprec(-5));
     Erreur_Execution = 0;
     EXPECT_TRUE(modenum_setprec(1));
-    EXPECT_EQ(tctx()->num.prec_bits, 3);
+    EXPECT_EQ(kst_kctx(tctx()).num.prec_bits, 3);
 }
 
 TEST_F(Mode, Epsilon)

@@ -406,11 +406,11 @@ TEST_F(Property, EveryOperationGivesZeroAsTagZero)
                 r = coefnum_convert_to(tctx(), &a, tags[j]);
                 expect_normal(r, at + " as " + std::to_string((int)tags[j]));
                 for (int m = NUMDBL; m <= NUMQUADINT; m++) {
-                    tctx()->num.modenum = m;
+                    kst_kctx(tctx()).num.modenum = m;
                     r = modenum_convertcopy(tctx(), &a);
                     expect_normal(r, at + " in mode " + std::to_string(m));
                 }
-                tctx()->num.modenum = NUMDBL;
+                kst_kctx(tctx()).num.modenum = NUMDBL;
             }
         }
         for (coef& a : ops) deletecoef(&a);

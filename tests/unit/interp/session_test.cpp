@@ -1,4 +1,5 @@
 // The session spine: line reading in pieces, typed-ahead input, stop, reset refusal, start-up.
+#include "coef/coefaff.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/kest.h"
@@ -142,16 +143,16 @@ TEST_F(Session, DefaultPromptsFollowTheRenderer)
 TEST_F(Session, StopEndsLoopsAndMacrosButOnlyWarnsAtTopLevel)
 {
     t_cctx* ctx = t_cctx::getLocalCctx();
-    ctx->stopflag = 0;
+    ctx->kc.stopflag = 0;
     kst_stop();                                        // no pile at all
-    EXPECT_EQ(ctx->stopflag, 1);
-    ctx->stopflag = 0;
+    EXPECT_EQ(ctx->kc.stopflag, 1);
+    ctx->kc.stopflag = 0;
 
     elt_runpile* top = tree_run_setpile(ctx, RUNPILE_INTERACTIVE, nullptr, nullptr);
     elt_runpile* loop = tree_run_setpile(ctx, RUNPILE_WHILE, nullptr, nullptr);
     kst_stop();
-    EXPECT_EQ(ctx->stopflag, 1);
-    ctx->stopflag = 0;
+    EXPECT_EQ(ctx->kc.stopflag, 1);
+    ctx->kc.stopflag = 0;
     tree_run_removepile(ctx, loop);
 
     tree_run_setpile(ctx, RUNPILE_FILE, "f.t", nullptr);   // a file inside a macro: the file wins
@@ -161,7 +162,7 @@ TEST_F(Session, StopEndsLoopsAndMacrosButOnlyWarnsAtTopLevel)
     kst_stop();
     g_stdwarn = savedwarn;
     ctx->info = false;
-    EXPECT_EQ(ctx->stopflag, 0);
+    EXPECT_EQ(ctx->kc.stopflag, 0);
     EXPECT_EQ(printed(), std::string(" Information : ") + kst_getmsgwarning(3) + "\n");
     EXPECT_EQ(Erreur_Execution, 0);
     while (ctx->pile != top) tree_run_removepile(ctx, ctx->pile);
@@ -173,19 +174,19 @@ TEST_F(Session, ResetIsRefusedInsideLoopsAndMacros)
     t_cctx* ctx = t_cctx::getLocalCctx();
     for (erunpile kind : {RUNPILE_FOR, RUNPILE_WHILE, RUNPILE_MACRO, RUNPILE_LIBMACRO}) {
         Erreur_Execution = 0;
-        ctx->affc = 7;
+        kst_kctx(ctx).options[g_kst_opt_affc] = 7;
         elt_runpile* pile = tree_run_setpile(ctx, kind, nullptr, nullptr);
         tree_run_setpile(ctx, RUNPILE_STRING, nullptr, nullptr);   // reached through a host text
         testing::internal::CaptureStderr();
         kst_reset();
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(Erreur_Execution, 1) << kind;
-        EXPECT_EQ(ctx->affc, 7) << "nothing changes";
+        EXPECT_EQ(kst_affc(ctx), 7) << "nothing changes";
         while (ctx->pile) tree_run_removepile(ctx, ctx->pile);
         (void)pile;
     }
     Erreur_Execution = 0;
-    ctx->affc = 1;
+    kst_kctx(ctx).options[g_kst_opt_affc] = 1;
 }
 
 TEST(SessionDeath, HostParametersMustBeIdentifiers)

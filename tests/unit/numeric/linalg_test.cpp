@@ -60,7 +60,7 @@ TEST_F(TableauTest, DeterminantsOfIntegerMatricesAreExact)
 {
     // 2^60 + 1 does not survive a double
     for (int mode : {NUMRATMP, NUMRAT, NUMDBL}) {
-        tctx()->num.modenum = mode;
+        kst_kctx(tctx()).num.modenum = mode;
         tabptr a = mkmat({{1, 2, 3}, {4, 5, 6}, {7, 8, 10}});
         idptr d(matrix_det(tctx(), a.get()));
         EXPECT_EQ(d->Vgetdbl(), -3) << mode;
@@ -69,7 +69,7 @@ TEST_F(TableauTest, DeterminantsOfIntegerMatricesAreExact)
         idptr z(matrix_det(tctx(), sing.get()));
         EXPECT_EQ(z->Vgetdbl(), 0) << mode;
     }
-    tctx()->num.modenum = NUMRATMP;
+    kst_kctx(tctx()).num.modenum = NUMRATMP;
     tabptr big = mkmat({{1LL << 31, 1}, {-1, 1LL << 29}});
     idptr d(matrix_det(tctx(), big.get()));
     EXPECT_EQ(exact(d.get()), "1152921504606846977");
@@ -103,11 +103,11 @@ TEST_F(TableauTest, InverseTimesMatrixIsTheIdentity)
     for (long p = 0; p < 16; p++) hilbert->init_elt_tab_idc(p, mknum(1.0 / (p / 4 + p % 4 + 1)));
     tabptr a = mkdblmat({{4, -2, 1}, {3, 6, -4}, {2, 1, 8}});
     for (int mode : {NUMDBL, NUMQUAD}) {
-        tctx()->num.modenum = mode;
+        kst_kctx(tctx()).num.modenum = mode;
         check(a.get(), 1e-12);
         check(hilbert.get(), 1e-10);
     }
-    tctx()->num.modenum = NUMDBL;
+    kst_kctx(tctx()).num.modenum = NUMDBL;
     tabptr z(creeinit_tab2D(1, 2, 1, 2));
     const complexe entries[] = {{1, 1}, {2, 0}, {0, -1}, {3, 2}};
     for (long p = 0; p < 4; p++) {
@@ -119,7 +119,7 @@ TEST_F(TableauTest, InverseTimesMatrixIsTheIdentity)
     check(z.get(), 1e-12);
 
     // exact inverse: every element of A^-1 A is exactly 0 or 1
-    tctx()->num.modenum = NUMRATMP;
+    kst_kctx(tctx()).num.modenum = NUMRATMP;
     tabptr e = mkmat({{2, 1}, {7, 4}});
     tabptr inv(matrix_inverse(tctx(), e.get()));
     EXPECT_EQ(exact(inv->elt(0).getData()), "4");
@@ -127,7 +127,7 @@ TEST_F(TableauTest, InverseTimesMatrixIsTheIdentity)
     tabptr s = mkmat({{1, 2}, {2, 4}});
     EXPECT_EQ(matrix_inverse(tctx(), s.get()), nullptr);
     expect_error(errtext(278));
-    tctx()->num.modenum = NUMDBL;
+    kst_kctx(tctx()).num.modenum = NUMDBL;
     tabptr sd = mkdblmat({{1, 2}, {2, 4}});
     EXPECT_EQ(matrix_inverse(tctx(), sd.get()), nullptr);
     expect_error(errtext(278));
@@ -141,7 +141,7 @@ TEST_F(TableauTest, RankCountsIndependentRows)
     EXPECT_EQ(compute_rank(tctx(), b.get()), 1);
     tabptr c = mkmat({{1, 0}, {0, 1}, {1, 1}});
     EXPECT_EQ(compute_rank(tctx(), c.get()), 2);
-    tctx()->num.modenum = NUMRATMP;
+    kst_kctx(tctx()).num.modenum = NUMRATMP;
     tabptr d = mkmat({{1, 2, 3}, {2, 4, 6}, {1, 0, 1}});
     EXPECT_EQ(compute_rank(tctx(), d.get()), 2);
     EXPECT_TRUE(isringZ(d.get()));
@@ -164,7 +164,7 @@ TEST_F(TableauTest, EigenvaluesOfACompanionMatrixAreThePolynomialRoots)
     tabptr a = companion({-6, 11, -12, 12, -6});
     const zvec roots = {{0, -1}, {0, 1}, {1, 0}, {2, 0}, {3, 0}};
     for (int mode : {NUMDBL, NUMQUAD}) {
-        tctx()->num.modenum = mode;
+        kst_kctx(tctx()).num.modenum = mode;
         tabptr v(matrix_eigenvalues(tctx(), a.get()));
         ASSERT_TRUE(v);
         zvec got = eigen_sorted(v.get());
@@ -176,7 +176,7 @@ TEST_F(TableauTest, EigenvectorsSatisfyTheirEquation)
 {
     tabptr a = companion({-6, 11, -12, 12, -6});
     for (int mode : {NUMDBL, NUMQUAD}) {
-        tctx()->num.modenum = mode;
+        kst_kctx(tctx()).num.modenum = mode;
         t_tableau* rawvalues = nullptr;
         tabptr vec(matrix_eigenvector(tctx(), a.get(), &rawvalues));
         tabptr values(rawvalues);
@@ -209,9 +209,9 @@ TEST_F(TableauTest, QuadEigenvaluesAgreeWithDoubleOnesAndWithAnExactReference)
 {
     // a non-symmetric matrix with complex pairs
     tabptr a = mkdblmat({{4, -1, 2, 0.5}, {1, 3, -2, 1}, {0.25, 2, 1, -3}, {1, 1, 1, 2}});
-    tctx()->num.modenum = NUMDBL;
+    kst_kctx(tctx()).num.modenum = NUMDBL;
     tabptr d(matrix_eigenvalues(tctx(), a.get()));
-    tctx()->num.modenum = NUMQUAD;
+    kst_kctx(tctx()).num.modenum = NUMQUAD;
     tabptr q(matrix_eigenvalues(tctx(), a.get()));
     zvec zd = eigen_sorted(d.get()), zq = eigen_sorted(q.get());
     ASSERT_EQ(zd.size(), zq.size());
@@ -246,7 +246,7 @@ TEST_F(TableauTest, ComplexMatricesAndRealEigenvaluesTakeTheMatchingSolvers)
     const complexe entries[] = {{2, 1}, {0, -1}, {1, 0}, {1, 1}, {3, 0}, {0, 2}, {-1, 0}, {0.5, 0.5}, {1, -2}};
     std::vector<zvec> found;
     for (int mode : {NUMDBL, NUMQUAD}) {
-        tctx()->num.modenum = mode;
+        kst_kctx(tctx()).num.modenum = mode;
         for (long p = 0; p < 9; p++) {
             coef c{};
             c.z = entries[p];
@@ -266,7 +266,7 @@ TEST_F(TableauTest, ComplexMatricesAndRealEigenvaluesTakeTheMatchingSolvers)
     // a symmetric matrix has real eigenvalues, delivered as real numbers
     tabptr s = mkdblmat({{2, 1, 0}, {1, 2, 1}, {0, 1, 2}});
     for (int mode : {NUMDBL, NUMQUAD}) {
-        tctx()->num.modenum = mode;
+        kst_kctx(tctx()).num.modenum = mode;
         tabptr v(matrix_eigenvalues(tctx(), s.get()));
         for (long p = 0; p < 3; p++) EXPECT_TRUE(v->elt(p).getData()->Visreal()) << mode << " " << p;
         zvec got = eigen_sorted(v.get());

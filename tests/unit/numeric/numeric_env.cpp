@@ -4,9 +4,11 @@
 
 #include "coef/coef_init.h"
 #include "interp/kest.h"
-#include "interp/rooms.h"
+#include "interp/idcommon.h"
 #include "parallel/parallel_init.h"
 #include "parallel/zoduv.h"
+#include "numeric/vecnum.h"
+#include "numeric/tableau.h"
 #include "vecnumtest.h"
 
 std::vector<std::string>& reported_errors()
@@ -34,6 +36,9 @@ public:
         modenum_init();
         kst_idclass_inittables();   // the operation table the vectors register in
         kst_vecnum_inittables();
+        kst_vecnum_registerlanguage();
+        kst_tableau_registerlanguage();
+        kst_numstorage_register();
         ZODUV_init(KEST_BUILD_DIR "/", KEST_BUILD_DIR "/etc/numa.cfg", 2);
         kst_parallel_init(KEST_BUILD_DIR "/");
         g_stderr = fopen("/dev/null", "w");

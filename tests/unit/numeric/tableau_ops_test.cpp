@@ -74,7 +74,7 @@ TEST_F(TableauTest, ArrayWithValueCombinesEveryElementOnTheRightSide)
 
 TEST_F(TableauTest, ExactModesKeepExactElements)
 {
-    tctx()->num.modenum = NUMRATMP;
+    kst_kctx(tctx()).num.modenum = NUMRATMP;
     tabptr a = mkmat({{1, 2}}), b = mkmat({{3, 3}});
     tabptr q(tableau_2op(tctx(), IDOP_DIV, a.get(), 1, b.get(), 1));
     char* s = coef2str(&numberat(q.get(), 0));

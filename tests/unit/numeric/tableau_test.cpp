@@ -215,7 +215,7 @@ TEST_F(TableauTest, ElementLoopGivesTheSameResultForOneAndTwoThreads)
     std::vector<std::vector<double>> results;
     for (int cpu : {1, 2}) {
         ASSERT_TRUE(kst_parallel_setcpu(std::min(cpu, kst_parallel_cpucount())));
-        tctx()->cpu = cpu;
+        kst_kctx(tctx()).cpu = cpu;
         tabptr t = mkrow(input, 0);
         t->init_elt_tab_idc(5, nullptr);
         t->Vupdatename("T");
@@ -239,7 +239,7 @@ TEST_F(TableauTest, ElementLoopGivesTheSameResultForOneAndTwoThreads)
         EXPECT_EQ(dblat(c.get(), 250), 5);
     }
     kst_parallel_setcpu(cpus);
-    tctx()->cpu = 1;
+    kst_kctx(tctx()).cpu = 1;
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0][0], 100.0 * 100 + 1);
 }

@@ -192,13 +192,13 @@ TEST_F(VecnumTest, LargeOperationIsIndependentOfTheThreadCount)
     ASSERT_GE(kst_parallel_cpucount(), 2);
     for (int k = 0; k < 2; k++) {
         ASSERT_TRUE(kst_parallel_setcpu(cpus[k]));
-        tctx()->cpu = cpus[k];
+        kst_kctx(tctx()).cpu = cpus[k];
         vecptr q(vecnum_division(tctx(), a.get(), 1, b.get(), 1));
         coef e = coef_fromdbl(1.5);
         vecptr p(tabnum_pow_coef(tctx(), q.get(), 1, &e, 1));
         results[k] = values(p.get());
     }
-    tctx()->cpu = 1;
+    kst_kctx(tctx()).cpu = 1;
     kst_parallel_setcpu(1);
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0][7000], std::pow(1.5 + std::sin(7000 * 0.001), 1.5));

@@ -50,7 +50,7 @@ TEST_F(VecnumFileTest, PlainTextLayoutPerType)
     EXPECT_EQ(slurp(f), "+2.5" + std::string(33, '0') + "E-01" + std::string(3, ' ') + "\t\n");
 
     modenum_set(tctx(), NUMFPMP);
-    tctx()->num.prec_bits = 10;   // 5 digits give 10 bits back, and the layout stays readable
+    kst_kctx(tctx()).num.prec_bits = 10;   // 5 digits give 10 bits back, and the layout stays readable
     vecptr m = mkvec(VECNUM_FPMP, {-0.375, 1024, 0});
     ASSERT_TRUE(filenum_write(tctx(), f.c_str(), all, {m.get()}, nullptr));
     EXPECT_EQ(slurp(f), "-3.7500E-01\t\n1.0240E+03\t\n0.0000E+00\t\n");

@@ -74,19 +74,19 @@ TEST(VecnumFunctions, EveryTypeAgreesWithTheCoefficientFunction)
 TEST(VecnumFunctions, LongVectorsGiveTheSameNumbersWithOneAndTwoThreads)
 {
     t_cctx* ctx = tctx();
-    const int saved = ctx->cpu;
+    const int saved = ctx->kc.cpu;
     std::vector<double> x = samples(-30, 30, 100000);
     for (int flag : {VECNUM_DBL, VECNUM_QUAD}) {
         vecptr v = mkvec(flag, x);
-        ctx->cpu = 1;
+        ctx->kc.cpu = 1;
         vecptr one(vecnum_elemfunc(ctx, v.get(), "Vsin"));
-        ctx->cpu = 2;
+        ctx->kc.cpu = 2;
         vecptr two(vecnum_elemfunc(ctx, v.get(), "Vsin"));
         ASSERT_TRUE(one && two);
         EXPECT_EQ(memcmp(one->rawdata(), two->rawdata(), x.size() * (flag == VECNUM_DBL ? 8 : 16)), 0);
         EXPECT_EQ(values(two.get())[99999], std::sin(x[99999]));
     }
-    ctx->cpu = saved;
+    ctx->kc.cpu = saved;
 }
 
 TEST(VecnumFunctions, ErfAndRoundingKeepTheVectorsPrecision)

@@ -68,13 +68,13 @@ class VecnumTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        tctx()->num = t_modenum_ctx{};
+        kst_kctx(tctx()).num = t_modenum_ctx{};
         Erreur_Execution = 0;
         reported_errors().clear();
     }
     void TearDown() override
     {
-        tctx()->num = t_modenum_ctx{};
+        kst_kctx(tctx()).num = t_modenum_ctx{};
         Erreur_Execution = 0;
         reported_errors().clear();
     }

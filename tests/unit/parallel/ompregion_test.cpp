@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "parallel_env.h"
-#include "parallel/ompregion.h"
+#include "interp/cctx.h"
+#include "interp/ompregion.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ protected:
     void SetUp() override
     {
         parallel_test_setup();
-        parent.cpu = k_testthreads;
+        parent.kc.cpu = k_testthreads;
         Erreur_Execution = 0;
     }
     t_cctx parent;
@@ -98,7 +99,7 @@ TEST_F(OmpRegionTest, ParallelForRunsEveryValueOnceOnCpuTasks)
 
 TEST_F(OmpRegionTest, SequentialFallbackRunsInTheCallerWithoutRegion)
 {
-    parent.cpu = 1;
+    parent.kc.cpu = 1;
     forlog log;
     forbody body = log.make();
     EXPECT_FALSE(kst_omp_parallel_for(&parent, 1, 10, 3, body));

@@ -11,8 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "coef/coefaff.h"
 #include "parallel_env.h"
-#include "parallel/parallelloop.h"
+#include "interp/cctx.h"
+#include "interp/taskloop.h"
 
 namespace {
 
@@ -21,8 +23,8 @@ protected:
     void SetUp() override
     {
         parallel_test_setup();
-        parent.cpu = k_testthreads;
-        parent.affc = 7;
+        parent.kc.cpu = k_testthreads;
+        kst_kctx(&parent).options[g_kst_opt_affc] = 7;
         Erreur_Execution = 0;
     }
     void TearDown() override { Erreur_Execution = 0; }
@@ -93,7 +95,7 @@ TEST_F(ParallelLoopTest, DynamicLoopCreatesOneTaskPerThreadAtMost)
 TEST_F(ParallelLoopTest, EmptyRangeRunsNoBodyAndNoInit)
 {
     for (int cpu : {k_testthreads, 1}) {
-        parent.cpu = cpu;
+        parent.kc.cpu = cpu;
         const std::uint64_t posted0 = ZODUV_getpostedcount();
         sharelogging s;
         sharelog body = s.make();
@@ -181,7 +183,7 @@ TEST_F(ParallelLoopTest, CpuOneRunsEverythingInTheCallerOnItsContext)
             ASSERT_TRUE(kst_parallel_setcpu(1));
         } else {
             ASSERT_TRUE(kst_parallel_setcpu(k_testthreads));
-            parent.cpu = 1;
+            parent.kc.cpu = 1;
         }
         const std::uint64_t posted0 = ZODUV_getpostedcount();
         calls c;
@@ -205,7 +207,7 @@ TEST_F(ParallelLoopTest, ParallelBodiesRunOnContextCopies)
     // inside a task the copy is the thread's current context and carries the parent's settings
     std::atomic<int> mismatches{0};
     parallel_loop_for_fast3(&parent, 0, 199, [&](int, t_cctx* ctx) {
-        if (ctx == &parent || t_cctx::getLocalCctx() != ctx || ctx->affc != 7 || ctx->cpu != k_testthreads)
+        if (ctx == &parent || t_cctx::getLocalCctx() != ctx || kst_affc(ctx) != 7 || ctx->kc.cpu != k_testthreads)
             mismatches.fetch_add(1);
         return true;
     });
@@ -242,7 +244,7 @@ TEST_F(ParallelLoopTest, FalseReturnStopsOnlyItsOwnShare)
     EXPECT_EQ(after, 0);  // the stopping share claimed nothing more
 
     // in the caller the loop simply ends there
-    parent.cpu = 1;
+    parent.kc.cpu = 1;
     sharelogging q;
     sharelog seq = q.make(stopat);
     parallel_loop_for_fast2(&parent, 0, last, seq);
@@ -252,7 +254,7 @@ TEST_F(ParallelLoopTest, FalseReturnStopsOnlyItsOwnShare)
 TEST_F(ParallelLoopTest, ErrorStopsHandingOutIndices)
 {
     for (int cpu : {k_testthreads, 1}) {
-        parent.cpu = cpu;
+        parent.kc.cpu = cpu;
         std::atomic<int> ran{0};
         parallel_loop_for_fast3(&parent, 0, 1000000, [&](int i, t_cctx*) {
             ran.fetch_add(1);

@@ -7,7 +7,8 @@
 #include <thread>
 
 #include "parallel_env.h"
-#include "parallel/parallelloop.h"
+#include "interp/cctx.h"
+#include "interp/taskloop.h"
 
 namespace {
 
@@ -97,11 +98,11 @@ TEST(StressTest, RandomNestedLoopsGiveTheSequentialSums)
     parallel_test_setup();
     t_cpusetting_restore restore;
     t_cctx parallelctx, sequentialctx;
-    sequentialctx.cpu = 1;
+    sequentialctx.kc.cpu = 1;
     int trees = 0;
     for (int cpu : {k_testthreads, 2}) {
         ASSERT_TRUE(kst_parallel_setcpu(cpu));
-        parallelctx.cpu = cpu;
+        parallelctx.kc.cpu = cpu;
         for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
             const int depth = 1 + static_cast<int>(seed % 4);
             const std::uint64_t expected = eval<ZODUVDispatcherSequential>(seed * 7919, depth, &sequentialctx);

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "parallel/dataracedetector.h"
-#include "parallel/parallelloop.h"
+#include "interp/taskloop.h"
 
 // Counts one open parallel region for the data-race detector while it lives.
 class t_ompregion {

@@ -8,19 +8,21 @@
 #include <type_traits>
 #include <utility>
 
-#include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/roomapi.h"
 #include "parallel/parallel_init.h"
 #include "parallel/zoduv_loop.h"
+
+// A task's own context, evaluating like `parent` (made current for the task's duration), and the
+// end of it (the context that was current before comes back).
+t_cctx* kst_taskcontext_enter(t_cctx* parent);
+void kst_taskcontext_leave(t_cctx* saved);
 
 // A task's own context: a copy of the parent made current for the task's duration.
 class t_cctxtaskcopy {
 public:
-    explicit t_cctxtaskcopy(t_cctx* parent)
-        : m_saved(t_cctx::pushandcopyLocalCctx(parent)), m_cctx(t_cctx::getLocalCctx())
-    {
-    }
-    ~t_cctxtaskcopy() { t_cctx::popLocalCctx(m_saved); }
+    explicit t_cctxtaskcopy(t_cctx* parent) : m_saved(kst_taskcontext_enter(parent)), m_cctx(kst_localcctx()) {}
+    ~t_cctxtaskcopy() { kst_taskcontext_leave(m_saved); }
     t_cctxtaskcopy(const t_cctxtaskcopy&) = delete;
     t_cctxtaskcopy& operator=(const t_cctxtaskcopy&) = delete;
     t_cctx* get() const { return m_cctx; }
@@ -34,10 +36,7 @@ private:
 inline bool kst_parallel_errorpending() { return Erreur_Execution.load(std::memory_order_relaxed) != 0; }
 
 // Whether loops started from ctx may spread over threads.
-inline bool kst_parallel_allowed(const t_cctx* ctx)
-{
-    return kst_get_gcpu() > 1 && ctx && ctx->couldbeparallel();
-}
+bool kst_parallel_allowed(const t_cctx* ctx);
 
 // Base of loop objects with a body per index, run_body(i, ctx), and/or per block,
 // run_range(first, last, ctx) (CRTP). In the caller the body uses the caller's context; in

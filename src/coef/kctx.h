@@ -1,0 +1,27 @@
+// The kernel context: the settings and state that kernels read (numbers, series, parallel work,
+// number display), one plain value embedded in every evaluation context. A task's context copies
+// it whole, so a kernel sees in a task exactly what it sees on the main thread.
+#pragma once
+#include "coef/modenum_ctx.h"
+
+// Owned by the series room; the kernel context only points at them. Task contexts share them
+// with the context that started the task (they live as long as it), copy-on-write.
+struct t_ordres;
+struct t_tronc;
+struct t_trmon;
+
+// Slots of the integer options that rooms declare (room record); enough for every option the
+// language has keywords for.
+constexpr int KST_MAXOPTIONS = 64;
+
+struct t_kctx {
+    t_modenum_ctx num;                     // numeric mode and precision
+    int cpu = 1;                           // _cpu: threads the work of this context may use
+    volatile int stopflag = 0;             // set by Ctrl-C or `stop`, read by long loops
+    const t_ordres* orders = nullptr;      // variable orderings and roles (series room)
+    const t_tronc* tronc = nullptr;        // active truncation, null when none
+    const t_trmon* trmon = nullptr;        // active monomial truncation, null when none
+    long options[KST_MAXOPTIONS] = {};     // the rooms' options, by the slot each was given
+
+    long option(int slot) const { return options[slot]; }
+};

@@ -1,0 +1,24 @@
+// The numeric room's record: vector and array tables, their language, and the byte order of
+// binary numeric files (`_endian`).
+#include "interp/roomapi.h"
+#include "numeric/tableau.h"
+#include "numeric/vecnum.h"
+
+int g_kst_opt_endian;
+
+namespace {
+void registerlanguage()
+{
+    kst_vecnum_registerlanguage();
+    kst_tableau_registerlanguage();
+    kst_numstorage_register();
+}
+
+const t_roomoption s_options[] = {
+    {"_endian", 0, 1, 0, false, &g_kst_opt_endian},
+    {nullptr, 0, 0, 0, false, nullptr},
+};
+} // namespace
+
+extern const t_room kst_room_numeric = {"numeric", kst_vecnum_inittables, nullptr, registerlanguage, s_options,
+                                        nullptr, nullptr};
