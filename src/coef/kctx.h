@@ -12,7 +12,7 @@ struct t_trmon;
 
 // Slots of the integer options that rooms declare (room record); enough for every option the
 // language has keywords for.
-constexpr int KST_MAXOPTIONS = 64;
+constexpr int KST_MAXOPTIONS = 32;
 
 struct t_kctx {
     t_modenum_ctx num;                     // numeric mode and precision

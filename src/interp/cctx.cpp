@@ -17,11 +17,29 @@
 #include <unistd.h>
 
 namespace {
-thread_local t_cctx* s_local = nullptr;
+// The kernel library is loaded with the program, so its thread-local data can sit in the static
+// TLS block: a task start then reads it without a call into the dynamic loader.
+#define KST_TLS thread_local __attribute__((tls_model("initial-exec")))
+
+KST_TLS t_cctx* s_local = nullptr;
 // Contexts created for threads that never had one are freed when the thread ends.
 thread_local std::unique_ptr<t_cctx> s_owned;
-// Task contexts of this thread that are not in use; a nested task takes a second one.
-thread_local std::vector<std::unique_ptr<t_cctx>> s_taskpool;
+
+// Task contexts of this thread that are not in use; a nested task takes a second one. Plain data
+// (no guard on each access); the contexts go with the thread through `s_taskpoolowner`.
+constexpr int k_taskpoolsize = 16;
+struct t_taskpool {
+    t_cctx* free[k_taskpoolsize];
+    int n;
+};
+KST_TLS t_taskpool s_taskpool;
+struct t_taskpoolowner {
+    ~t_taskpoolowner()
+    {
+        while (s_taskpool.n > 0) delete s_taskpool.free[--s_taskpool.n];
+    }
+};
+thread_local t_taskpoolowner s_taskpoolowner;
 
 // What a finished task leaves behind: its run piles, macros and identifiers.
 void releasetaskstate(t_cctx* ctx)
@@ -57,12 +75,12 @@ t_cctx* t_cctx::pushandcopyLocalCctx(t_cctx* from)
 {
     t_cctx* saved = s_local;
     t_cctx* copy;
-    if (s_taskpool.empty()) {
+    if (s_taskpool.n == 0) {
+        (void)&s_taskpoolowner;   // the thread's contexts are freed when it ends
         copy = new t_cctx;
         copy->setrender(nullptr);
     } else {
-        copy = s_taskpool.back().release();
-        s_taskpool.pop_back();
+        copy = s_taskpool.free[--s_taskpool.n];
     }
     copy->master = from;
     if (from) copy->copysettingsfrom(*from);
@@ -78,14 +96,18 @@ void t_cctx::popLocalCctx(t_cctx* saved)
     releasetaskstate(copy);
     copy->master = nullptr;
     copy->rendermodel = nullptr;
-    s_taskpool.emplace_back(copy);
+    if (s_taskpool.n < k_taskpoolsize) s_taskpool.free[s_taskpool.n++] = copy;
+    else delete copy;
 }
 
 void t_cctx::copysettingsfrom(const t_cctx& o)
 {
     // A renderer left by an earlier task of another dialect would print wrongly.
     rendermodel = o.render ? o.render : o.rendermodel;
-    if (render && rendermodel && typeid(*rendermodel) != typeid(*render)) setrender(nullptr);
+    if (render && rendermodel != renderfrom) {
+        if (rendermodel && typeid(*rendermodel) != typeid(*render)) setrender(nullptr);
+        renderfrom = rendermodel;
+    }
     path.clear();
     historydir.clear();
     historywrite = false;
@@ -104,7 +126,10 @@ bool t_cctx::couldbeparallel() const { return kc.cpu > 1 && kc.num.modenum != 5 
 
 t_render* t_cctx::getrender()
 {
-    if (!render && rendermodel) render = kst_newrender_like(rendermodel);
+    if (!render && rendermodel) {
+        render = kst_newrender_like(rendermodel);
+        renderfrom = rendermodel;
+    }
     return render;
 }
 

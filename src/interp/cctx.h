@@ -48,6 +48,7 @@ public:
     t_kctx kc;                             // what kernels read: modes, options, truncation, stop flag
     t_render* render = nullptr;            // null in a task until it prints
     const t_render* rendermodel = nullptr; // a task's: the dialect its renderer will speak
+    const t_render* renderfrom = nullptr;  // the model `render` was last checked against
     std::string path;                      // ends with "/"
     std::string historydir;                // ends with "/"; empty in tasks (they keep no history)
     FILE* historyfile = nullptr;

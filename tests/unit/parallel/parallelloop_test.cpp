@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "coef/coefaff.h"
+#include "numeric/numericroom.h"
+#include "series/seriesroom.h"
 #include "parallel_env.h"
 #include "interp/cctx.h"
 #include "interp/taskloop.h"
@@ -204,13 +206,29 @@ TEST_F(ParallelLoopTest, ParallelBodiesRunOnContextCopies)
     EXPECT_EQ(c.ctxs.count(&parent), 0u);
     EXPECT_EQ(t_cctx::getLocalCctx(), before);  // the caller's current context is back
 
-    // inside a task the copy is the thread's current context and carries the parent's settings
+    // inside a task the copy is the thread's current context and carries the parent's settings:
+    // numbers, options of every room (format, byte order, series mode), the active truncations;
+    // the stop flag is the task's own
+    t_kctx& kc = kst_kctx(&parent);
+    kc.num.modenum = 2;
+    kc.num.prec_digits = 40;
+    kc.options[g_kst_opt_endian] = 1;
+    kc.options[g_kst_opt_seriesmode] = 3;
+    const auto* tronc = reinterpret_cast<const t_tronc*>(&kc);   // any address stands for one
+    const auto* trmon = reinterpret_cast<const t_trmon*>(&parent);
+    kc.tronc = tronc;
+    kc.trmon = trmon;
+    kc.stopflag = 1;
     std::atomic<int> mismatches{0};
     parallel_loop_for_fast3(&parent, 0, 199, [&](int, t_cctx* ctx) {
-        if (ctx == &parent || t_cctx::getLocalCctx() != ctx || kst_affc(ctx) != 7 || ctx->kc.cpu != k_testthreads)
+        const t_kctx& k = kst_kctx(ctx);
+        if (ctx == &parent || t_cctx::getLocalCctx() != ctx || kst_affc(ctx) != 7 || k.cpu != k_testthreads ||
+            k.num.modenum != 2 || k.num.prec_digits != 40 || !kst_endianswapped(ctx) || kst_seriesmode(ctx) != 3 ||
+            k.tronc != tronc || k.trmon != trmon || k.stopflag != 0)
             mismatches.fetch_add(1);
         return true;
     });
+    kc.stopflag = 0;
     EXPECT_EQ(mismatches.load(), 0);
 }
 
