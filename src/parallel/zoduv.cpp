@@ -1,6 +1,7 @@
 // The scheduler core: start-up and thread creation, queueing, stealing, parking, joining and the
 // fast loops that idle threads help.
 #include "parallel/zoduv.h"
+#include "parallel/scratch.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -81,6 +82,7 @@ void* ZODUV_threadstart(void* arg)
 {
     auto* data = static_cast<ZODUV_firstrundata*>(arg);
     ZODUV_setindexcpu(data->index);
+    kst_parallel_workerstart(data->index);
     ZODUV_synchronize_master_slave(data);
     data->manager->threadfunc(data->index);
     return nullptr;
@@ -114,7 +116,7 @@ ZODUV_workerthread_data::~ZODUV_workerthread_data()
 }
 
 ZODUV_LocalThreadManager::ZODUV_LocalThreadManager(int nthreads)
-    : m_maxthread(nthreads), m_maxthread2(nthreads)
+    : m_maxthread(nthreads)
 {
     pthread_mutex_init(&m_mutex, nullptr);
     init_monotonic_cond(&m_cond);
@@ -173,7 +175,6 @@ void ZODUV_LocalThreadManager::setsteal_withnumaaffinity(const char* kestdir, co
     // No binding is applied and the configuration is not read: every worker steals from all.
     (void)kestdir;
     (void)numacfg;
-    m_numanodes = 1;
 }
 
 void ZODUV_LocalThreadManager::setavailablethread(int lastindex)
@@ -533,6 +534,7 @@ int ZODUV_init(const char* kestdir, const char* numacfg, int nthreads)
     auto* manager = new ZODUV_LocalThreadManager(n);
     manager->m_hyperthreading = ZODUV_cpuinfo_hyperthreading("/proc/cpuinfo", n);
     ZODUV_setindexcpu(0);
+    kst_parallel_workerstart(0);   // the caller is worker 0
     manager->setavailablethread(n - 1);
     g_ZODUV_manager = manager;  // the new threads read it
     manager->startthreads();
@@ -544,8 +546,6 @@ void ZODUV_finalize()
 {
     if (g_ZODUV_manager) g_ZODUV_manager->m_idlefunc.store(nullptr, std::memory_order_release);
 }
-
-void ZODUV_abort() {}
 
 void ZODUV_setavailablecpu(int n)
 {

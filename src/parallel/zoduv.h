@@ -49,12 +49,10 @@ struct ZODUVDispatcher_join;
 // Slots start on cache lines: the owner fills one while a thief reads its neighbour.
 struct alignas(64) ZODUV_task_local : tlifo_node {
     using runfunc = void (*)(void* data, bool islocal);
-    using copyfunc = void (*)(void* dest, const void* src);
 
     runfunc m_run = nullptr;
     void* m_data = nullptr;
     ZODUVDispatcher_join* m_join = nullptr;
-    copyfunc m_copy = nullptr;
     bool m_islocal = false;
     int m_owner = 0;  // worker whose pool holds this slot
     int m_index = 0;  // position in that pool
@@ -83,7 +81,6 @@ struct alignas(64) ZODUV_workerthread_data {
     ZODUV_workerthread_data& operator=(const ZODUV_workerthread_data&) = delete;
 
     int m_index = 0;
-    int m_numanode = -1;
     std::atomic<bool> m_available{false};
     int m_joindepth = 0;  // touched only by the worker's own thread
     // Written only by the owner, read by statistics.
@@ -144,8 +141,6 @@ public:
 
     // Read-mostly fields first; each counter that threads hammer sits on a cache line of its own.
     int m_maxthread;
-    int m_maxthread2;
-    int m_numanodes = 1;
     bool m_hyperthreading = false;
     ZODUV_workerthread_data* m_workers;  // m_maxthread + 1 entries
     std::atomic<void (*)(int)> m_idlefunc{nullptr};
@@ -184,12 +179,6 @@ void ZODUV_runtaskobject(void* data, bool islocal)
 }
 
 template <class T>
-void ZODUV_copytaskobject(void* dest, const void* src)
-{
-    ::new (dest) T(*static_cast<const T*>(src));
-}
-
-template <class T>
 void ZODUV_LocalThreadManager::sendjob(int index, ZODUVDispatcher_join* join, const T& task)
 {
     ZODUV_workerthread_data& w = m_workers[index];
@@ -206,12 +195,10 @@ void ZODUV_LocalThreadManager::sendjob(int index, ZODUVDispatcher_join* join, co
     ZODUV_task_local& slot = *free;
     slot.m_join = join;
     if constexpr (sizeof(T) < ZODUV_TASKINLINE && alignof(T) <= 16) {
-        slot.m_copy = &ZODUV_copytaskobject<T>;
-        ZODUV_copytaskobject<T>(slot.m_buffer, &task);
+        ::new (slot.m_buffer) T(task);
         slot.m_data = slot.m_buffer;
         slot.m_islocal = true;
     } else {
-        slot.m_copy = nullptr;
         slot.m_data = new T(task);
         slot.m_islocal = false;
     }
@@ -225,7 +212,6 @@ bool ZODUV_haveCAS2();
 // nthreads <= 0: one thread per processor. Returns 1; a second call changes nothing.
 int ZODUV_init(const char* kestdir, const char* numacfg, int nthreads = 0);
 void ZODUV_finalize();
-void ZODUV_abort();
 void ZODUV_setavailablecpu(int n);
 int ZODUV_getmaxavailablecpu();
 void ZODUV_setidlefunc(void (*func)(int));

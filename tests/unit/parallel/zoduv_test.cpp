@@ -2,7 +2,10 @@
 // slots, block boundaries of every loop kind, parallel against sequential flavours, nesting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <map>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "parallel_env.h"
+#include "parallel/scratch.h"
 #include "parallel/zoduv_loop.h"
 
 namespace {
@@ -581,3 +585,45 @@ TEST_F(ZoduvTest, WorkersLeaveTerminalSignalsToTheMainThread)
 }
 
 } // namespace
+
+// Every worker starts with its own scratch reserved: tasks get it without allocating (the same
+// address task after task on one worker), never a buffer another worker uses, and a larger
+// request grows only the asking thread's buffer.
+TEST_F(ZoduvTest, EachWorkerHasItsOwnScratchReservedAtStart)
+{
+    std::mutex m;
+    std::map<int, std::set<void*>> byworker;
+    ZODUV_independant_task<Local> group;
+    struct user {
+        std::mutex* m;
+        std::map<int, std::set<void*>>* byworker;
+        void run()
+        {
+            const bool reserved = kst_parallel_scratchsize() >= KST_SCRATCH_INITIAL;
+            auto* p = static_cast<unsigned char*>(kst_parallel_scratch(KST_SCRATCH_INITIAL));
+            std::fill(p, p + KST_SCRATCH_INITIAL, static_cast<unsigned char>(ZODUV_getindexcpu()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const bool intact = std::all_of(p, p + KST_SCRATCH_INITIAL, [](unsigned char c) {
+                return c == static_cast<unsigned char>(ZODUV_getindexcpu());
+            });
+            std::lock_guard<std::mutex> lock(*m);
+            (*byworker)[ZODUV_getindexcpu()].insert(intact && reserved ? p : nullptr);
+        }
+    };
+    for (int i = 0; i < 80; ++i) group.add(user{&m, &byworker});
+    group.finish();
+    std::set<void*> all;
+    for (const auto& [worker, pointers] : byworker) {
+        EXPECT_EQ(pointers.size(), 1u) << "worker " << worker << " kept one buffer";
+        EXPECT_EQ(pointers.count(nullptr), 0u) << "worker " << worker << " had no scratch yet or saw it overwritten";
+        all.insert(pointers.begin(), pointers.end());
+    }
+    EXPECT_EQ(all.size(), byworker.size()) << "no two workers share a buffer";
+
+    void* small = kst_parallel_scratch(16);
+    void* big = kst_parallel_scratch(3 * KST_SCRATCH_INITIAL);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(big) % 64, 0u);
+    EXPECT_EQ(kst_parallel_scratch(KST_SCRATCH_INITIAL), big) << "a smaller request keeps the grown buffer";
+    (void)small;
+}
