@@ -22,6 +22,7 @@
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
+#include <pthread.h>
 #include <sys/select.h>
 #include <unistd.h>
 #include <vector>
@@ -45,9 +46,31 @@ void kst_stack_setbase()
     s_stacklimit = limit > (1u << 20) ? limit - (512u << 10) : limit / 2;
 }
 
+// A thread that never set its base (the scheduler's workers run task bodies, recursive macros
+// included) takes its bounds from the thread library on its first check, so that runaway
+// recursion there ends as the same error as on the main thread instead of a crash.
+static bool stack_fromthread()
+{
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return false;
+    void* low = nullptr;
+    size_t size = 0;
+    bool ok = pthread_attr_getstack(&attr, &low, &size) == 0 && size > 0;
+    pthread_attr_destroy(&attr);
+    if (!ok) return false;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const char* bottom = static_cast<const char*>(low);
+    if (here <= bottom || here > bottom + size) return false;
+    // The top of the stack is the base: every frame of the thread lies below it.
+    const size_t margin = 512u << 10;
+    s_stackbase = bottom + size;
+    s_stacklimit = size > 2 * margin ? size - margin : size / 2;
+    return true;
+}
+
 bool kst_stack_exhausted(size_t reserve)
 {
-    if (!s_stackbase) return false;
+    if (!s_stackbase && !stack_fromthread()) return false;
     const char* here = static_cast<const char*>(__builtin_frame_address(0));
     return static_cast<size_t>(s_stackbase - here) + reserve > s_stacklimit;
 }
