@@ -545,6 +545,10 @@ int h_resize(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     auto* vec = static_cast<t_vecnum*>(v);
+    if (static_cast<uint32_t>(n) > vec->size() && !vec->resizable_here()) {
+        kst_runerror(ctx, 760, vec->getName());
+        return 0;
+    }
     if (static_cast<uint32_t>(n) >= vec->size()) {
         growto(vec, static_cast<uint32_t>(n));
         return 0;

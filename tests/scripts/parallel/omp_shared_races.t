@@ -1,7 +1,8 @@
 //! interactive
 // Two tasks of a parallel for writing the same element of a shared array: the last write wins
 // and nothing is lost or freed twice. A shared vector keeps its size while the tasks write it:
-// growing it from a task is error 760 and the session goes on.
+// growing it from a task (by writing past its end or by resize) is error 760 and the session
+// goes on.
 // A vector that a task makes for itself grows as usual.
 _cpu = 2$
 dim T[1:4]$ T[1] = 0$
@@ -11,6 +12,9 @@ if (T[1] >= 1 && T[1] <= 2000 && T[2] >= 1 && T[2] <= 2000) then { msg("T[1] and
 vnumR V$ resize(V, 100)$
 //!kest omp parallel for
 for j = 1 to 200 { V[j] = j$ };
+size(V);
+//!kest omp parallel for
+for j = 1 to 2 { resize(V, 300)$ };
 size(V);
 vnumR S$ resize(S, 8)$
 //!kest omp parallel for
