@@ -16,6 +16,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlversion.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -34,6 +35,7 @@ int g_cpu = 1;
 namespace {
 thread_local const char* s_stackbase = nullptr;
 thread_local size_t s_stacklimit = 0;
+std::atomic<size_t> s_mainstacklimit{0};   // the depth the main thread allows
 bool s_sandbox = false;
 } // namespace
 
@@ -44,6 +46,7 @@ void kst_stack_setbase()
     size_t limit = 8u << 20;
     if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) limit = rl.rlim_cur;
     s_stacklimit = limit > (1u << 20) ? limit - (512u << 10) : limit / 2;
+    s_mainstacklimit.store(s_stacklimit, std::memory_order_relaxed);
 }
 
 // A thread that never set its base (the scheduler's workers run task bodies, recursive macros
@@ -61,10 +64,14 @@ static bool stack_fromthread()
     const char* here = static_cast<const char*>(__builtin_frame_address(0));
     const char* bottom = static_cast<const char*>(low);
     if (here <= bottom || here > bottom + size) return false;
-    // The top of the stack is the base: every frame of the thread lies below it.
+    // The top of the stack is the base: every frame of the thread lies below it. A recursion
+    // gets no deeper than on the main thread, so that where it ends does not depend on which
+    // thread happened to run the task.
     const size_t margin = 512u << 10;
     s_stackbase = bottom + size;
     s_stacklimit = size > 2 * margin ? size - margin : size / 2;
+    const size_t mainlimit = s_mainstacklimit.load(std::memory_order_relaxed);
+    if (mainlimit && mainlimit < s_stacklimit) s_stacklimit = mainlimit;
     return true;
 }
 
