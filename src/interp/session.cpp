@@ -65,13 +65,14 @@ static bool stack_fromthread()
     const char* bottom = static_cast<const char*>(low);
     if (here <= bottom || here > bottom + size) return false;
     // The top of the stack is the base: every frame of the thread lies below it. A recursion
-    // gets no deeper than on the main thread, so that where it ends does not depend on which
-    // thread happened to run the task.
+    // gets no deeper than on the main thread with its usual 8 MiB stack (less when the main
+    // thread has less), so that where it ends does not depend on which thread ran the task.
     const size_t margin = 512u << 10;
     s_stackbase = bottom + size;
     s_stacklimit = size > 2 * margin ? size - margin : size / 2;
-    const size_t mainlimit = s_mainstacklimit.load(std::memory_order_relaxed);
-    if (mainlimit && mainlimit < s_stacklimit) s_stacklimit = mainlimit;
+    size_t mainlimit = s_mainstacklimit.load(std::memory_order_relaxed);
+    if (!mainlimit || mainlimit > (8u << 20) - margin) mainlimit = (8u << 20) - margin;
+    if (mainlimit < s_stacklimit) s_stacklimit = mainlimit;
     return true;
 }
 

@@ -12,9 +12,9 @@
 // borrows, so that what it stores into their elements is the loop's result in the starting
 // context (the elements are preallocated, the tasks write them without a lock, and a shared
 // vector refuses to grow from a task). The names of the private clause are copied up front and
-// must exist (warning 29 otherwise, and the loop runs sequentially). Iterations are claimed one at a time from a
-// shared counter, so which task runs which iteration varies, but each iteration does the same
-// work whatever _cpu is.
+// must exist (warning 29 otherwise, and the loop runs sequentially). Iterations are claimed one
+// at a time from a shared counter, so which task runs which iteration varies, but each iteration
+// does the same work whatever _cpu is.
 #include "interp/treeint_omp.h"
 
 #include "coef/coef.h"
