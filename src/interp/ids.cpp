@@ -68,7 +68,7 @@ bool t_genarbre::erase(const std::string& name)
 {
     auto it = m_entries.find(name);
     if (it == m_entries.end()) return false;
-    t_idcommon* value = it->second.value;
+    t_idcommon* value = it->second.borrowed ? nullptr : it->second.value;
     m_entries.erase(it);
     if (value) value->Vdelete();
     return true;
@@ -77,7 +77,7 @@ bool t_genarbre::erase(const std::string& name)
 void t_genarbre::clear()
 {
     for (auto& [name, e] : m_entries)
-        if (e.value) e.value->Vdelete();
+        if (e.value && !e.borrowed) e.value->Vdelete();
     m_entries.clear();
 }
 
@@ -161,7 +161,13 @@ t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name, bool forass
         // A parallel task reads the identifiers of the context that started it through a copy of
         // its own: what the task assigns stays in the task, and no task holds the other's values.
         t_idcommon* v = valeur_id(ctx->master, recherche_id(ctx->master, name).entry);
-        if (t_idcommon* copy = v && v->Viscopiable() ? v->Vcopy() : nullptr) ref.entry = global->insert(ref.name, 0, copy);
+        if (v && (v->Vgettypeenum() == IDTYPE_TABLEAU || v->Vgettypeenum() == IDTYPE_VECNUM)) {
+            // The elements are the tasks' way to hand results back: each iteration stores into
+            // its own elements of the caller's array or vector.
+            if ((ref.entry = global->insert(ref.name, 0, v))) ref.entry->borrowed = true;
+        } else if (t_idcommon* copy = v && v->Viscopiable() ? v->Vcopy() : nullptr) {
+            ref.entry = global->insert(ref.name, 0, copy);
+        }
     }
     return ref;
 }
@@ -190,11 +196,17 @@ t_idcommon* valeur_idcopy(t_cctx* ctx, t_identry* entry)
 
 // ---------------------------------------------------------------- creation and deletion
 
+void kst_identry_setvalue(t_identry* e, t_idcommon* value)
+{
+    if (e->value && e->value != value && !e->borrowed) e->value->Vdelete();
+    e->value = value;
+    e->borrowed = false;
+}
+
 t_identry* insere_elt_arbre_id(t_cctx* ctx, const char* name, int flag, t_idcommon* value, t_genarbre* tree)
 {
     if (t_identry* e = tree->find(name)) {
-        if (e->value && e->value != value) e->value->Vdelete();
-        e->value = value;
+        kst_identry_setvalue(e, value);
         e->flag = flag;
         return e;
     }

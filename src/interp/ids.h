@@ -20,7 +20,13 @@ struct t_identry {
     int flag = 0;
     int inuse = 0;     // references held by running evaluations and by-reference arguments
     int held = 0;      // of those, the ones held by pending operands: the value must not change
+    // In a parallel task, an array or vector of the starting context that the task writes
+    // through: the starting context still owns it, so the task never deletes or replaces it.
+    bool borrowed = false;
 };
+
+// Gives the entry a new value (owned): the old one is deleted unless the entry only borrowed it.
+void kst_identry_setvalue(t_identry* e, t_idcommon* value);
 
 class t_genarbre {
 public:
@@ -62,6 +68,8 @@ struct t_identificateur_syntaxe {
 
 // In a parallel task, a name found only in the starting context is read through a copy that the
 // lookup makes in the task; `forassignment` skips that copy, since the value is about to go.
+// Arrays and numeric vectors are not copied but borrowed: what the task stores into their
+// elements lands in the starting context's object.
 t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name, bool forassignment = false);
 t_idcommon* kst_ids2idc(const t_identificateur_syntaxe& ref);
 t_idcommon* recherche_symbole(t_cctx* ctx, const char* name);

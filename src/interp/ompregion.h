@@ -12,10 +12,14 @@
 // Counts one open parallel region for the data-race detector while it lives.
 class t_ompregion {
 public:
-    t_ompregion() { t_dataracedetector::addOpenMPregion(); }
+    t_ompregion() : m_id(t_dataracedetector::addOpenMPregion()) {}
     ~t_ompregion() { t_dataracedetector::removeOpenMPregion(); }
     t_ompregion(const t_ompregion&) = delete;
     t_ompregion& operator=(const t_ompregion&) = delete;
+    std::uint32_t id() const { return m_id; }
+
+private:
+    std::uint32_t m_id;
 };
 
 // Number of values start, start + step, ... that do not pass end; 0 for a zero step or when start
@@ -34,8 +38,10 @@ struct t_ompfortask {
     t_cctx* parent;
     std::atomic<std::int64_t>* next;
     std::int64_t count, start, step;
+    std::uint32_t region;
     void run()
     {
+        t_omptaskscope scope(region);
         t_cctxtaskcopy copy(parent);
         t_cctx* ctx = copy.get();
         body.run_loop_init(ctx);  // the private variables of this task
@@ -67,7 +73,7 @@ bool kst_omp_parallel_for(t_cctx* ctx, std::int64_t start, std::int64_t end, std
     std::atomic<std::int64_t> next{0};
     ZODUV_independant_task<ZODUVDispatcherLocal> group;
     const int ntasks = kst_get_gcpu();
-    for (int t = 0; t < ntasks; ++t) group.add(t_ompfortask<L>{body, ctx, &next, count, start, step});
+    for (int t = 0; t < ntasks; ++t) group.add(t_ompfortask<L>{body, ctx, &next, count, start, step, region.id()});
     group.finish();
     return true;
 }
@@ -88,15 +94,17 @@ bool kst_omp_parallel(t_cctx* ctx, F block)
         F* f;
         t_cctx* parent;
         int number;
+        std::uint32_t region;
         void run()
         {
+            t_omptaskscope scope(region);
             t_cctxtaskcopy copy(parent);
             (*f)(number, copy.get());
         }
     };
     ZODUV_independant_task<ZODUVDispatcherLocal> group;
     const int ntasks = kst_get_gcpu();
-    for (int t = 1; t <= ntasks; ++t) group.add(task{&block, ctx, t});
+    for (int t = 1; t <= ntasks; ++t) group.add(task{&block, ctx, t, region.id()});
     group.finish();
     return true;
 }
@@ -115,14 +123,16 @@ bool kst_omp_parallel_sections(t_cctx* ctx, int nsections, F section)
         F* f;
         t_cctx* parent;
         int k;
+        std::uint32_t region;
         void run()
         {
+            t_omptaskscope scope(region);
             t_cctxtaskcopy copy(parent);
             (*f)(k, copy.get());
         }
     };
     ZODUV_independant_task<ZODUVDispatcherLocal> group;
-    for (int k = 0; k < nsections; ++k) group.add(task{&section, ctx, k});
+    for (int k = 0; k < nsections; ++k) group.add(task{&section, ctx, k, region.id()});
     group.finish();
     return true;
 }

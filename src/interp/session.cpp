@@ -19,12 +19,14 @@
 #include <libxml/parser.h>
 #include <libxml/xmlversion.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
+#include <pthread.h>
 #include <sys/select.h>
 #include <unistd.h>
 #include <vector>
@@ -36,6 +38,7 @@ int g_cpu = 1;
 namespace {
 thread_local const char* s_stackbase = nullptr;
 thread_local size_t s_stacklimit = 0;
+std::atomic<size_t> s_mainstacklimit{0};   // the depth the main thread allows
 bool s_sandbox = false;
 } // namespace
 
@@ -46,11 +49,39 @@ void kst_stack_setbase()
     size_t limit = 8u << 20;
     if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) limit = rl.rlim_cur;
     s_stacklimit = limit > (1u << 20) ? limit - (512u << 10) : limit / 2;
+    s_mainstacklimit.store(s_stacklimit, std::memory_order_relaxed);
+}
+
+// A thread that never set its base (the scheduler's workers run task bodies, recursive macros
+// included) takes its bounds from the thread library on its first check, so that runaway
+// recursion there ends as the same error as on the main thread instead of a crash.
+static bool stack_fromthread()
+{
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return false;
+    void* low = nullptr;
+    size_t size = 0;
+    bool ok = pthread_attr_getstack(&attr, &low, &size) == 0 && size > 0;
+    pthread_attr_destroy(&attr);
+    if (!ok) return false;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const char* bottom = static_cast<const char*>(low);
+    if (here <= bottom || here > bottom + size) return false;
+    // The top of the stack is the base: every frame of the thread lies below it. A recursion
+    // gets no deeper than on the main thread with its usual 8 MiB stack (less when the main
+    // thread has less), so that where it ends does not depend on which thread ran the task.
+    const size_t margin = 512u << 10;
+    s_stackbase = bottom + size;
+    s_stacklimit = size > 2 * margin ? size - margin : size / 2;
+    size_t mainlimit = s_mainstacklimit.load(std::memory_order_relaxed);
+    if (!mainlimit || mainlimit > (8u << 20) - margin) mainlimit = (8u << 20) - margin;
+    if (mainlimit < s_stacklimit) s_stacklimit = mainlimit;
+    return true;
 }
 
 bool kst_stack_exhausted(size_t reserve)
 {
-    if (!s_stackbase) return false;
+    if (!s_stackbase && !stack_fromthread()) return false;
     const char* here = static_cast<const char*>(__builtin_frame_address(0));
     return static_cast<size_t>(s_stackbase - here) + reserve > s_stacklimit;
 }

@@ -387,7 +387,7 @@ void display(t_cctx* ctx, int slot)
 // entry, not the value, so a pending operand sees the replacement too.
 void followmode(t_cctx* ctx, t_identry* e)
 {
-    if (!e->value) return;
+    if (!e->value || e->borrowed) return;   // a task must not replace its caller's object
     if (t_idcommon* updated = e->value->Vupdatevalue(ctx)) {
         updated->Vupdatename(e->name.c_str());
         e->value->Vdelete();
@@ -498,8 +498,7 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
                 return;
             }
             value->Vupdatename(target->name.c_str());
-            if (target->value) target->value->Vdelete();
-            target->value = value;
+            kst_identry_setvalue(target, value);
             return;
         }
     }

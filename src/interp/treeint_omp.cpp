@@ -8,11 +8,13 @@
 //                                                        accepted; the statement runs as written
 //
 // A task works on a context of its own. Reading a name that the task does not have gives it a
-// copy of the starting context's value, so tasks never write to the identifiers of the context
-// that started them; the names of the private clause are copied up front and must exist (warning
-// 29 otherwise, and the loop runs sequentially). Iterations are claimed one at a time from a
-// shared counter, so which task runs which iteration varies, but each iteration does the same
-// work whatever _cpu is.
+// copy of the starting context's value, except for arrays and numeric vectors: those the task
+// borrows, so that what it stores into their elements is the loop's result in the starting
+// context (the elements are preallocated, the tasks write them without a lock, and a shared
+// vector refuses to grow from a task). The names of the private clause are copied up front and
+// must exist (warning 29 otherwise, and the loop runs sequentially). Iterations are claimed one
+// at a time from a shared counter, so which task runs which iteration varies, but each iteration
+// does the same work whatever _cpu is.
 #include "interp/treeint_omp.h"
 
 #include "coef/coef.h"

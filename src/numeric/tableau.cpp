@@ -236,10 +236,14 @@ std::string t_tableau::eltname(long p) const
 void t_tableau::init_elt_tab_idc(long p, t_idcommon* value)
 {
     list_elt_tab& e = m_elts[p];
-    if (e.data && e.data != value) e.data->Vdelete();
-    e.data = value;
-    e.race.writeaccess();
+    // Named before it is published: once stored, another task may already replace it.
     if (value) value->Vupdatename(eltname(p).c_str());
+    // The tasks of a parallel loop write the elements of a shared array without a lock; when two
+    // of them store into the same element the exchange hands the value it replaces to exactly
+    // one of them, so the last write wins and nothing is freed twice.
+    t_idcommon* old = std::atomic_ref<t_idcommon*>(e.data).exchange(value, std::memory_order_acq_rel);
+    e.race.writeaccess();
+    if (old && old != value) old->Vdelete();
 }
 
 void init_elt_tab_idc(t_tableau* tab, t_idcommon* value, list_elt_tab* elt)

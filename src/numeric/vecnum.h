@@ -9,6 +9,7 @@
 
 #include "coef/coef.h"
 #include "interp/idcommon.h"
+#include "parallel/dataracedetector.h"
 
 class t_cctx;
 
@@ -112,7 +113,8 @@ public:
     void* rawdata() const { return m_pdata; }
 
     // The language's view (vecnum_lang.cpp): display as name = [e1, e2, ...]; x[i] (1-based), x[a:b:c]
-    // and x[index vector] read; x[i] = number writes (past the end the vector grows with zeros),
+    // and x[index vector] read; x[i] = number writes (past the end the vector grows with zeros,
+    // except a vector shared by the tasks of a parallel loop: error 760),
     // x[a:b:c] = number fills; the one-argument functions apply element by element.
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     bool Vexport_str(t_cctx* ctx, std::string& out) const override;
@@ -123,11 +125,16 @@ public:
     KST_ID_UNARY_OPS(KST_VECNUM_UNARY)
 #undef KST_VECNUM_UNARY
 
+    // False inside a task of a parallel region for a vector made before the task began: the
+    // caller and the other tasks write its elements at the same time, so its storage must stay.
+    bool resizable_here() const;
+
 protected:
     void* m_pdata = nullptr;
     uint32_t m_size = 0;
     uint32_t m_reserved = 0;
     bool m_keeptype = false;
+    uint32_t m_region = kst_omp_taskregion();   // the parallel region whose task made it, or 0
 };
 
 // ---------------------------------------------------------------- operation table

@@ -92,6 +92,12 @@ bool t_vecnum::Vexport_str(t_cctx* ctx, std::string& out) const
     return true;
 }
 
+bool t_vecnum::resizable_here() const
+{
+    const uint32_t region = kst_omp_taskregion();
+    return region == 0 || m_region == region;
+}
+
 t_idcommon* t_vecnum::Vupdatevalue(t_cctx* ctx) const { return vecnum_convertmode(ctx, this); }
 
 t_idcommon* t_vecnum::Vextract(t_cctx* ctx, const std::vector<t_subscript>& s) const
@@ -134,9 +140,13 @@ bool t_vecnum::Vassign(t_cctx* ctx, const std::vector<t_subscript>& s, t_idcommo
             if (i < 1 || i > static_cast<long>(UINT32_MAX)) {
                 kst_runerror(ctx, 300, static_cast<int>(i));
             } else {
-                if (i > static_cast<long>(m_size)) growto(this, static_cast<uint32_t>(i));
-                coef2data(ctx, static_cast<uint32_t>(i - 1), c);
-                ok = true;
+                if (i > static_cast<long>(m_size) && !resizable_here()) {
+                    kst_runerror(ctx, 760, getName());
+                } else {
+                    if (i > static_cast<long>(m_size)) growto(this, static_cast<uint32_t>(i));
+                    coef2data(ctx, static_cast<uint32_t>(i - 1), c);
+                    ok = true;
+                }
             }
         }
     }
@@ -576,6 +586,10 @@ int h_resize(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     auto* vec = static_cast<t_vecnum*>(v);
+    if (static_cast<uint32_t>(n) > vec->size() && !vec->resizable_here()) {
+        kst_runerror(ctx, 760, vec->getName());
+        return 0;
+    }
     if (static_cast<uint32_t>(n) >= vec->size()) {
         growto(vec, static_cast<uint32_t>(n));
         return 0;

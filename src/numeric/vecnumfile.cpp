@@ -397,6 +397,10 @@ bool check_actions(t_cctx* ctx, const std::vector<t_vecnum_readaction>& actions)
             kst_runerror(ctx, 362);
             return false;
         }
+        if (!a.target->resizable_here()) {   // reading replaces the storage the other tasks write
+            kst_runerror(ctx, 760, a.target->getName());
+            return false;
+        }
     }
     return true;
 }

@@ -5,9 +5,21 @@
 
 namespace {
 std::atomic<int> s_openregions{0};
+std::atomic<std::uint32_t> s_lastregion{0};
+thread_local std::uint32_t s_taskregion = 0;
+} // namespace
+
+std::uint32_t t_dataracedetector::addOpenMPregion()
+{
+    s_openregions.fetch_add(1, std::memory_order_seq_cst);
+    std::uint32_t id = s_lastregion.fetch_add(1, std::memory_order_relaxed) + 1;
+    return id ? id : s_lastregion.fetch_add(1, std::memory_order_relaxed) + 1;   // 0 means "no task"
 }
 
-void t_dataracedetector::addOpenMPregion() { s_openregions.fetch_add(1, std::memory_order_seq_cst); }
+std::uint32_t kst_omp_taskregion() { return s_taskregion; }
+
+t_omptaskscope::t_omptaskscope(std::uint32_t region) : m_saved(s_taskregion) { s_taskregion = region; }
+t_omptaskscope::~t_omptaskscope() { s_taskregion = m_saved; }
 void t_dataracedetector::removeOpenMPregion() { s_openregions.fetch_sub(1, std::memory_order_seq_cst); }
 int t_dataracedetector::openMPregions() { return s_openregions.load(std::memory_order_seq_cst); }
 

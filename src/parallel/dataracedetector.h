@@ -26,12 +26,31 @@ public:
     bool iswriteowner() const;
     void clearaccess() { m_lastwriter.store(-1, std::memory_order_relaxed); }
 
-    static void addOpenMPregion();
+    // addOpenMPregion answers the region's number: 1, 2, ... in the order regions open.
+    static std::uint32_t addOpenMPregion();
     static void removeOpenMPregion();
     static int openMPregions();
 
 private:
     std::atomic<int> m_lastwriter{-1};
+};
+
+// The region whose task the calling thread is running, 0 outside the tasks of parallel regions.
+// Objects stamped with it at creation are the task's own; anything older is shared with the
+// caller and the other tasks.
+std::uint32_t kst_omp_taskregion();
+
+// Marks the calling thread as running a task of `region` while it lives (tasks nest when a
+// joining thread runs another region's task).
+class t_omptaskscope {
+public:
+    explicit t_omptaskscope(std::uint32_t region);
+    ~t_omptaskscope();
+    t_omptaskscope(const t_omptaskscope&) = delete;
+    t_omptaskscope& operator=(const t_omptaskscope&) = delete;
+
+private:
+    std::uint32_t m_saved;
 };
 
 // Keyed computation lock: one entry per processor, each holding the key (a, b) being computed.

@@ -1,6 +1,8 @@
 // Arrays: shape and subscript checks, element names, extraction and assignment of sub-blocks,
 // growth, realignment, deep copy, display, and the per-element parallel transformation.
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "parallel/parallel_init.h"
 #include "render/render.h"
@@ -242,6 +244,38 @@ TEST_F(TableauTest, ElementLoopGivesTheSameResultForOneAndTwoThreads)
     kst_kctx(tctx()).cpu = 1;
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0][0], 100.0 * 100 + 1);
+}
+
+// Values that count how often they are deleted, to see that each is freed exactly once.
+struct t_counted : t_idcommon {
+    static std::atomic<int> alive;
+    t_counted() { alive.fetch_add(1); }
+    ~t_counted() override { alive.fetch_sub(1); }
+    int Vgettypeenum() const override { return IDTYPE_EMPTY; }
+};
+std::atomic<int> t_counted::alive{0};
+
+TEST_F(TableauTest, ThreadsStoringIntoOneElementFreeEveryReplacedValueOnce)
+{
+    tabptr t(creeinit_tab(4));
+    t->Vupdatename("T");
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int k = 0; k < 4; k++)
+        threads.emplace_back([&, k] {
+            while (!go.load()) std::this_thread::yield();
+            for (int n = 0; n < 20000; n++) {
+                t->init_elt_tab_idc(0, new t_counted);        // every thread, one element
+                t->init_elt_tab_idc(1 + k % 3, new t_counted);
+            }
+        });
+    go.store(true);
+    for (std::thread& th : threads) th.join();
+    // one value left per written element: none leaked, none freed twice
+    EXPECT_EQ(t_counted::alive.load(), 4);
+    EXPECT_STREQ(t->elt(0).getData()->getName(), "T[1]");
+    t.reset();
+    EXPECT_EQ(t_counted::alive.load(), 0);
 }
 
 } // namespace

@@ -203,3 +203,29 @@ TEST_F(VecnumTest, LargeOperationIsIndependentOfTheThreadCount)
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0][7000], std::pow(1.5 + std::sin(7000 * 0.001), 1.5));
 }
+
+// Inside a task of a parallel region, only the vectors made by that task may change size: the
+// others are shared with the caller and the other tasks. Copies are new vectors.
+TEST_F(VecnumTest, OnlyATasksOwnVectorsMayChangeSizeInsideTheTask)
+{
+    vecptr before(vecnum_create(tctx(), VECNUM_DBL, "before", 3));
+    EXPECT_TRUE(before->resizable_here());
+    const std::uint32_t region = t_dataracedetector::addOpenMPregion();
+    {
+        t_omptaskscope task(region);
+        EXPECT_FALSE(before->resizable_here());
+        vecptr mine(vecnum_create(tctx(), VECNUM_RATMP, "mine", 1));
+        vecptr copy(static_cast<t_vecnum*>(before->Vcopy()));
+        EXPECT_TRUE(mine->resizable_here());
+        EXPECT_TRUE(copy->resizable_here());
+        {
+            t_omptaskscope inner(t_dataracedetector::addOpenMPregion());   // a nested region's task
+            EXPECT_FALSE(mine->resizable_here());
+            t_dataracedetector::removeOpenMPregion();
+        }
+        EXPECT_TRUE(mine->resizable_here());
+    }
+    t_dataracedetector::removeOpenMPregion();
+    EXPECT_EQ(kst_omp_taskregion(), 0u);
+    EXPECT_TRUE(before->resizable_here());
+}
