@@ -41,13 +41,21 @@ struct t_taskpoolowner {
 };
 thread_local t_taskpoolowner s_taskpoolowner;
 
-// What a finished task leaves behind: its run piles, macros and identifiers.
+// What a finished task leaves behind: its run piles, macros and identifiers, and the settings it
+// may have made its own (the context serves the thread's next task).
 void releasetaskstate(t_cctx* ctx)
 {
     while (ctx->pile) tree_run_removepile(ctx, ctx->pile);
     kst_macros_release(ctx);
     kst_libstlmacro_release(ctx);
     kst_ids_release(ctx);
+    if (ctx->master) {
+        if (ctx->historyfile) fclose(ctx->historyfile);
+        ctx->historyfile = nullptr;
+        ctx->historyname.clear();
+        ctx->userlibrarypath.clear();
+        ctx->readhistory.clear();
+    }
 }
 } // namespace
 

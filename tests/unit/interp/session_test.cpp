@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <typeinfo>
 #include <unistd.h>
 
 namespace {
@@ -227,4 +228,29 @@ TEST(SessionDeath, TerminationRequestsEndWithStatus1)
             exit(0);
         },
         ::testing::ExitedWithCode(1), "");
+}
+
+// Task contexts are reused by the thread's next task: what one task made its own (a read
+// history, a renderer of another dialect) does not reach the next, while the caller's settings do.
+TEST(TaskContexts, AReusedTaskContextStartsFromTheCallerAgain)
+{
+    t_cctx caller;
+    caller.kc.num.modenum = 2;
+    t_cctx* before = t_cctx::getLocalCctx();
+    t_cctx* saved = t_cctx::pushandcopyLocalCctx(&caller);
+    t_cctx* first = t_cctx::getLocalCctx();
+    first->readhistory = "copy.txt";
+    first->kc.num.modenum = 4;
+    first->setrender(kst_newrender(2));
+    t_cctx::popLocalCctx(saved);
+    EXPECT_EQ(t_cctx::getLocalCctx(), before);
+
+    saved = t_cctx::pushandcopyLocalCctx(&caller);
+    t_cctx* second = t_cctx::getLocalCctx();
+    EXPECT_EQ(second, first) << "the thread's task context is reused";
+    EXPECT_TRUE(second->readhistory.empty());
+    EXPECT_EQ(second->kc.num.modenum, 2);
+    EXPECT_EQ(second->master, &caller);
+    EXPECT_EQ(typeid(*second->getrender()), typeid(*caller.getrender())) << "the caller's dialect";
+    t_cctx::popLocalCctx(saved);
 }
