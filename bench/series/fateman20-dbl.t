@@ -1,0 +1,12 @@
+// Fateman: f = (1+x+y+z+t)^20, f*(f+1) with double coefficients.
+// Only the product is timed; the number of terms is the cross-check against FLINT.
+_cpu = 1$
+_modenum = NUMDBL$
+crevar x, y, z, t$
+n = 20$
+f = (1+x+y+z+t)^n$
+g = f + 1$
+time_s;
+p = f*g$
+time_l;
+size(p);
