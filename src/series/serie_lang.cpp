@@ -1,0 +1,139 @@
+// Series in the language: `crevar x, y;` declares polynomial variables; a variable used as a
+// value is its monomial; + - * / ^ between series, variables and numbers go through the
+// operation table to the series arithmetic.
+#include "series/polynome.h"
+#include "series/serie.h"
+#include "series/variable.h"
+
+#include "interp/cctx.h"
+#include "interp/error.h"
+#include "interp/ids.h"
+#include "interp/idconstante.h"
+#include "interp/treeabs.h"
+#include "interp/treeint.h"
+
+namespace {
+
+// The coef an operand stands for (borrowed): a series' value, a variable's monomial, a number.
+const coef* operandcoef(t_cctx* ctx, t_idcommon* v)
+{
+    v = v->Vgetvalue();
+    switch (v->Vgettypeenum()) {
+    case IDTYPE_SERIE: return &static_cast<t_serie*>(v)->value();
+    case IDTYPE_VARIABLE: return &static_cast<t_variable*>(v)->monomial;
+    case IDTYPE_CONSTANTE: return &kst_constantevalue(ctx, v);
+    default: return nullptr;
+    }
+}
+
+// Operands handed over (keep flag 0) go once the result is made.
+t_idcommon* done(t_idcommon* a, int ka, t_idcommon* b, int kb, t_idcommon* result)
+{
+    if (!ka) a->Vdelete();
+    if (!kb && b != a) b->Vdelete();
+    return result;
+}
+
+// The operands of a series operation, each as its coef (kept: operands are only read).
+bool operands(t_cctx* ctx, t_idcommon* a, t_idcommon* b, const coef** ca, const coef** cb)
+{
+    *ca = operandcoef(ctx, a);
+    *cb = operandcoef(ctx, b);
+    if (*ca && *cb) return true;
+    kst_runerror(ctx, 23);
+    return false;
+}
+
+t_idcommon* op_add(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
+{
+    const coef *ca, *cb;
+    if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_add(ctx, const_cast<coef*>(ca), 1, const_cast<coef*>(cb), 1)));
+}
+t_idcommon* op_sub(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
+{
+    const coef *ca, *cb;
+    if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_sub(ctx, const_cast<coef*>(ca), 1, const_cast<coef*>(cb), 1)));
+}
+t_idcommon* op_mul(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
+{
+    const coef *ca, *cb;
+    if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_mul(ctx, const_cast<coef*>(ca), 1, const_cast<coef*>(cb), 1)));
+}
+// Division by a number only (division by a series needs a truncation).
+t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
+{
+    const coef *ca, *cb;
+    if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
+    if (coef_ispoly(cb)) {
+        kst_runerror(ctx, 23);
+        return done(a, ka, b, kb, nullptr);
+    }
+    if (cb->type == BH_ZERO) {
+        coef z{};
+        coef r = coef_division(ctx, const_cast<coef*>(ca), 1, &z, 1);   // reports the division by zero
+        deletecoef(&r);
+        return done(a, ka, b, kb, nullptr);
+    }
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_divnum(ctx, const_cast<coef*>(ca), 1, cb)));
+}
+// Integer powers n >= 0 of a series; other exponents need a truncation.
+t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
+{
+    const coef *ca, *cb;
+    if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
+    t_idcommon* e = b->Vgetvalue();
+    if (e->Vgettypeenum() != IDTYPE_CONSTANTE || !e->Visinteger() || e->Vgetlonginteger() < 0) {
+        kst_runerror(ctx, 23);
+        return done(a, ka, b, kb, nullptr);
+    }
+    unsigned long n = static_cast<unsigned long>(e->Vgetlonginteger());
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_pow(ctx, const_cast<coef*>(ca), 1, n)));
+}
+
+// crevar x, y, ...: each name becomes a new polynomial variable ranking after those declared.
+int h_crevar(t_cctx* ctx, int, treeabs* node)
+{
+    if (!tree_child(node, 0)) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        if (a->kind != TREE_SYMBOL) {
+            kst_runerror(ctx, 77);
+            return 0;
+        }
+        const char* name = tree_string(a, 0);
+        t_identificateur_syntaxe ref = recherche_id(ctx, name);
+        if (ref.entry && ref.entry->value && ref.entry->value->Vgettypeenum() == IDTYPE_VARIABLE) {
+            kst_runerror(ctx, 76);
+            return 0;
+        }
+    }
+    for (int i = 0; treeabs* a = tree_child(node, i); i++) {
+        const char* name = tree_string(a, 0);
+        kst_assign(ctx, name, cree_var(ctx, name));
+        if (tree_flags(ctx)) return 0;
+    }
+    kst_runinfo(25);
+    return 0;
+}
+
+} // namespace
+
+void kst_serie_registerops()
+{
+    const int kinds[] = {IDTYPE_SERIE, IDTYPE_VARIABLE, IDTYPE_CONSTANTE};
+    for (int l : kinds)
+        for (int r : kinds) {
+            if (l == IDTYPE_CONSTANTE && r == IDTYPE_CONSTANTE) continue;
+            kst_id_vtable_setbinop(IDOP_ADD, l, r, op_add);
+            kst_id_vtable_setbinop(IDOP_SUB, l, r, op_sub);
+            kst_id_vtable_setbinop(IDOP_MUL, l, r, op_mul);
+            kst_id_vtable_setbinop(IDOP_DIV, l, r, op_div);
+            kst_id_vtable_setbinop(IDOP_POW, l, r, op_pow);
+        }
+    kst_tree_setkeywordhandler("crevar", h_crevar);
+}
