@@ -183,12 +183,10 @@ void polynome_supzero(coef* c, bool recursive)
 
 // ---------------------------------------------------------------- sums
 
-namespace {
-
 // The coefficient of `acc` where terms in variable v belong: inside the degree-0 terms of the
 // nodes of smaller rank, as a node in v (made when missing, the old content becoming its degree
 // 0 term).
-coef* placein(t_cctx* ctx, coef* acc, t_variable* v)
+coef* poly_placein(t_cctx* ctx, coef* acc, t_variable* v)
 {
     while (coef_ispoly(acc) && compareOrder(ctx, coef_poly(acc)->var, v) < 0)
         acc = &polynome_resize(acc, 0, nullptr)->c;
@@ -204,8 +202,6 @@ coef* placein(t_cctx* ctx, coef* acc, t_variable* v)
     }
     return acc;
 }
-
-} // namespace
 
 void serie_accadd(t_cctx* ctx, coef* acc, coef* b, int kb)
 {
@@ -240,7 +236,7 @@ void serie_accadd(t_cctx* ctx, coef* acc, coef* b, int kb)
         serie_accadd(ctx, &polynome_resize(acc, 0, nullptr)->c, b, kb);
         return;
     }
-    coef* node = placein(ctx, acc, bn->var);
+    coef* node = poly_placein(ctx, acc, bn->var);
     t_polyterm* hint = nullptr;
     for (t_polyterm* t = bn->first; t; t = t->next) {
         t_polyterm* r = polynome_resize(node, t->deg, hint);
@@ -319,7 +315,7 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
         b = t;
     }
     const t_polynode* an = coef_poly(a);
-    coef* node = placein(ctx, acc, an->var);
+    coef* node = poly_placein(ctx, acc, an->var);
     if (cmp != 0) {
         t_polyterm* hint = nullptr;
         for (const t_polyterm* ta = an->first; ta; ta = ta->next) {

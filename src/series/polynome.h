@@ -31,6 +31,9 @@ coef poly_monomial(t_variable* v, coef owned, int32_t deg);
 // The term of degree `deg` of the node, inserted with a zero coefficient at its ordered place if
 // missing; the search starts at `hint` (a term of the node of degree below `deg`) when given.
 t_polyterm* polynome_resize(coef* node, int32_t deg, t_polyterm* hint);
+// The place in `acc` where terms in v go: inside the degree-0 terms of the nodes of smaller
+// rank, as a node in v (made when missing, the old content becoming its degree-0 term).
+coef* poly_placein(t_cctx* ctx, coef* acc, t_variable* v);
 // Removes zero terms; an empty node becomes 0; a node whose only term has degree 0 becomes that
 // term's coefficient. With `recursive`, coefficients are normalised first.
 void supzero_poly(coef* c);

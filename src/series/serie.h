@@ -37,5 +37,11 @@ void affiche(t_cctx* ctx, t_render* r, const coef* c);
 // The highest (or lowest) degree in the variable `var` of the series or variable `s`; false when
 // the two are not a series (or variable) and a variable.
 bool kst_serie_degree(const t_idcommon* s, const t_idcommon* var, bool lowest, long* out);
+struct t_troncwork;
+struct t_tronc;
+// The truncations in force (the values of _tronc and _trmon): true with `work` built when a
+// degree truncation is in force; `trmon` null when no monomial truncation is.
+bool kst_serie_truncations(t_cctx* ctx, t_troncwork* work, const t_tronc** trmon);
+void kst_tronc_registerlanguage();
 // The series arithmetic of the language (operation table) and its statements.
 void kst_serie_registerops();

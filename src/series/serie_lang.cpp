@@ -3,6 +3,7 @@
 // operation table to the series arithmetic.
 #include "series/polynome.h"
 #include "series/serie.h"
+#include "series/tronc.h"
 #include "series/variable.h"
 
 #include "interp/cctx.h"
@@ -24,6 +25,18 @@ const coef* operandcoef(t_cctx* ctx, t_idcommon* v)
     case IDTYPE_CONSTANTE: return &kst_constantevalue(ctx, v);
     default: return nullptr;
     }
+}
+
+// a*b or a^n under the truncations in force.
+coef product(t_cctx* ctx, const coef* a, const coef* b, unsigned long n, bool power)
+{
+    t_troncwork work;
+    const t_tronc* trmon = nullptr;
+    const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    coef r = power ? serie_powtr(ctx, const_cast<coef*>(a), 1, n, w)
+                   : serie_multr(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, w);
+    if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);
+    return r;
 }
 
 // Operands handed over (keep flag 0) go once the result is made.
@@ -60,7 +73,7 @@ t_idcommon* op_mul(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
 {
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
-    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_mul(ctx, const_cast<coef*>(ca), 1, const_cast<coef*>(cb), 1)));
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, cb, 0, false)));
 }
 // Division by a number only (division by a series needs a truncation).
 t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
@@ -90,7 +103,7 @@ t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
         return done(a, ka, b, kb, nullptr);
     }
     unsigned long n = static_cast<unsigned long>(e->Vgetlonginteger());
-    return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_pow(ctx, const_cast<coef*>(ca), 1, n)));
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, n, true)));
 }
 
 // crevar x, y, ...: each name becomes a new polynomial variable ranking after those declared.
@@ -136,4 +149,5 @@ void kst_serie_registerops()
             kst_id_vtable_setbinop(IDOP_POW, l, r, op_pow);
         }
     kst_tree_setkeywordhandler("crevar", h_crevar);
+    kst_tronc_registerlanguage();
 }
