@@ -3,6 +3,7 @@
 // life cycle of a node. Installed after every room has filled its own tables.
 #include "coef/modenum.h"
 #include "series/polynome.h"
+#include "series/tronc.h"
 
 #include <utility>
 
@@ -11,9 +12,16 @@ namespace {
 coef cell_add(t_cctx* ctx, coef* a, int ka, coef* b, int kb, int) { return serie_add(ctx, a, ka, b, kb); }
 coef cell_sub(t_cctx* ctx, coef* a, int ka, coef* b, int kb, int) { return serie_sub(ctx, a, ka, b, kb); }
 coef cell_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb, int) { return serie_mul(ctx, a, ka, b, kb); }
-coef cell_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, t_troncworkstack*, int)
+// Under a truncation the caller's levels apply: the product is accumulated with them.
+coef cell_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, t_troncworkstack* st, int)
 {
-    return serie_mul(ctx, a, ka, b, kb);
+    if (!st) return serie_mul(ctx, a, ka, b, kb);
+    coef r{};
+    serie_fmatr(ctx, &r, a, b, *st);
+    polynome_supzero(&r, true);
+    if (!ka) deletecoef(a);
+    if (!kb) deletecoef(b);
+    return r;
 }
 coef cell_multrmon(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncmon*, int)
 {
@@ -26,9 +34,16 @@ void cell_fma(t_cctx* ctx, coef* acc, coef& b, int kb, coef& c, int kc, int)
     if (!kc) deletecoef(&c);
     polynome_supzero(acc, true);
 }
-void cell_fmatr(t_cctx* ctx, coef* acc, coef& b, int kb, coef& c, int kc, t_troncworkstack*, int p)
+void cell_fmatr(t_cctx* ctx, coef* acc, coef& b, int kb, coef& c, int kc, t_troncworkstack* st, int p)
 {
-    cell_fma(ctx, acc, b, kb, c, kc, p);
+    if (!st) {
+        cell_fma(ctx, acc, b, kb, c, kc, p);
+        return;
+    }
+    serie_fmatr(ctx, acc, &b, &c, *st);
+    if (!kb) deletecoef(&b);
+    if (!kc) deletecoef(&c);
+    polynome_supzero(acc, true);
 }
 coef cell_neg(t_cctx* ctx, coef* a, int ka) { return serie_neg(ctx, a, ka); }
 coef cell_powui(t_cctx* ctx, coef* a, int ka, unsigned long n) { return serie_pow(ctx, a, ka, n); }

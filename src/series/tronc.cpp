@@ -155,6 +155,15 @@ void t_troncworkstack::update(const t_variable* v, int delta)
 // ---------------------------------------------------------------- truncated product
 
 namespace {
+void fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstack& st);
+} // namespace
+
+void serie_fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstack& st)
+{
+    fmatr(ctx, acc, a, b, st);
+}
+
+namespace {
 
 void fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstack& st)
 {
@@ -260,7 +269,9 @@ coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwor
 {
     if (!w) return serie_mul(ctx, a, ka, b, kb);
     coef r{};
-    if (a->type != BH_ZERO && b->type != BH_ZERO) {
+    if (serie_mul_parallel(ctx, &r, a, b, w)) {
+        polynome_supzero(&r, true);
+    } else if (a->type != BH_ZERO && b->type != BH_ZERO) {
         t_troncworkstack st(w);
         fmatr(ctx, &r, a, b, st);
         polynome_supzero(&r, true);

@@ -59,6 +59,12 @@ struct t_troncworkstack {
     void update(const t_variable* v, int delta);
 };
 
+// acc += a*b under the levels of `st` (acc owned and left unnormalised; a and b kept).
+void serie_fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstack& st);
+// The top-level product of two nodes in the same variable spread over the threads, one task
+// per result degree (each task sums its pairs in the order of the sequential loops, so the
+// result does not depend on `_cpu`); false, with nothing done, when it does not apply.
+bool serie_mul_parallel(t_cctx* ctx, coef* acc, const coef* a, const coef* b, const t_troncwork* w);
 // a*b keeping only the terms the truncation allows (keep flags as everywhere); a^n likewise.
 coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwork* w);
 coef serie_powtr(t_cctx* ctx, coef* a, int ka, unsigned long n, const t_troncwork* w);

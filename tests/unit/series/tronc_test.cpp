@@ -104,3 +104,33 @@ TEST(TroncValues, MonomialTruncationKeepsOnePowerOfX)
 }
 
 } // namespace
+
+namespace {
+// The coefficient tables reach the same truncated product as the series entry point, with a
+// number on either side as well.
+TEST(TroncCells, DispatchCellsUseTheCallersLevels_coef_multr_eq_serie_multr)
+{
+    t_cctx* ctx = testctx();
+    std::mt19937 rng(77);
+    t_tronc t;
+    troncature g;
+    g.variables = {var(0), var(1)};
+    g.level = 3;
+    t.groups.push_back(g);
+    t_troncwork w;
+    w.init(t);
+    for (int round = 0; round < 10; round++) {
+        coef a = randomserie(rng, 6, 3), b = randomserie(rng, 6, 3);
+        t_troncworkstack st(&w);
+        coef viacell = coef_multiplicationtr(ctx, &a, 1, &b, 1, &st);
+        coef direct = serie_multr(ctx, &a, 1, &b, 1, &w);
+        EXPECT_TRUE(serie_equal(&viacell, &direct));
+        coef two = coef_creenum_init(ctx, 2);
+        t_troncworkstack st2(&w);
+        coef scaled = coef_multiplicationtr(ctx, &two, 1, &a, 1, &st2);
+        coef expect = serie_multr(ctx, &two, 1, &a, 1, &w);
+        EXPECT_TRUE(serie_equal(&scaled, &expect));
+        for (coef* k : {&a, &b, &viacell, &direct, &scaled, &expect}) deletecoef(k);
+    }
+}
+} // namespace
