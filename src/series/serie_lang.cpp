@@ -1,6 +1,7 @@
 // Series in the language: `crevar x, y;` declares polynomial variables; a variable used as a
 // value is its monomial; + - * / ^ between series, variables and numbers go through the
 // operation table to the series arithmetic.
+#include "coef/modenum.h"
 #include "series/polynome.h"
 #include "series/serie.h"
 #include "series/tronc.h"
@@ -21,7 +22,7 @@ const coef* operandcoef(t_cctx* ctx, t_idcommon* v)
     v = v->Vgetvalue();
     switch (v->Vgettypeenum()) {
     case IDTYPE_SERIE: return &static_cast<t_serie*>(v)->value();
-    case IDTYPE_VARIABLE: return &static_cast<t_variable*>(v)->monomial;
+    case IDTYPE_VARIABLE: return &kst_variable_monomial(ctx, static_cast<t_variable*>(v));
     case IDTYPE_CONSTANTE: return &kst_constantevalue(ctx, v);
     default: return nullptr;
     }
@@ -75,14 +76,23 @@ t_idcommon* op_mul(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
     return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, cb, 0, false)));
 }
-// Division by a number only (division by a series needs a truncation).
+// Division by a number, or by a series through its inverse under the truncation in force.
 t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
 {
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
     if (coef_ispoly(cb)) {
-        kst_runerror(ctx, 23);
-        return done(a, ka, b, kb, nullptr);
+        t_troncwork work;
+        const t_tronc* trmon = nullptr;
+        const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+        coef minus1 = coef_creenum_init(ctx, -1);
+        coef inv{};
+        bool ok = serie_powalpha(ctx, cb, &minus1, true, -1, w, &inv);
+        deletecoef(&minus1);
+        if (!ok) return done(a, ka, b, kb, nullptr);
+        coef r = serie_multr(ctx, const_cast<coef*>(ca), 1, &inv, 0, w);
+        if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);
+        return done(a, ka, b, kb, kst_serie_wrap(ctx, r));
     }
     if (cb->type == BH_ZERO) {
         coef z{};
@@ -92,18 +102,28 @@ t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     }
     return done(a, ka, b, kb, kst_serie_wrap(ctx, serie_divnum(ctx, const_cast<coef*>(ca), 1, cb)));
 }
-// Integer powers n >= 0 of a series; other exponents need a truncation.
+// Powers: whole n >= 0 by squaring under the truncations in force; negative or fractional
+// exponents by the expansion of series/puissance.cpp.
 t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
 {
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
     t_idcommon* e = b->Vgetvalue();
-    if (e->Vgettypeenum() != IDTYPE_CONSTANTE || !e->Visinteger() || e->Vgetlonginteger() < 0) {
-        kst_runerror(ctx, 23);
+    if (e->Vgettypeenum() != IDTYPE_CONSTANTE || coef_ispoly(cb)) {
+        kst_runerror(ctx, 25);
         return done(a, ka, b, kb, nullptr);
     }
-    unsigned long n = static_cast<unsigned long>(e->Vgetlonginteger());
-    return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, n, true)));
+    bool whole = e->Visinteger();
+    long n = whole ? e->Vgetlonginteger() : 0;
+    if (whole && n >= 0)
+        return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, static_cast<unsigned long>(n), true)));
+    t_troncwork work;
+    const t_tronc* trmon = nullptr;
+    const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    coef r{};
+    if (!serie_powalpha(ctx, ca, cb, whole, n, w, &r)) return done(a, ka, b, kb, nullptr);
+    if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);
+    return done(a, ka, b, kb, kst_serie_wrap(ctx, r));
 }
 
 // crevar x, y, ...: each name becomes a new polynomial variable ranking after those declared.

@@ -73,3 +73,10 @@ coef serie_powtr(t_cctx* ctx, coef* a, int ka, unsigned long n, const t_troncwor
 coef serie_trmon(t_cctx* ctx, coef* c, int kc, const t_tronc& list);
 // Terms of c that the truncation allows (the full product truncated, for checks).
 coef serie_truncate(t_cctx* ctx, const coef* c, const t_troncwork* w);
+
+// a^alpha for a negative or fractional exponent (`isinteger` with its value n when alpha is
+// whole): exact for a single monomial and an integer, otherwise the binomial expansion around
+// the constant term under the truncation `w`. False after an error (271 without a truncation
+// that ends the expansion, 24 without a constant term).
+bool serie_powalpha(t_cctx* ctx, const coef* a, const coef* alpha, bool isinteger, long n, const t_troncwork* w,
+                    coef* out);

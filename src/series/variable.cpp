@@ -9,6 +9,8 @@
 #include "series/seriesroom.h"
 #include "render/render.h"
 
+#include <utility>
+
 namespace {
 std::vector<t_variable*> s_variables;   // owned, freed at exit
 std::vector<t_ordres*> s_versions;      // every published set, freed at exit
@@ -66,7 +68,20 @@ void kst_variables_release()
     s_versions.clear();
 }
 
-t_idcommon* t_variable::Vcopy() const { return new t_serie("", poly_copy(&monomial)); }
+const coef& kst_variable_monomial(t_cctx* ctx, t_variable* v)
+{
+    coef* one = &coef_poly(&v->monomial)->first->c;
+    coef fresh = coef_creenum_init(ctx, 1);
+    if (fresh.type != one->type) std::swap(*one, fresh);
+    deletecoef(&fresh);
+    return v->monomial;
+}
+
+t_idcommon* t_variable::Vcopy() const
+{
+    t_cctx* ctx = kst_localcctx();
+    return new t_serie("", poly_copy(&kst_variable_monomial(ctx, const_cast<t_variable*>(this))));
+}
 
 void t_variable::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
@@ -81,5 +96,5 @@ void t_variable::Vstat(t_cctx* ctx, FILE* stream) const
 
 t_idcommon* t_variable::Vneg(t_cctx* ctx, int)
 {
-    return kst_serie_wrap(ctx, serie_neg(ctx, &monomial, 1));
+    return kst_serie_wrap(ctx, serie_neg(ctx, const_cast<coef*>(&kst_variable_monomial(ctx, this)), 1));
 }

@@ -62,6 +62,9 @@ inline int compareOrder(const t_cctx* ctx, const t_variable* a, const t_variable
     return ra < rb ? -1 : (ra > rb ? 1 : 0);
 }
 int getOrder(const t_cctx* ctx, const t_variable* v);
+// The monomial of v with its coefficient 1 in the numeric mode of ctx (remade when the mode
+// changed since it was built).
+const coef& kst_variable_monomial(t_cctx* ctx, t_variable* v);
 // Forgets the orderings of `ctx` (statement reset): the variables it named are gone.
 void kst_variables_reset(t_cctx* ctx);
 void kst_variables_release();

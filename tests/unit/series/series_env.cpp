@@ -41,7 +41,7 @@ coef randomserie(std::mt19937& rng, int terms, int maxdeg)
         for (int v = 0; v < 3; v++) {
             int d = deg(rng);
             if (d == 0) continue;
-            coef p = serie_pow(ctx, &s_vars[v]->monomial, 1, static_cast<unsigned long>(d));
+            coef p = serie_pow(ctx, const_cast<coef*>(&kst_variable_monomial(ctx, s_vars[v])), 1, static_cast<unsigned long>(d));
             m = serie_mul(ctx, &m, 0, &p, 0);
         }
         s = serie_add(ctx, &s, 0, &m, 0);
