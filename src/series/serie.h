@@ -19,6 +19,8 @@ public:
     long Vsize() const override;
     long Vbilan_mem() const override;
     t_idcommon* Vneg(t_cctx* ctx, int opflag) override;
+    // exp(i*a*x) of a variable x: the angular exponential variable of that angle (made once).
+    t_idcommon* Vexp(t_cctx* ctx, int opflag) override;
     t_idcommon* Vupdatevalue(t_cctx* ctx) const override;
     bool Vdependon(const t_idcommon* other) const override;
 

@@ -154,7 +154,57 @@ int h_crevar(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
+bool nametaken(t_cctx* ctx, const char* name)
+{
+    t_identificateur_syntaxe ref = recherche_id(ctx, name);
+    return ref.entry && ref.entry->value;
+}
+
+// exp(c*x) with c = i*a purely imaginary and x a polynomial variable: the angular exponential
+// variable E = exp(i*a*x), made once per factor a and named by varang_create.
+t_idcommon* angular(t_cctx* ctx, const coef* c)
+{
+    const t_polyterm* t = coef_ispoly(c) ? coef_poly(c)->first : nullptr;
+    if (!t || t->next || t->deg != 1 || coef_ispoly(&t->c)) {
+        kst_runerror(ctx, 112);
+        return nullptr;
+    }
+    t_variable* angle = coef_poly(c)->var;
+    const coefvtable& vt = coef_vt(&t->c);
+    if (angle->kind != VARKIND_POLY || !vt.iscplx(&t->c)) {
+        kst_runerror(ctx, 112);
+        return nullptr;
+    }
+    coef re = vt.real(ctx, const_cast<coef*>(&t->c), 1);
+    bool realzero = re.type == BH_ZERO || coef_vt(&re).iszero(&re);
+    deletecoef(&re);
+    if (!realzero) {
+        kst_runerror(ctx, 112);
+        return nullptr;
+    }
+    coef a = vt.imag(ctx, const_cast<coef*>(&t->c), 1);
+    t_variable* e = nullptr;
+    for (t_variable* d : angle->dependents) {
+        const auto* dep = static_cast<const t_vardep*>(d->dependence);
+        if (dep->phase.type == BH_ZERO && coef_cmp_egal(&dep->factor, &a) == 1) e = d;
+    }
+    if (!e) {
+        coef phase{};
+        e = varang_create(ctx, angle, a, phase, nametaken);
+        if (e) kst_assign(ctx, e->getName(), e);
+    }
+    deletecoef(&a);
+    return e ? e->Vcopy() : nullptr;
+}
+
 } // namespace
+
+t_idcommon* t_serie::Vexp(t_cctx* ctx, int) { return angular(ctx, &m_value); }
+t_idcommon* t_variable::Vexp(t_cctx* ctx, int)
+{
+    kst_runerror(ctx, 112);
+    return nullptr;
+}
 
 void kst_serie_registerops()
 {

@@ -9,6 +9,8 @@
 #include "series/seriesroom.h"
 #include "render/render.h"
 
+#include <climits>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -97,4 +99,36 @@ void t_variable::Vstat(t_cctx* ctx, FILE* stream) const
 t_idcommon* t_variable::Vneg(t_cctx* ctx, int)
 {
     return kst_serie_wrap(ctx, serie_neg(ctx, const_cast<coef*>(&kst_variable_monomial(ctx, this)), 1));
+}
+
+t_variable* varang_create(t_cctx* ctx, t_variable* angle, const coef& a, const coef& phase,
+                          bool (*taken)(t_cctx*, const char*), int32_t firstcounter)
+{
+    int32_t k = firstcounter;
+    char name[512];
+    for (;; k++) {
+        if (k >= INT32_MAX) {
+            kst_runerror(ctx, 115);
+            return nullptr;
+        }
+        snprintf(name, sizeof name, "_EX%s%d", angle->getName(), k);
+        if (!taken || !taken(ctx, name)) break;
+    }
+    t_variable* e = cree_var(ctx, name);
+    e->kind = VARKIND_ANGULAR;
+    auto* dep = new t_vardep{angle, copycoef(&a), copycoef(&phase)};
+    e->dependence = dep;
+    angle->dependents.push_back(e);
+    return e;
+}
+
+t_variable* varang_get1(const t_variable* angle)
+{
+    for (t_variable* e : angle->dependents) {
+        const auto* d = static_cast<const t_vardep*>(e->dependence);
+        if (d && d->angle == angle && d->phase.type == BH_ZERO && d->factor.type != BH_ZERO &&
+            !coef_ispoly(&d->factor) && coef_vt(&d->factor).cmp_egal_1(&d->factor))
+            return e;
+    }
+    return nullptr;
 }

@@ -34,7 +34,15 @@ struct t_variable : public t_idcommon {
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     void Vstat(t_cctx* ctx, FILE* stream) const override;
     t_idcommon* Vneg(t_cctx* ctx, int opflag) override;
+    t_idcommon* Vexp(t_cctx* ctx, int opflag) override;
     long Vsize() const override { return 1; }
+};
+
+// What an angular exponential variable E stands for: exp(i*(factor*angle + phase)).
+struct t_vardep {
+    t_variable* angle;
+    coef factor;
+    coef phase;
 };
 
 // The four orderings (rank vectors indexed by context index), the current one, and the roles.
@@ -65,6 +73,13 @@ int getOrder(const t_cctx* ctx, const t_variable* v);
 // The monomial of v with its coefficient 1 in the numeric mode of ctx (remade when the mode
 // changed since it was built).
 const coef& kst_variable_monomial(t_cctx* ctx, t_variable* v);
+// Creates the angular exponential variable of exp(i*(a*angle + phase)), named "_EX<angle><k>"
+// with the first k >= 1 for which `taken` says the name is free; null after run error 115 when
+// the counter would reach 2147483647. The variable is not bound to a name yet.
+t_variable* varang_create(t_cctx* ctx, t_variable* angle, const coef& a, const coef& phase,
+                          bool (*taken)(t_cctx*, const char*), int32_t firstcounter = 1);
+// The angular variable of exp(i*angle) (factor 1, phase 0) made earlier, or null.
+t_variable* varang_get1(const t_variable* angle);
 // Forgets the orderings of `ctx` (statement reset): the variables it named are gone.
 void kst_variables_reset(t_cctx* ctx);
 void kst_variables_release();

@@ -8,8 +8,19 @@
 #include "interp/kest.h"
 #include "series/serie.h"
 
+std::vector<std::string>& reported_errors()
+{
+    static std::vector<std::string> s_errors;
+    return s_errors;
+}
+
 namespace {
 t_variable* s_vars[3];
+
+void record_error(const char*, int, int, int, int, int, const char* text)
+{
+    reported_errors().push_back(text ? text : "");
+}
 
 class SeriesEnvironment : public ::testing::Environment {
 public:
@@ -23,7 +34,10 @@ public:
         Mkest("_language = \"en\";", nullptr);
         const char* names[] = {"x", "y", "z"};
         for (int i = 0; i < 3; i++) s_vars[i] = cree_var(testctx(), names[i]);
+        g_stderr = fopen("/dev/null", "w");
+        kst_setfunchook_msgerror(kst_hookkey, record_error);
     }
+    void TearDown() override { kst_setfunchook_msgerror(kst_hookkey, nullptr); }
 };
 const auto* const s_env = ::testing::AddGlobalTestEnvironment(new SeriesEnvironment);
 } // namespace

@@ -4,6 +4,9 @@
 
 #include <random>
 #include <string>
+#include <vector>
+
+#include "interp/error.h"
 
 #include "coef/modenum.h"
 #include "interp/roomapi.h"
@@ -16,5 +19,7 @@ t_variable* var(int i);
 // A random series of up to `terms` monomials in x, y, z with degrees up to `maxdeg` and small
 // integer coefficients (some negative) in the numeric mode of the context.
 coef randomserie(std::mt19937& rng, int terms, int maxdeg);
+// Texts of the errors reported since the list was last cleared.
+std::vector<std::string>& reported_errors();
 // The distributed text of a series (plain dialect, `_affc` 4, one line).
 std::string text(const coef& c);
