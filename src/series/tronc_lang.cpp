@@ -103,6 +103,28 @@ bool kst_serie_truncations(t_cctx* ctx, t_troncwork* work, const t_tronc** trmon
     return false;
 }
 
+// stat x: its rank, and under the truncation in force its levels and the variables sharing its
+// groups.
+void t_variable::Vstat(t_cctx* ctx, FILE* stream) const
+{
+    fprintf(stream, "%s : %s %d\n", getName(), "variable", getOrder(ctx, this));
+    const t_tronc* tr = inforce(ctx, "_tronc");
+    if (!tr || !tr->Vdependon(this)) return;
+    t_troncwork w;
+    w.init(*tr);
+    fprintf(stream, " troncature aux niveaux %d , %d \n", lowerlevel, w.getnivh(this));
+    std::vector<const t_variable*> linked;
+    for (const troncature& g : tr->groups) {
+        if (std::find(g.variables.begin(), g.variables.end(), this) == g.variables.end()) continue;
+        for (const t_variable* v : g.variables)
+            if (v != this && std::find(linked.begin(), linked.end(), v) == linked.end()) linked.push_back(v);
+    }
+    if (linked.empty()) return;
+    fputs(" variables liees : ", stream);
+    for (size_t i = 0; i < linked.size(); i++) fprintf(stream, "%s%s", i ? ", " : "", linked[i]->getName());
+    fputs("\n", stream);
+}
+
 void kst_tronc_registerlanguage()
 {
     kst_tree_sethandler(TREE_POISSON, h_group);

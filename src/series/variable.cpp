@@ -91,10 +91,6 @@ void t_variable::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
     affiche(ctx, r, &monomial);
 }
 
-void t_variable::Vstat(t_cctx* ctx, FILE* stream) const
-{
-    fprintf(stream, "%s : %s %d\n", getName(), "variable", getOrder(ctx, this));
-}
 
 t_idcommon* t_variable::Vneg(t_cctx* ctx, int)
 {

@@ -24,3 +24,8 @@ _trmon = {x, 3};
 d = (1+x)*(1+x);
 delete _trmon;
 t = {1, 2};
+_tronc = {[x, y], 4} + {[y, z], 3} + {x, 2};
+stat y;
+stat x;
+delete _tronc;
+stat y;
