@@ -7,6 +7,7 @@
 #include "series/variable.h"
 #include "coef/modenum.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -330,6 +331,7 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
     const t_polynode* bn = coef_poly(b);
     t_polyterm* rowstart = nullptr;
     for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
+        if (kst_kctx(ctx).stopflag) break;   // Ctrl-C: the statement is abandoned anyway
         t_polyterm* hint = rowstart;
         t_polyterm* first = nullptr;
         for (const t_polyterm* tb = bn->first; tb; tb = tb->next) {
@@ -391,6 +393,17 @@ coef serie_divnum(t_cctx* ctx, coef* a, int ka, const coef* b)
 }
 
 // ---------------------------------------------------------------- queries
+
+int64_t serie_maxabsdeg(const coef* c)
+{
+    if (!coef_ispoly(c)) return 0;
+    int64_t m = 0;
+    for (const t_polyterm* t = coef_poly(c)->first; t; t = t->next) {
+        int64_t d = t->deg < 0 ? -static_cast<int64_t>(t->deg) : t->deg;
+        m = std::max(m, d + serie_maxabsdeg(&t->c));
+    }
+    return m;
+}
 
 long serie_size(const coef* c)
 {

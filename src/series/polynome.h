@@ -56,6 +56,8 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b);
 // acc += b (acc owned), unnormalised.
 void serie_accadd(t_cctx* ctx, coef* acc, coef* b, int kb);
 
+// The largest |degree| sum along a path of the tree (bounds the degrees a product can reach).
+int64_t serie_maxabsdeg(const coef* c);
 // Number of numeric leaves (terms of the distributed form).
 long serie_size(const coef* c);
 // Highest and lowest degree in v over the whole series (0 for a series without v).

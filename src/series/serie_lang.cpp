@@ -14,6 +14,8 @@
 #include "interp/treeabs.h"
 #include "interp/treeint.h"
 
+#include <cmath>
+
 namespace {
 
 // The coef an operand stands for (borrowed): a series' value, a variable's monomial, a number.
@@ -26,6 +28,17 @@ const coef* operandcoef(t_cctx* ctx, t_idcommon* v)
     case IDTYPE_CONSTANTE: return &kst_constantevalue(ctx, v);
     default: return nullptr;
     }
+}
+
+// Degrees are 32-bit: a product or power whose degrees could leave that range is refused
+// (error 25) before anything is computed.
+bool degreesfit(t_cctx* ctx, const coef* a, const coef* b, long n)
+{
+    double bound = b ? static_cast<double>(serie_maxabsdeg(a)) + static_cast<double>(serie_maxabsdeg(b))
+                     : static_cast<double>(serie_maxabsdeg(a)) * std::fabs(static_cast<double>(n));
+    if (bound <= 2147483647.0) return true;
+    kst_runerror(ctx, 25);
+    return false;
 }
 
 // a*b or a^n under the truncations in force.
@@ -74,6 +87,7 @@ t_idcommon* op_mul(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
 {
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
+    if (!degreesfit(ctx, ca, cb, 0)) return done(a, ka, b, kb, nullptr);
     return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, cb, 0, false)));
 }
 // Division by a number, or by a series through its inverse under the truncation in force.
@@ -115,6 +129,11 @@ t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     }
     bool whole = e->Visinteger();
     long n = whole ? e->Vgetlonginteger() : 0;
+    if (whole && !degreesfit(ctx, ca, nullptr, n)) return done(a, ka, b, kb, nullptr);
+    if (!whole && e->Visreal() && std::floor(e->Vgetdbl()) == e->Vgetdbl()) {   // whole but beyond 64 bits
+        kst_runerror(ctx, 25);
+        return done(a, ka, b, kb, nullptr);
+    }
     if (whole && n >= 0)
         return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, static_cast<unsigned long>(n), true)));
     t_troncwork work;
