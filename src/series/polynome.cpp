@@ -8,7 +8,9 @@
 #include "coef/modenum.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -17,15 +19,34 @@
 namespace {
 
 // Fixed-size blocks carved from 64 KiB chunks, recycled through a free list of the thread that
-// frees them. Chunks live until the process ends: terms move between threads freely.
+// frees them. Terms made by the tasks of a parallel product are mostly freed by the main thread:
+// a thread whose list grows past two batches hands a batch to a depot shared by all threads,
+// and a thread whose list is empty takes a batch from there before it asks malloc, so memory
+// circulates instead of piling up in one thread. The depot's lock is taken once per batch of
+// 4096 blocks; a thread that ends leaves its whole list there. Chunks live until the process
+// ends.
+std::atomic<long> s_chunks{0};
+
 template <size_t SIZE>
 class t_pool {
 public:
+    t_pool() = default;
+    t_pool(const t_pool&) = delete;
+    t_pool& operator=(const t_pool&) = delete;
+    // A thread that ends leaves its blocks to the others.
+    ~t_pool()
+    {
+        if (!m_free) return;
+        Depot& d = depot();
+        std::lock_guard<std::mutex> g(d.lock);
+        d.batches.push_back({m_free, m_count});
+    }
     void* get()
     {
         if (!m_free) refill();
         Free* f = m_free;
         m_free = f->next;
+        m_count--;
         return f;
     }
     void put(void* p)
@@ -33,6 +54,7 @@ public:
         Free* f = static_cast<Free*>(p);
         f->next = m_free;
         m_free = f;
+        if (++m_count >= 2 * kBatch) giveback();
     }
 
 private:
@@ -40,13 +62,56 @@ private:
         Free* next;
     };
     static constexpr size_t kChunk = 65536;
+    static constexpr size_t kBatch = 4096;
+    struct Batch {
+        Free* head;
+        size_t count;
+    };
+    struct Depot {
+        std::mutex lock;
+        std::vector<Batch> batches;
+    };
+    static Depot& depot()
+    {
+        static Depot* d = new Depot;   // never destroyed: threads may free blocks at exit
+        return *d;
+    }
+    void giveback()
+    {
+        Free* head = m_free;
+        Free* last = head;
+        for (size_t i = 1; i < kBatch; i++) last = last->next;
+        m_free = last->next;
+        last->next = nullptr;
+        m_count -= kBatch;
+        Depot& d = depot();
+        std::lock_guard<std::mutex> g(d.lock);
+        d.batches.push_back({head, kBatch});
+    }
     void refill()
     {
+        {
+            Depot& d = depot();
+            std::lock_guard<std::mutex> g(d.lock);
+            if (!d.batches.empty()) {
+                m_free = d.batches.back().head;
+                m_count = d.batches.back().count;
+                d.batches.pop_back();
+                return;
+            }
+        }
         char* chunk = static_cast<char*>(malloc(kChunk));
         if (!chunk) kst_fatalerror(436, "SYSCHECKMALLOC", kChunk);
-        for (size_t off = 0; off + SIZE <= kChunk; off += SIZE) put(chunk + off);
+        s_chunks.fetch_add(1, std::memory_order_relaxed);
+        for (size_t off = 0; off + SIZE <= kChunk; off += SIZE) {
+            Free* f = reinterpret_cast<Free*>(chunk + off);
+            f->next = m_free;
+            m_free = f;
+            m_count++;
+        }
     }
     Free* m_free = nullptr;
+    size_t m_count = 0;
 };
 
 thread_local t_pool<sizeof(t_polyterm)> s_termpool;
@@ -66,6 +131,8 @@ inline void release(coef* c, int keep)
 inline bool leafzero(const coef* c) { return c->type == BH_ZERO || (!coef_ispoly(c) && coef_vt(c).iszero(c)); }
 
 } // namespace
+
+long polypool_chunks() { return s_chunks.load(std::memory_order_relaxed); }
 
 t_polyterm* polyterm_alloc() { return static_cast<t_polyterm*>(s_termpool.get()); }
 void polyterm_free(t_polyterm* t) { s_termpool.put(t); }

@@ -25,6 +25,8 @@ inline t_polynode* coef_poly(const coef* c) { return static_cast<t_polynode*>(c-
 // Terms and nodes come from per-thread pools: a product allocates no memory per term.
 t_polyterm* polyterm_alloc();
 void polyterm_free(t_polyterm* t);
+// Chunks the pools have taken from malloc since start (memory that never goes back).
+long polypool_chunks();
 coef poly_newnode(t_variable* v);                    // an empty node (not normalised)
 coef poly_monomial(t_variable* v, coef owned, int32_t deg);
 

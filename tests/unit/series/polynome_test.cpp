@@ -2,6 +2,9 @@
 // every numeric mode, and the normal form of every result.
 #include "seriestest.h"
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 struct ModeGuard {
@@ -182,4 +185,24 @@ TEST(SeriesProperties, SizeOfAProductOfDistinctVariablesIsTheProductOfSizes)
     for (coef* k : {&one, &x, &y, &p}) deletecoef(k);
 }
 
+} // namespace
+
+namespace {
+// Terms made by one thread and freed by another (a parallel product's tasks, then the main
+// thread) are used again: repeating it does not keep taking memory.
+TEST(SeriesPools, TermsFreedByAnotherThreadAreReused)
+{
+    constexpr int kTerms = 50000;
+    std::vector<t_polyterm*> made(kTerms);
+    long before = 0;
+    for (int round = 0; round < 20; round++) {
+        std::thread worker([&] {
+            for (auto& t : made) t = polyterm_alloc();
+        });
+        worker.join();
+        for (t_polyterm* t : made) polyterm_free(t);
+        if (round == 1) before = polypool_chunks();
+    }
+    EXPECT_LE(polypool_chunks() - before, 2);
+}
 } // namespace
