@@ -354,6 +354,15 @@ coef serie_sub(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
 
 // ---------------------------------------------------------------- products
 
+namespace {
+bool alldbl(const t_polynode* n)
+{
+    for (const t_polyterm* t = n->first; t; t = t->next)
+        if (t->c.type != BH_DBL) return false;
+    return true;
+}
+} // namespace
+
 void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
 {
     bool pa = coef_ispoly(a), pb = coef_ispoly(b);
@@ -397,6 +406,35 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
     // Same variable: row by row, each row inserting forward from the previous insertion point.
     const t_polynode* bn = coef_poly(b);
     t_polyterm* rowstart = nullptr;
+    if (alldbl(an) && alldbl(bn)) {
+        // The innermost level of a double series: the leaf arithmetic of serie_fma inline, the
+        // same operations in the same order.
+        for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
+            if (kst_kctx(ctx).stopflag) break;
+            t_polyterm* hint = rowstart;
+            t_polyterm* first = nullptr;
+            const double x = ta->c.d;
+            for (const t_polyterm* tb = bn->first; tb; tb = tb->next) {
+                int32_t d = ta->deg + tb->deg;
+                t_polyterm* r = (hint && hint->deg == d) ? hint : polynome_resize(node, d, hint);
+                coef* c = &r->c;
+                if (c->type == BH_DBL) {
+                    double v = c->d + x * tb->c.d;
+                    if (v == 0.0) c->type = BH_ZERO;
+                    else c->d = v;
+                } else if (c->type == BH_ZERO) {
+                    double v = x * tb->c.d;
+                    if (v != 0.0) *c = coef_fromdbl(v);
+                } else {
+                    serie_fma(ctx, c, &ta->c, &tb->c);
+                }
+                if (!first) first = r;
+                hint = r;
+            }
+            rowstart = first;
+        }
+        return;
+    }
     for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
         if (kst_kctx(ctx).stopflag) break;   // Ctrl-C: the statement is abandoned anyway
         t_polyterm* hint = rowstart;
