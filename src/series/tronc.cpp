@@ -156,6 +156,12 @@ void t_troncworkstack::update(const t_variable* v, int delta)
 
 namespace {
 void fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstack& st);
+bool alldbl(const t_polynode* n)
+{
+    for (const t_polyterm* t = n->first; t; t = t->next)
+        if (t->c.type != BH_DBL) return false;
+    return true;
+}
 } // namespace
 
 void serie_fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstack& st)
@@ -194,6 +200,38 @@ void fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstac
     const t_polynode* bn = coef_poly(b);
     const int32_t b0 = bn->first ? bn->first->deg : 0;
     t_polyterm* rowstart = nullptr;
+    if (alldbl(an) && alldbl(bn)) {
+        // Double leaves: nothing below consults the levels, the leaf arithmetic of serie_fma
+        // runs inline (same operations, same order).
+        for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
+            if (tr && ta->deg + b0 > nivh) break;
+            t_polyterm* hint = rowstart;
+            t_polyterm* first = nullptr;
+            const double x = ta->c.d;
+            for (const t_polyterm* tb = bn->first; tb; tb = tb->next) {
+                int32_t d = ta->deg + tb->deg;
+                if (tr && d > nivh) break;
+                t_polyterm* r = (hint && hint->deg == d) ? hint : polynome_resize(node, d, hint);
+                coef* c = &r->c;
+                if (c->type == BH_DBL) {
+                    double v = c->d + x * tb->c.d;
+                    if (v == 0.0) c->type = BH_ZERO;
+                    else c->d = v;
+                } else if (c->type == BH_ZERO) {
+                    double v = x * tb->c.d;
+                    if (v != 0.0) *c = coef_fromdbl(v);
+                } else {
+                    if (tr) st.update(v, -d);
+                    fmatr(ctx, c, &ta->c, &tb->c, st);
+                    if (tr) st.update(v, d);
+                }
+                if (!first) first = r;
+                hint = r;
+            }
+            if (first) rowstart = first;
+        }
+        return;
+    }
     for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
         if (tr && ta->deg + b0 > nivh) break;
         if (kst_kctx(ctx).stopflag) break;
