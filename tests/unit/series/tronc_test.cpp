@@ -6,10 +6,10 @@
 
 namespace {
 
-t_tronc groups(std::initializer_list<std::pair<std::vector<int>, int>> spec)
+t_tronc groups(std::initializer_list<std::pair<std::vector<int>, int>> wanted)
 {
     t_tronc t;
-    for (const auto& [vars, level] : spec) {
+    for (const auto& [vars, level] : wanted) {
         troncature g;
         for (int v : vars) g.variables.push_back(var(v));
         g.level = level;
