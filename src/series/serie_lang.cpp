@@ -71,6 +71,19 @@ bool operands(t_cctx* ctx, t_idcommon* a, t_idcommon* b, const coef** ca, const 
     return false;
 }
 
+// s == t and s != t: equal when every term is (a series never equals a number it is not).
+int cmp_eq(t_cctx* ctx, const t_idcommon* a, const t_idcommon* b)
+{
+    const coef *ca, *cb;
+    if (!operands(ctx, const_cast<t_idcommon*>(a), const_cast<t_idcommon*>(b), &ca, &cb)) return -1;
+    return serie_equal(ca, cb) ? 1 : 0;
+}
+int cmp_ne(t_cctx* ctx, const t_idcommon* a, const t_idcommon* b)
+{
+    int r = cmp_eq(ctx, a, b);
+    return r < 0 ? r : 1 - r;
+}
+
 t_idcommon* op_add(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
 {
     const coef *ca, *cb;
@@ -236,6 +249,8 @@ void kst_serie_registerops()
             kst_id_vtable_setbinop(IDOP_MUL, l, r, op_mul);
             kst_id_vtable_setbinop(IDOP_DIV, l, r, op_div);
             kst_id_vtable_setbinop(IDOP_POW, l, r, op_pow);
+            kst_id_vtable_setcmpop(IDCMP_EQ, l, r, cmp_eq);
+            kst_id_vtable_setcmpop(IDCMP_NE, l, r, cmp_ne);
         }
     kst_tree_setkeywordhandler("crevar", h_crevar);
     kst_tronc_registerlanguage();

@@ -36,3 +36,6 @@ max(big, x);
 big*x;
 x^2147483648;
 (1+x)^2;
+if (p == 1 - x^2) then { msg("equal\n"); };
+if (p != 1 - x^2 + y) then { msg("different\n"); };
+if (p == 1) then { msg("wrong\n"); } else { msg("a series is not a number\n"); };
