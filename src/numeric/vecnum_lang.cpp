@@ -8,6 +8,7 @@
 #include "coef/coefaff.h"
 #include "coef/modenum.h"
 #include "numeric/numericroom.h"
+#include "series/serie.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/idclass.h"
@@ -387,13 +388,19 @@ t_idcommon* create_vnumQ(t_cctx* ctx, const char* name)
 int h_vnumR(t_cctx* ctx, int, treeabs* node) { return declare(ctx, node, false); }
 int h_vnumC(t_cctx* ctx, int, treeabs* node) { return declare(ctx, node, true); }
 
-// min(v), max(v) of a real vector; min(a, b, ...) and max(a, b, ...) of numbers.
+// min(v), max(v) of a real vector; min(a, b, ...) and max(a, b, ...) of numbers; min(s, x) and
+// max(s, x), the lowest and highest degree of the series s in the variable x.
 int extremum(t_cctx* ctx, int slot, treeabs* node, bool smallest)
 {
     int n = evaluate(ctx, slot + 1, node);
     if (n < 0) return 0;
     const t_idcommon* first = n >= 1 ? tree_slot_value(ctx, slot + 1) : nullptr;
-    if (n == 1 && vectorof(first)) {
+    long degree;
+    auto* second = n == 2 ? const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 2)) : nullptr;
+    if (first && second &&
+        kst_serie_degree(const_cast<t_idcommon*>(first)->Vgetvalue(), second->Vgetvalue(), smallest, &degree)) {
+        tree_slot_setcoef(ctx, slot, coef_creenumlong_init(ctx, degree));
+    } else if (n == 1 && vectorof(first)) {
         const t_vecnum* v = vectorof(first);
         coef r = smallest ? v->VMINTERME(ctx) : v->VMAXTERME(ctx);
         if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);

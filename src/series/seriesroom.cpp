@@ -1,17 +1,26 @@
-// The series room's record. Its first setting is the representation mode of series (`_mode`),
-// which every task context carries with the rest of the kernel context.
+// The series room's record: the representation mode of series (`_mode`) and their display form
+// (`_affdist`), the cells of the POLYNOME tag in the coefficient tables, the series values of
+// the language, and the variables the room owns for the session.
 #include "interp/roomapi.h"
+#include "series/polynome.h"
+#include "series/serie.h"
 #include "series/seriesroom.h"
+#include "series/variable.h"
 
 #include <climits>
 
 int g_kst_opt_seriesmode;
+int g_kst_opt_affdist;
 
 namespace {
 const t_roomoption s_options[] = {
     {"_mode", LONG_MIN, LONG_MAX, 0, false, &g_kst_opt_seriesmode},
+    {"_affdist", 0, 8, 2, false, &g_kst_opt_affdist},
     {nullptr, 0, 0, 0, false, nullptr},
 };
+
+void reset(t_cctx* ctx) { kst_variables_reset(ctx); }
 } // namespace
 
-extern const t_room kst_room_series = {"series", nullptr, nullptr, nullptr, s_options, nullptr, nullptr};
+extern const t_room kst_room_series = {"series", nullptr, kst_polynome_install, kst_serie_registerops, s_options,
+                                       reset, nullptr};

@@ -1,0 +1,49 @@
+// The identifier class of a named series: one coef (a number or a tree of POLYNOME nodes).
+#pragma once
+#include "coef/coef.h"
+#include "interp/idcommon.h"
+
+class t_serie : public t_idcommon {
+public:
+    t_serie(const char* name, coef owned) : t_idcommon(name), m_value(owned) {}
+    t_serie(const t_serie& other);
+    ~t_serie() override;
+    t_serie& operator=(const t_serie&) = delete;
+
+    int Vgettypeenum() const override { return IDTYPE_SERIE; }
+    const char* Vgettypename() const override { return "serie"; }
+    t_idcommon* Vcopy() const override { return new t_serie(*this); }
+    bool Viscopiable() const override { return true; }
+    void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
+    void Vstat(t_cctx* ctx, FILE* stream) const override;
+    long Vsize() const override;
+    long Vbilan_mem() const override;
+    t_idcommon* Vneg(t_cctx* ctx, int opflag) override;
+    // exp(i*a*x) of a variable x: the angular exponential variable of that angle (made once).
+    t_idcommon* Vexp(t_cctx* ctx, int opflag) override;
+    t_idcommon* Vupdatevalue(t_cctx* ctx) const override;
+    bool Vdependon(const t_idcommon* other) const override;
+
+    const coef& value() const { return m_value; }
+    coef& value() { return m_value; }
+
+private:
+    coef m_value;
+};
+
+// A value for an owned result: a series when it is a tree, a numeric constant otherwise.
+t_idcommon* kst_serie_wrap(t_cctx* ctx, coef owned);
+// Prints a series in the form `_affdist` selects (0 factorised, else distributed), each term
+// through the renderer; ends with a line break.
+void affiche(t_cctx* ctx, t_render* r, const coef* c);
+// The highest (or lowest) degree in the variable `var` of the series or variable `s`; false when
+// the two are not a series (or variable) and a variable.
+bool kst_serie_degree(const t_idcommon* s, const t_idcommon* var, bool lowest, long* out);
+struct t_troncwork;
+struct t_tronc;
+// The truncations in force (the values of _tronc and _trmon): true with `work` built when a
+// degree truncation is in force; `trmon` null when no monomial truncation is.
+bool kst_serie_truncations(t_cctx* ctx, t_troncwork* work, const t_tronc** trmon);
+void kst_tronc_registerlanguage();
+// The series arithmetic of the language (operation table) and its statements.
+void kst_serie_registerops();

@@ -1,0 +1,208 @@
+// Series arithmetic: exact values of small cases, then identities checked on random series in
+// every numeric mode, and the normal form of every result.
+#include "seriestest.h"
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct ModeGuard {
+    explicit ModeGuard(int mode) { modenum_set(testctx(), mode); }
+    ~ModeGuard() { modenum_set(testctx(), NUMDBL); }
+};
+
+coef mono(int v, unsigned long d)
+{
+    return serie_pow(testctx(), const_cast<coef*>(&kst_variable_monomial(testctx(), var(v))), 1, d);
+}
+
+coef num(int n) { return coef_creenum_init(testctx(), n); }
+
+TEST(SeriesValues, OnePlusXTimesOneMinusXLeavesNoZeroTerm)
+{
+    t_cctx* ctx = testctx();
+    coef one = num(1), x = mono(0, 1);
+    coef a = serie_add(ctx, &one, 1, &x, 1);
+    coef b = serie_sub(ctx, &one, 1, &x, 1);
+    coef p = serie_mul(ctx, &a, 0, &b, 0);
+    EXPECT_EQ(serie_size(&p), 2);
+    EXPECT_TRUE(serie_isnormal(ctx, &p));
+    EXPECT_EQ(serie_degmax(&p, var(0)), 2);
+    EXPECT_EQ(text(p), "\n                         1 -  x**2\n");
+    deletecoef(&p);
+    deletecoef(&one);
+    deletecoef(&x);
+}
+
+TEST(SeriesValues, CancellingToANumberOrZeroCollapsesTheNodes)
+{
+    t_cctx* ctx = testctx();
+    coef x = mono(0, 1), y = mono(1, 1), two = num(2);
+    coef s = serie_add(ctx, &x, 1, &two, 1);      // x + 2
+    coef d = serie_sub(ctx, &s, 0, &x, 1);         // 2: only a degree-0 term is left
+    EXPECT_FALSE(coef_ispoly(&d));
+    EXPECT_EQ(coef2ll(&d), 2);
+    coef xy = serie_mul(ctx, &x, 1, &y, 1);
+    coef z = serie_sub(ctx, &xy, 1, &xy, 1);       // nothing is left at all
+    EXPECT_EQ(z.type, BH_ZERO);
+    deletecoef(&xy);
+    deletecoef(&d);
+    deletecoef(&x);
+    deletecoef(&y);
+    deletecoef(&two);
+}
+
+TEST(SeriesValues, TheVariableOfSmallestRankIsTheRoot)
+{
+    t_cctx* ctx = testctx();
+    coef x = mono(0, 1), z = mono(2, 1);
+    coef s = serie_add(ctx, &z, 1, &x, 1);        // z + x, z added first
+    ASSERT_TRUE(coef_ispoly(&s));
+    EXPECT_EQ(coef_poly(&s)->var, var(0));
+    EXPECT_EQ(text(s), "\n    z +  x\n");
+    t_variable* late = cree_var(ctx, "late");      // declared after x, y, z: ranks last
+    EXPECT_EQ(compareOrder(ctx, var(2), late), -1);
+    coef l = poly_copy(&late->monomial);
+    coef t = serie_add(ctx, &l, 0, &z, 1);
+    EXPECT_EQ(coef_poly(&t)->var, var(2));
+    deletecoef(&t);
+    deletecoef(&s);
+    deletecoef(&x);
+    deletecoef(&z);
+}
+
+TEST(SeriesValues, PowerBySquaringMatchesRepeatedProducts)
+{
+    t_cctx* ctx = testctx();
+    std::mt19937 rng(7);
+    coef a = randomserie(rng, 4, 2);
+    coef p = num(1);
+    for (int i = 0; i < 5; i++) p = serie_mul(ctx, &p, 0, &a, 1);
+    coef q = serie_pow(ctx, &a, 1, 5);
+    EXPECT_TRUE(serie_equal(&p, &q));
+    coef z = serie_pow(ctx, &a, 1, 0);
+    EXPECT_EQ(coef2ll(&z), 1);
+    deletecoef(&p);
+    deletecoef(&q);
+    deletecoef(&a);
+}
+
+// Modes whose arithmetic on small integers is exact, and all modes for the normal form.
+const int kExactModes[] = {NUMDBL, NUMRAT, NUMRATMP, NUMQUAD, NUMFPMP};
+const int kAllModes[] = {NUMDBL, NUMRAT, NUMRATMP, NUMQUAD, NUMFPMP, NUMDBLINT, NUMQUADINT};
+
+TEST(SeriesProperties, ProductIsAssociative_abc_eq_a_bc)
+{
+    t_cctx* ctx = testctx();
+    for (int mode : kExactModes) {
+        ModeGuard g(mode);
+        std::mt19937 rng(100 + mode);
+        for (int round = 0; round < 10; round++) {
+            coef a = randomserie(rng, 6, 3), b = randomserie(rng, 6, 3), c = randomserie(rng, 6, 3);
+            coef ab = serie_mul(ctx, &a, 1, &b, 1);
+            coef l = serie_mul(ctx, &ab, 0, &c, 1);
+            coef bc = serie_mul(ctx, &b, 1, &c, 1);
+            coef r = serie_mul(ctx, &a, 1, &bc, 0);
+            EXPECT_TRUE(serie_equal(&l, &r)) << "mode " << mode << " round " << round;
+            EXPECT_TRUE(serie_isnormal(ctx, &l));
+            for (coef* k : {&a, &b, &c, &l, &r}) deletecoef(k);
+        }
+    }
+}
+
+TEST(SeriesProperties, ProductDistributesOverSum_a_bplusc_eq_ab_plus_ac)
+{
+    t_cctx* ctx = testctx();
+    for (int mode : kExactModes) {
+        ModeGuard g(mode);
+        std::mt19937 rng(200 + mode);
+        for (int round = 0; round < 10; round++) {
+            coef a = randomserie(rng, 6, 3), b = randomserie(rng, 6, 3), c = randomserie(rng, 6, 3);
+            coef bc = serie_add(ctx, &b, 1, &c, 1);
+            coef l = serie_mul(ctx, &a, 1, &bc, 0);
+            coef ab = serie_mul(ctx, &a, 1, &b, 1);
+            coef ac = serie_mul(ctx, &a, 1, &c, 1);
+            coef r = serie_add(ctx, &ab, 0, &ac, 0);
+            EXPECT_TRUE(serie_equal(&l, &r)) << "mode " << mode << " round " << round;
+            for (coef* k : {&a, &b, &c, &l, &r}) deletecoef(k);
+        }
+    }
+}
+
+TEST(SeriesProperties, DifferenceWithItselfIsZero_a_minus_a_eq_0)
+{
+    t_cctx* ctx = testctx();
+    for (int mode : kAllModes) {
+        ModeGuard g(mode);
+        std::mt19937 rng(300 + mode);
+        for (int round = 0; round < 10; round++) {
+            coef a = randomserie(rng, 8, 3);
+            coef b = serie_pow(ctx, &a, 1, 2);
+            coef d = serie_sub(ctx, &b, 1, &b, 1);
+            EXPECT_EQ(d.type, BH_ZERO) << "mode " << mode;
+            coef n = serie_neg(ctx, &b, 1);
+            coef s = serie_add(ctx, &n, 0, &b, 1);
+            EXPECT_EQ(s.type, BH_ZERO) << "mode " << mode;
+            deletecoef(&a);
+            deletecoef(&b);
+        }
+    }
+}
+
+TEST(SeriesProperties, EveryResultIsNormalised)
+{
+    t_cctx* ctx = testctx();
+    for (int mode : kAllModes) {
+        ModeGuard g(mode);
+        std::mt19937 rng(400 + mode);
+        for (int round = 0; round < 20; round++) {
+            coef a = randomserie(rng, 5, 2), b = randomserie(rng, 5, 2);
+            coef s = serie_add(ctx, &a, 1, &b, 1);
+            coef d = serie_sub(ctx, &a, 1, &b, 1);
+            coef p = serie_mul(ctx, &s, 1, &d, 1);
+            coef q = serie_pow(ctx, &d, 1, 3);
+            for (coef* k : {&a, &b, &s, &d, &p, &q}) {
+                EXPECT_TRUE(serie_isnormal(ctx, k)) << "mode " << mode << " round " << round;
+                deletecoef(k);
+            }
+        }
+    }
+}
+
+TEST(SeriesProperties, SizeOfAProductOfDistinctVariablesIsTheProductOfSizes)
+{
+    t_cctx* ctx = testctx();
+    coef one = num(1), x = mono(0, 1), y = mono(1, 1);
+    coef a = serie_add(ctx, &one, 1, &x, 1);   // 1 + x: 2 terms
+    coef b = serie_add(ctx, &one, 1, &y, 1);   // 1 + y: 2 terms
+    coef a3 = serie_pow(ctx, &a, 0, 3);        // 4 terms
+    coef p = serie_mul(ctx, &a3, 0, &b, 0);
+    EXPECT_EQ(serie_size(&p), 8);
+    EXPECT_EQ(serie_degmin(&p, var(1)), 0);
+    EXPECT_EQ(serie_degmax(&p, var(1)), 1);
+    EXPECT_EQ(serie_degmax(&p, var(2)), 0);
+    for (coef* k : {&one, &x, &y, &p}) deletecoef(k);
+}
+
+} // namespace
+
+namespace {
+// Terms made by one thread and freed by another (a parallel product's tasks, then the main
+// thread) are used again: repeating it does not keep taking memory.
+TEST(SeriesPools, TermsFreedByAnotherThreadAreReused)
+{
+    constexpr int kTerms = 50000;
+    std::vector<t_polyterm*> made(kTerms);
+    long before = 0;
+    for (int round = 0; round < 20; round++) {
+        std::thread worker([&] {
+            for (auto& t : made) t = polyterm_alloc();
+        });
+        worker.join();
+        for (t_polyterm* t : made) polyterm_free(t);
+        if (round == 1) before = polypool_chunks();
+    }
+    EXPECT_LE(polypool_chunks() - before, 2);
+}
+} // namespace
