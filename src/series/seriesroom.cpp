@@ -23,4 +23,4 @@ void reset(t_cctx* ctx) { kst_variables_reset(ctx); }
 } // namespace
 
 extern const t_room kst_room_series = {"series", nullptr, kst_polynome_install, kst_serie_registerops, s_options,
-                                       reset, nullptr};
+                                       reset, kst_variables_release};

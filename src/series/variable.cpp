@@ -19,7 +19,15 @@ std::vector<t_ordres*> s_versions;      // every published set, freed at exit
 const t_ordres s_empty;
 } // namespace
 
-t_variable::~t_variable() { deletecoef(&monomial); }
+t_variable::~t_variable()
+{
+    deletecoef(&monomial);
+    if (auto* dep = kind == VARKIND_ANGULAR ? static_cast<t_vardep*>(dependence) : nullptr) {
+        deletecoef(&dep->factor);
+        deletecoef(&dep->phase);
+        delete dep;
+    }
+}
 
 const t_ordres& kst_ordres(const t_cctx* ctx)
 {
