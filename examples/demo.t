@@ -1,6 +1,20 @@
-// A first session with KEST: numbers in several numeric modes, macros, loops and messages.
-// (The demonstration grows with the language: series, arrays and integrations come next.)
+// A first session with KEST: the main job first, a series expansion under truncation with an
+// angle, then numbers in several numeric modes, macros, loops and messages.
 _language = "en";
+
+// a/r = 1/(1 - e cos M) up to e^3: e is the eccentricity, M an angle whose exponential
+// E = exp(i*M) stands for the Fourier terms (cos M = (E + E^-1)/2). The truncation {e, 3}
+// keeps every product from making a term beyond e^3.
+crevar e, M;
+E = exp(i*M);
+_tronc = {e, 3};
+c = (E + E^(-1))/2;
+q = (1 - e*c)^(-1);
+size(q);
+_affdist = 0;
+q;
+_affdist = 2;
+delete _tronc;
 
 // Exact and floating numbers: the numeric mode decides what 1/3 is.
 a = 1/3 + 2;
@@ -24,7 +38,7 @@ for k = 1 to 3 { msg("k = %d, k^2 = %d\n", k, k*k); };
 msg("sum of 1/k^2 for k <= 10: %.12f\n", s);
 
 // Functions of numbers, exact where the mode is: 25! is a whole integer in NUMRATMP.
-e = exp(1);
+euler = exp(1);
 _modenum = NUMRATMP;
 f = fac(25);
 _modenum = NUMDBL;
