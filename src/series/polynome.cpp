@@ -418,14 +418,7 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
                 int32_t d = ta->deg + tb->deg;
                 t_polyterm* r = (hint && hint->deg == d) ? hint : polynome_resize(node, d, hint);
                 coef* c = &r->c;
-                if (c->type == BH_DBL) {
-                    double v = c->d + x * tb->c.d;
-                    if (v == 0.0) c->type = BH_ZERO;
-                    else c->d = v;
-                } else if (c->type == BH_ZERO) {
-                    double v = x * tb->c.d;
-                    if (v != 0.0) *c = coef_fromdbl(v);
-                } else {
+                if (!fma_dblleaf(c, x, tb->c.d)) {
                     serie_fma(ctx, c, &ta->c, &tb->c);
                 }
                 if (!first) first = r;

@@ -73,3 +73,22 @@ bool serie_equal(const coef* a, const coef* b);
 
 // The dispatch cells of tag 1 (installed by the series room).
 void kst_polynome_install();
+
+// r += x*y when r is a double or zero: the leaf arithmetic of serie_fma for two doubles, inline
+// for the innermost loops of double products (same operations, same order). False when r holds
+// another kind, which the caller hands to the general entry.
+inline bool fma_dblleaf(coef* r, double x, double y)
+{
+    if (r->type == BH_DBL) {
+        const double v = r->d + x * y;
+        if (v == 0.0) r->type = BH_ZERO;
+        else r->d = v;
+        return true;
+    }
+    if (r->type == BH_ZERO) {
+        const double v = x * y;
+        if (v != 0.0) *r = coef_fromdbl(v);
+        return true;
+    }
+    return false;
+}

@@ -23,6 +23,18 @@ bool leafnegative(const coef* c)
     return v.isreal(c) && coef2dbl(c) < 0;
 }
 
+// The number without its sign (the sign token is printed before it).
+void printabs(t_cctx* ctx, t_render* r, const coef* c, bool neg)
+{
+    if (!neg) {
+        coef_aff(ctx, r, c, kst_affc(ctx));
+        return;
+    }
+    coef a = coef_neg(ctx, const_cast<coef*>(c), 1);
+    coef_aff(ctx, r, &a, kst_affc(ctx));
+    deletecoef(&a);
+}
+
 bool leafisunit(const coef* c)
 {
     const coefvtable& v = coef_vt(c);
@@ -37,13 +49,7 @@ bool printleadnumber(t_cctx* ctx, t_render* r, const coef* c, bool first, bool m
     else if (first) r->Vespacesigne_phantom();
     else r->Vespacesigne_plus();
     if (monomialfollows && leafisunit(c)) return false;
-    if (neg) {
-        coef a = coef_neg(ctx, const_cast<coef*>(c), 1);
-        coef_aff(ctx, r, &a, kst_affc(ctx));
-        deletecoef(&a);
-    } else {
-        coef_aff(ctx, r, c, kst_affc(ctx));
-    }
+    printabs(ctx, r, c, neg);
     return true;
 }
 
@@ -96,13 +102,7 @@ bool aff_fact(t_cctx* ctx, t_render* r, const coef* c, bool first, bool deg0, bo
         if (neg) r->Vespacesigne_moins();
         else if (!first) r->Vespacesigne_plus();
         else if (toplevel) r->Vespacesigne_phantom();
-        if (neg) {
-            coef a = coef_neg(ctx, const_cast<coef*>(c), 1);
-            coef_aff(ctx, r, &a, kst_affc(ctx));
-            deletecoef(&a);
-        } else {
-            coef_aff(ctx, r, c, kst_affc(ctx));
-        }
+        printabs(ctx, r, c, neg);
         return true;
     }
     const t_polynode* n = coef_poly(c);

@@ -213,14 +213,7 @@ void fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstac
                 if (tr && d > nivh) break;
                 t_polyterm* r = (hint && hint->deg == d) ? hint : polynome_resize(node, d, hint);
                 coef* c = &r->c;
-                if (c->type == BH_DBL) {
-                    double v = c->d + x * tb->c.d;
-                    if (v == 0.0) c->type = BH_ZERO;
-                    else c->d = v;
-                } else if (c->type == BH_ZERO) {
-                    double v = x * tb->c.d;
-                    if (v != 0.0) *c = coef_fromdbl(v);
-                } else {
+                if (!fma_dblleaf(c, x, tb->c.d)) {
                     if (tr) st.update(v, -d);
                     fmatr(ctx, c, &ta->c, &tb->c, st);
                     if (tr) st.update(v, d);
