@@ -5,7 +5,6 @@
 #include "interp/cctx.h"
 #include "interp/keywords.h"
 #include "interp/treeint.h"
-#include "render/render.h"
 
 #include <cstring>
 #include <string>
@@ -37,44 +36,23 @@ const t_optionentry* findoption(const char* name)
     return nullptr;
 }
 
-void displayoption(t_cctx* ctx, const t_optionentry& e)
-{
-    const long v = ctx->kc.options[e.slot];
-    const std::string text = e.decl->onoff ? (v ? "on" : "off") : std::to_string(v);
-    t_render* r = kst_cctx_getrender(ctx, g_stdout);
-    r->Vname(e.decl->name);
-    r->Vespacesigne_eq();
-    r->Vrender_unsafe(text.c_str());
-    r->writenewline();
-}
-
 // `_name = v;`, `_name on`/`_name off` and `_name;` for every option a room declared.
 int h_option(t_cctx* ctx, int slot, treeabs* node)
 {
     const t_optionentry* e = findoption(keywordtext(node));
     if (!e) return 0;
     const t_roomoption& d = *e->decl;
-    long v = 0;
-    switch (tree_paraint(node, 0)) {
-    case TREE_OPTION_DISPLAY: displayoption(ctx, *e); return 0;
-    case TREE_OPTION_ON:
-    case TREE_OPTION_OFF:
-        if (!d.onoff) break;
-        ctx->kc.options[e->slot] = tree_paraint(node, 0) == TREE_OPTION_ON;
-        return 0;
-    case TREE_OPTION_SET: {
-        if (d.onoff) break;
-        tree_int(ctx, slot + 1, tree_child(node, 1));
-        const bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &v);
-        tree_run_cleanres(ctx, slot + 1);
-        if (!ok) return 0;
-        if (v < d.lo || v > d.hi) break;
-        ctx->kc.options[e->slot] = v;
-        return 0;
+    long& value = ctx->kc.options[e->slot];
+    const int form = tree_paraint(node, 0);
+    if (form == TREE_OPTION_DISPLAY) {
+        kst_option_display(ctx, d.name, d.onoff ? (value ? "on" : "off") : std::to_string(value).c_str());
+    } else if (d.onoff) {
+        if (form == TREE_OPTION_ON || form == TREE_OPTION_OFF) value = form == TREE_OPTION_ON;
+        else kst_runerror(ctx, 4, d.name);
+    } else {
+        long v;
+        if (kst_option_integer(ctx, slot, node, d.lo, d.hi, &v)) value = v;
     }
-    default: break;
-    }
-    kst_runerror(ctx, 4, d.name);
     return 0;
 }
 

@@ -103,3 +103,8 @@ void kst_set_funchooknodeint(t_hooknode hook, void* user);
 void kst_tree_init_statements();
 // The generator of `random` back to the seed of a new session.
 void kst_random_init();
+// An option's display, "_name = value" through the context's renderer.
+void kst_option_display(t_cctx* ctx, const char* name, const char* value);
+// The value of `_name = value;` (node: the option statement): false after an error, error 4 with
+// the option's name when it is not an integer in [lo, hi] or the statement is not an assignment.
+bool kst_option_integer(t_cctx* ctx, int slot, treeabs* node, long lo, long hi, long* out);

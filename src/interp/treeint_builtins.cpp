@@ -47,7 +47,9 @@ const t_switch s_switches[] = {
     {"_comment", &t_cctx::comment}, {"_hist", &t_cctx::hist}, {"_quiet", &t_cctx::quiet},
 };
 
-void displayoption(t_cctx* ctx, const char* name, const char* value)
+} // namespace
+
+void kst_option_display(t_cctx* ctx, const char* name, const char* value)
 {
     t_render* r = kst_cctx_getrender(ctx, g_stdout);
     r->Vname(name);
@@ -56,23 +58,8 @@ void displayoption(t_cctx* ctx, const char* name, const char* value)
     r->writenewline();
 }
 
-int h_switch(t_cctx* ctx, int, treeabs* node)
-{
-    const char* name = keywordtext(node);
-    for (const t_switch& s : s_switches) {
-        if (strcmp(s.name, name) != 0) continue;
-        switch (tree_paraint(node, 0)) {
-        case TREE_OPTION_ON: ctx->*s.field = true; break;
-        case TREE_OPTION_OFF: ctx->*s.field = false; break;
-        case TREE_OPTION_DISPLAY: displayoption(ctx, name, ctx->*s.field ? "on" : "off"); break;
-        default: kst_runerror(ctx, 4, name); break;
-        }
-    }
-    return 0;
-}
-
 // An integer option: its value must lie in [lo, hi] (error 4 with the name otherwise).
-bool integeroption(t_cctx* ctx, int slot, treeabs* node, long lo, long hi, long* out)
+bool kst_option_integer(t_cctx* ctx, int slot, treeabs* node, long lo, long hi, long* out)
 {
     const char* name = keywordtext(node);
     if (tree_paraint(node, 0) != TREE_OPTION_SET) {
@@ -92,14 +79,31 @@ bool integeroption(t_cctx* ctx, int slot, treeabs* node, long lo, long hi, long*
     return true;
 }
 
+namespace {
+
+int h_switch(t_cctx* ctx, int, treeabs* node)
+{
+    const char* name = keywordtext(node);
+    for (const t_switch& s : s_switches) {
+        if (strcmp(s.name, name) != 0) continue;
+        switch (tree_paraint(node, 0)) {
+        case TREE_OPTION_ON: ctx->*s.field = true; break;
+        case TREE_OPTION_OFF: ctx->*s.field = false; break;
+        case TREE_OPTION_DISPLAY: kst_option_display(ctx, name, ctx->*s.field ? "on" : "off"); break;
+        default: kst_runerror(ctx, 4, name); break;
+        }
+    }
+    return 0;
+}
+
 int h_cpu(t_cctx* ctx, int slot, treeabs* node)
 {
     if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, "_cpu", std::to_string(ctx->kc.cpu).c_str());
+        kst_option_display(ctx, "_cpu", std::to_string(ctx->kc.cpu).c_str());
         return 0;
     }
     long v;
-    if (!integeroption(ctx, slot, node, 1, INT_MAX, &v)) return 0;
+    if (!kst_option_integer(ctx, slot, node, 1, INT_MAX, &v)) return 0;
     if (!kst_parallel_setcpu(static_cast<int>(v))) kst_runerror(ctx, 4, "_cpu");
     else ctx->kc.cpu = static_cast<int>(v);
     return 0;
@@ -131,7 +135,7 @@ int h_modenum_prec(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     long v;
-    if (integeroption(ctx, slot, node, INT_MIN, INT_MAX, &v)) modenum_setprecandinform(ctx, static_cast<int>(v));
+    if (kst_option_integer(ctx, slot, node, INT_MIN, INT_MAX, &v)) modenum_setprecandinform(ctx, static_cast<int>(v));
     return 0;
 }
 
@@ -168,7 +172,7 @@ int h_textoption(t_cctx* ctx, int slot, treeabs* node)
 {
     const char* name = keywordtext(node);
     if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
-        displayoption(ctx, name, textoptionvalue(ctx, name));
+        kst_option_display(ctx, name, textoptionvalue(ctx, name));
         return 0;
     }
     if (tree_paraint(node, 0) != TREE_OPTION_SET) {
