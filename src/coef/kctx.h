@@ -18,10 +18,20 @@ struct t_kctx {
     t_modenum_ctx num;                     // numeric mode and precision
     int cpu = 1;                           // _cpu: threads the work of this context may use
     volatile int stopflag = 0;             // set by Ctrl-C or `stop`, read by long loops
+    // In a task: the stop flag of the context that started the outermost task, so that Ctrl-C
+    // reaches every task of a product or a loop; null in a context of its own.
+    const volatile int* outerstop = nullptr;
     const t_ordres* orders = nullptr;      // variable orderings and roles (series room)
     const t_tronc* tronc = nullptr;        // active truncation, null when none
     const t_trmon* trmon = nullptr;        // active monomial truncation, null when none
     long options[KST_MAXOPTIONS] = {};     // the rooms' options, by the slot each was given
 
     long option(int slot) const { return options[slot]; }
+    // Ctrl-C or `stop` asked for this context, or for the one its tasks work for (read by long
+    // kernels at row boundaries; the outer flag is written by another thread, hence the atomic
+    // load).
+    bool stoprequested() const
+    {
+        return stopflag || (outerstop && __atomic_load_n(outerstop, __ATOMIC_RELAXED));
+    }
 };

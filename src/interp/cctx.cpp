@@ -127,6 +127,7 @@ void t_cctx::copysettingsfrom(const t_cctx& o)
     quiet = o.quiet;
     kc = o.kc;
     kc.stopflag = 0;
+    kc.outerstop = o.kc.outerstop ? o.kc.outerstop : &o.kc.stopflag;
 }
 
 // The interval modes keep a rounding state per thread that tasks do not carry over.

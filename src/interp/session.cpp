@@ -617,11 +617,11 @@ void kst_stop()
         case RUNPILE_FOR:
         case RUNPILE_WHILE:
         case RUNPILE_MACRO:
-        case RUNPILE_LIBMACRO: ctx->kc.stopflag = 1; return;
+        case RUNPILE_LIBMACRO: __atomic_store_n(&ctx->kc.stopflag, 1, __ATOMIC_RELAXED); return;
         default: kst_runwarning(ctx, 3); return;
         }
     }
-    ctx->kc.stopflag = 1;
+    __atomic_store_n(&ctx->kc.stopflag, 1, __ATOMIC_RELAXED);
 }
 
 void kst_reset_reloadstl(bool reload)

@@ -122,7 +122,7 @@ void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned)
     s.tag = kr_coef;
 }
 
-bool tree_flags(t_cctx* ctx) { return ctx->kc.stopflag || Erreur_Execution; }
+bool tree_flags(t_cctx* ctx) { return ctx->kc.stoprequested() || Erreur_Execution; }
 
 const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
 {
@@ -1546,7 +1546,7 @@ int tree_int(t_cctx* ctx, int slot, treeabs* node)
     registercore();
     absrun_slot& s = tree_slot(ctx, slot);
     if (s.tag != kr_end) tree_run_cleanres(ctx, slot);
-    if (!node || ctx->kc.stopflag || Erreur_Execution) return 0;
+    if (!node || ctx->kc.stoprequested() || Erreur_Execution) return 0;
     if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
         kst_runerror(ctx, 19);
         return 0;

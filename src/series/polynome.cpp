@@ -410,7 +410,7 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
         // The innermost level of a double series: the leaf arithmetic of serie_fma inline, the
         // same operations in the same order.
         for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
-            if (kst_kctx(ctx).stopflag) break;
+            if (kst_kctx(ctx).stoprequested()) break;
             t_polyterm* hint = rowstart;
             t_polyterm* first = nullptr;
             const double x = ta->c.d;
@@ -429,7 +429,7 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
         return;
     }
     for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
-        if (kst_kctx(ctx).stopflag) break;   // Ctrl-C: the statement is abandoned anyway
+        if (kst_kctx(ctx).stoprequested()) break;   // Ctrl-C: the statement is abandoned anyway
         t_polyterm* hint = rowstart;
         t_polyterm* first = nullptr;
         for (const t_polyterm* tb = bn->first; tb; tb = tb->next) {

@@ -87,7 +87,7 @@ bool serie_powalpha(t_cctx* ctx, const coef* a, const coef* alpha, bool isintege
     coef power = coef_creenum_init(ctx, 1);
     coef binom = coef_creenum_init(ctx, 1);
     coef al = copycoef(alpha);
-    for (long k = 1; !kst_kctx(ctx).stopflag; k++) {
+    for (long k = 1; !kst_kctx(ctx).stoprequested(); k++) {
         power = serie_multr(ctx, &power, 0, &u, 1, w);
         if (power.type == BH_ZERO) break;
         coef km1 = coef_creenum_init(ctx, static_cast<int>(k - 1));

@@ -227,7 +227,7 @@ void fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncworkstac
     }
     for (const t_polyterm* ta = an->first; ta; ta = ta->next) {
         if (tr && ta->deg + b0 > nivh) break;
-        if (kst_kctx(ctx).stopflag) break;
+        if (kst_kctx(ctx).stoprequested()) break;
         t_polyterm* hint = rowstart;
         t_polyterm* first = nullptr;
         for (const t_polyterm* tb = bn->first; tb; tb = tb->next) {

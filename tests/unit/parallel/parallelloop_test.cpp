@@ -208,7 +208,7 @@ TEST_F(ParallelLoopTest, ParallelBodiesRunOnContextCopies)
 
     // inside a task the copy is the thread's current context and carries the parent's settings:
     // numbers, options of every room (format, byte order, series mode), the active truncations;
-    // the stop flag is the task's own
+    // the stop flag is the task's own, and a stop asked of the caller (Ctrl-C) reaches it
     t_kctx& kc = kst_kctx(&parent);
     kc.num.modenum = 2;
     kc.num.prec_digits = 40;
@@ -224,7 +224,7 @@ TEST_F(ParallelLoopTest, ParallelBodiesRunOnContextCopies)
         const t_kctx& k = kst_kctx(ctx);
         if (ctx == &parent || t_cctx::getLocalCctx() != ctx || kst_affc(ctx) != 7 || k.cpu != k_testthreads ||
             k.num.modenum != 2 || k.num.prec_digits != 40 || !kst_endianswapped(ctx) || kst_seriesmode(ctx) != 3 ||
-            k.tronc != tronc || k.trmon != trmon || k.stopflag != 0)
+            k.tronc != tronc || k.trmon != trmon || k.stopflag != 0 || !k.stoprequested())
             mismatches.fetch_add(1);
         return true;
     });
