@@ -1,6 +1,8 @@
 // The numeric room's record: vector and array tables, their language, and the byte order of
 // binary numeric files (`_endian`).
 #include "interp/roomapi.h"
+#include "numeric/interpol.h"
+#include "numeric/orbelem.h"
 #include "numeric/tableau.h"
 #include "numeric/vecnum.h"
 
@@ -12,6 +14,8 @@ void registerlanguage()
     kst_vecnum_registerlanguage();
     kst_tableau_registerlanguage();
     kst_numstorage_register();
+    kst_orbelem_registerlanguage();
+    kst_interpol_registerlanguage();
 }
 
 const t_roomoption s_options[] = {
