@@ -149,11 +149,12 @@ void hermite(const t_sorted& s, int n, const double* t, const uint32_t* pt, size
     long j = 0, window = -1;
     walk(t, pt, p, out, [&](double u) {
         // The segment [X[j], X[j+1]] that holds u (past a repeated abscissa), then the window of
-        // n + 1 samples centred on it (odd n) or on the nearer of its ends (even n).
+        // n + 1 samples centred on it (odd n) or on the nearer of its ends (even n; halfway, the
+        // later one, as the quadratic window moves on at a tie).
         while (j + 2 < m && u >= X[j + 1]) j++;
         long first;
         if (n % 2) first = j - (n - 1) / 2;
-        else first = (u - X[j] <= X[j + 1] - u ? j : j + 1) - n / 2;
+        else first = (u - X[j] < X[j + 1] - u ? j : j + 1) - n / 2;
         first = std::max(0L, std::min(first, m - n - 1));
         // A window that would start on a repetition of an abscissa would read a derivative as
         // the value there: it starts with the abscissa's first occurrence instead.
