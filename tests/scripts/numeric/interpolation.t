@@ -49,3 +49,6 @@ interpol(LINEAR, x + i, y, t);
 interpol(LINEAR, x, y, t);
 interpol(HERMITE, x, y, t, 1.5);
 interpol(HERMITE, x, y, t, 2);
+// Samples whose abscissae cannot be ordered (a NaN) give the empty vector.
+xn = x$ xn[2] = inf - inf$
+interpol(SPLINE, xn, y, t);

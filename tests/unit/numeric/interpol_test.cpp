@@ -1,6 +1,7 @@
 // Interpolation: exactness on the polynomials each method reproduces, the window rules, the
-// natural spline against a solve of its own system, the orders of samples and targets, Hermite
-// with derivatives, and the checks and conversions of the language's entry.
+// natural spline against scipy, the orders of samples and targets, Hermite with derivatives. The
+// checks and conversions of the language's entry are the script test's
+// (tests/scripts/numeric/interpolation.t).
 #include <cmath>
 #include <random>
 
@@ -142,54 +143,6 @@ TEST_F(InterpolTest, RepeatedAbscissaeCarryDerivatives)
 
 // ---------------------------------------------------------------- the natural spline
 
-// The natural spline through samples of a cubic, from a dense Gaussian solve of its equations
-// (continuity of the first derivative at each interior knot, zero second derivative at both
-// ends), evaluated in power form on each segment.
-std::vector<double> naturalspline_reference(const std::vector<double>& x, const std::vector<double>& y,
-                                            const std::vector<double>& t)
-{
-    const size_t m = x.size();
-    std::vector<std::vector<double>> A(m, std::vector<double>(m + 1, 0));
-    A[0][0] = A[m - 1][m - 1] = 1;
-    for (size_t i = 1; i + 1 < m; i++) {
-        const double h0 = x[i] - x[i - 1], h1 = x[i + 1] - x[i];
-        A[i][i - 1] = h0;
-        A[i][i] = 2 * (h0 + h1);
-        A[i][i + 1] = h1;
-        A[i][m] = 6 * ((y[i + 1] - y[i]) / h1 - (y[i] - y[i - 1]) / h0);
-    }
-    for (size_t c = 0; c < m; c++) {
-        size_t piv = c;
-        for (size_t r = c + 1; r < m; r++)
-            if (std::fabs(A[r][c]) > std::fabs(A[piv][c])) piv = r;
-        std::swap(A[c], A[piv]);
-        for (size_t r = 0; r < m; r++) {
-            if (r == c) continue;
-            const double f = A[r][c] / A[c][c];
-            for (size_t k = c; k <= m; k++) A[r][k] -= f * A[c][k];
-        }
-    }
-    std::vector<double> M(m), out;
-    for (size_t i = 0; i < m; i++) M[i] = A[i][m] / A[i][i];
-    for (double u : t) {
-        size_t j = 0;
-        while (j + 2 < m && u > x[j + 1]) j++;
-        const double h = x[j + 1] - x[j], s = u - x[j];
-        const double b = (y[j + 1] - y[j]) / h - h * (2 * M[j] + M[j + 1]) / 6;
-        out.push_back(y[j] + s * (b + s * (M[j] / 2 + s * (M[j + 1] - M[j]) / (6 * h))));
-    }
-    return out;
-}
-
-TEST_F(InterpolTest, NaturalSplineThroughACubicMatchesItsEquationsSolvedAnotherWay)
-{
-    auto cubic = [](double u) { return u * u * u - 2 * u * u + 0.5 * u + 1; };
-    const std::vector<double> y = sampled(k_x, cubic);
-    const std::vector<double> r = run(INTERPOL_SPLINE, k_x, y, k_t);
-    const std::vector<double> ref = naturalspline_reference(k_x, y, k_t);
-    for (size_t i = 0; i < k_t.size(); i++) EXPECT_NEAR(r[i], ref[i], 1e-12) << k_t[i];
-}
-
 // scipy.interpolate.CubicSpline(x, x**3, bc_type='natural') at x = 0, 1, 2, 3, 4, 5, evaluated at
 // the targets below with extrapolate=True (scipy 1.10, Debian 12's python3-scipy; the bench
 // script bench/interpol/spline_scipy.py prints the same values and compares the two programs).
@@ -243,52 +196,6 @@ TEST_F(InterpolTest, OrderOfSamplesAndTargetsChangesNoValue)
     EXPECT_EQ(withnan[0], spl[6]);
     EXPECT_TRUE(std::isnan(withnan[1]));
     EXPECT_EQ(withnan[2], spl[3]);
-}
-
-// ---------------------------------------------------------------- the language's entry
-
-TEST_F(InterpolTest, ArgumentsAreCheckedInOrder)
-{
-    vecptr x = mkdbl({0, 1, 2}), y = mkdbl({0, 1, 4}), t = mkdbl({0.5}), empty = mkdbl({}), y2 = mkdbl({1, 2});
-    x->Vupdatename("x");
-    y2->Vupdatename("y2");
-    EXPECT_EQ(interpol(tctx(), INTERPOL_LINEAR, x.get(), y2.get(), t.get(), 0), nullptr);
-    expect_error(errtext(143, "x", "y2"));
-    EXPECT_EQ(interpol(tctx(), INTERPOL_LINEAR, empty.get(), empty.get(), t.get(), 0), nullptr);
-    expect_error(errtext(228));
-    EXPECT_EQ(interpol(tctx(), INTERPOL_LINEAR, x.get(), y.get(), empty.get(), 0), nullptr);
-    expect_error(errtext(228));
-    EXPECT_EQ(interpol(tctx(), INTERPOL_HERMITE, x.get(), y.get(), t.get(), 0), nullptr);
-    expect_error(errtext(388, 1));
-    EXPECT_EQ(interpol(tctx(), INTERPOL_HERMITE, x.get(), y.get(), t.get(), -5), nullptr);
-    expect_error(errtext(388, -4));
-    EXPECT_EQ(interpol(tctx(), INTERPOL_HERMITE, x.get(), y.get(), t.get(), 3), nullptr);
-    expect_error(errtext(229, "x", 4));
-    EXPECT_EQ(interpol(tctx(), INTERPOL_QUADRATIC, x.get(), y.get(), t.get(), 0) == nullptr, false);
-    expect_noerror();
-    vecptr x2 = mkdbl({0, 1}), yy = mkdbl({0, 1});
-    x2->Vupdatename("");   // a vector without a name, as an expression gives
-    EXPECT_EQ(interpol(tctx(), INTERPOL_QUADRATIC, x2.get(), yy.get(), t.get(), 0), nullptr);
-    expect_error(errtext(229, "", 3));
-    // Samples that cannot be ordered give the empty vector.
-    vecptr xn = mkdbl({0, NAN, 2});
-    vecptr r(interpol(tctx(), INTERPOL_SPLINE, xn.get(), y.get(), t.get(), 0));
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->size(), 0u);
-    expect_noerror();
-}
-
-// Outside the double modes the vectors go through doubles and the result comes back in the
-// mode's type (warning 10 says so).
-TEST_F(InterpolTest, QuadVectorsAreInterpolatedInDoubleAndComeBackInQuad)
-{
-    kst_kctx(tctx()).num.modenum = NUMQUAD;
-    vecptr x = mkvec(VECNUM_QUAD, {0, 1, 2}), y = mkvec(VECNUM_QUAD, {1, 3, 2}), t = mkvec(VECNUM_QUAD, {0.5, 3});
-    vecptr r(interpol(tctx(), INTERPOL_LINEAR, x.get(), y.get(), t.get(), 0));
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->vecflag(), VECNUM_QUAD);
-    EXPECT_EQ(values(r.get()), (std::vector<double>{2, 1}));
-    expect_noerror();
 }
 
 } // namespace
