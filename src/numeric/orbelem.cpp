@@ -208,14 +208,14 @@ template <class F>
 void forbodies(t_cctx* ctx, uint32_t n, F body)
 {
     if (n == 0) return;
-    // Blocks of 100 bodies: a Kepler solve costs a few hundred nanoseconds, so this keeps the
-    // scheduler's hand-off well under the work while still balancing the last blocks.
-    constexpr int k_grain = 100;
+    // The smallest grain: blocks of 100 bodies claimed from a shared counter. A body costs a few
+    // hundred nanoseconds, so a block outweighs its claim, and the last blocks still balance.
     auto range = [&body](int first, int last, t_cctx*) {
         for (int i = first; i <= last; i++) body(static_cast<uint32_t>(i));
     };
     t_parallel_loop_for_range_par<decltype(range)> loop(ctx, range);
-    parallel_loop_for_range_Ngrain(ctx, k_grain, 0, static_cast<int>(n) - 1, loop);
+    if (kst_parallel_allowed(ctx)) ZODUV_loop_for_fast<ZODUVDispatcherLocal, ZODUVSmallGrain>(0, n - 1, loop);
+    else ZODUV_loop_for_fast<ZODUVDispatcherSequential, ZODUVSmallGrain>(0, n - 1, loop);
 }
 
 template <class T>
