@@ -1,6 +1,7 @@
 // The numeric room's record: vector and array tables, their language, and the byte order of
 // binary numeric files (`_endian`).
 #include "interp/roomapi.h"
+#include "numeric/naflang.h"
 #include "numeric/tableau.h"
 #include "numeric/vecnum.h"
 
@@ -12,10 +13,12 @@ void registerlanguage()
     kst_vecnum_registerlanguage();
     kst_tableau_registerlanguage();
     kst_numstorage_register();
+    kst_naf_registerlanguage();
 }
 
 const t_roomoption s_options[] = {
     {"_endian", 0, 1, 0, false, &g_kst_opt_endian},
+    KST_NAF_OPTIONS
     {nullptr, 0, 0, 0, false, nullptr},
 };
 } // namespace
