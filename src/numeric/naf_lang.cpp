@@ -4,8 +4,10 @@
 #include "numeric/fft.h"
 #include "numeric/naf.h"
 #include "numeric/naflang.h"
+#include "numeric/tableau.h"
 #include "numeric/vecnumtyped.h"
 
+#include "coef/coefnum.h"
 #include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
@@ -416,9 +418,62 @@ void transform(std::vector<T>& d, size_t n, int sign, bool scaled, double dt, do
         for (T& x : d) x /= T(static_cast<double>(n));
 }
 
+// fft(T, F) and ifft(F, T): the transform of an array of numbers (real or complex) over all its
+// dimensions, each a power of two, into an array of complex numbers of the same shape.
+int arraytransform(t_cctx* ctx, int slot, treeabs* node, int sign)
+{
+    const t_idcommon* a = argument(ctx, slot + 1, node, 0);
+    const char* out = a ? targetname(ctx, node, 1) : nullptr;
+    if (!a || !out || a->Vgettypeenum() != IDTYPE_TABLEAU) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, 23);
+        tree_run_cleanres(ctx, slot + 1);
+        return 0;
+    }
+    const t_tableau* t = static_cast<const t_tableau*>(a);
+    std::vector<size_t> dims;
+    for (const list_dim_tab* d = t->dims(); d; d = d->next) dims.push_back(static_cast<size_t>(d->count));
+    for (size_t k = 0; k < dims.size(); k++) {
+        if (!fft_ispow2(dims[k])) {
+            kst_runerror(ctx, 770, static_cast<int>(dims[k]), t->getName());
+            tree_run_cleanres(ctx, slot + 1);
+            return 0;
+        }
+    }
+    const long n = t->Vsize();
+    std::vector<double> d(2 * static_cast<size_t>(n));
+    for (long p = 0; p < n; p++) {
+        const t_idcommon* v = const_cast<t_tableau*>(t)->elt(p).getData();
+        if (v) v = const_cast<t_idcommon*>(v)->Vgetvalue();
+        if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) {
+            kst_runerror(ctx, 40);
+            tree_run_cleanres(ctx, slot + 1);
+            return 0;
+        }
+        const coef& c = kst_constantevalue(ctx, const_cast<t_idcommon*>(v));
+        const complexe z = c.type == BH_ZERO ? complexe{0, 0} : coef2zdbl(&c);
+        d[2 * p] = z.re;
+        d[2 * p + 1] = z.im;
+    }
+    const t_fftplan* plan = fftplannd_create(dims, sign);
+    plan->execute(plan, d.data());
+    t_tableau* r = new t_tableau(*t);
+    for (long p = 0; p < n; p++) {
+        coef c{};
+        const double f = sign > 0 ? 1.0 / static_cast<double>(n) : 1.0;
+        c.z = complexe{d[2 * p] * f, d[2 * p + 1] * f};
+        c.type = BH_ZDBL;
+        if (c.z.im == 0) c = coefnum_fromdbl(c.z.re);
+        r->init_elt_tab_idc(p, kst_newconstante(ctx, c));
+    }
+    tree_run_cleanres(ctx, slot + 1);
+    kst_assign(ctx, out, r);
+    return 0;
+}
+
 int fouriertransform(t_cctx* ctx, int slot, treeabs* node, int sign)
 {
     const int nargs = tree_paracount(node);
+    if (nargs == 2) return arraytransform(ctx, slot, node, sign);
     if (nargs != 4 && nargs != 6) {
         kst_runerror(ctx, 53);
         return 0;
@@ -476,6 +531,108 @@ int fouriertransform(t_cctx* ctx, int slot, treeabs* node, int sign)
 int h_fft(t_cctx* ctx, int slot, treeabs* node) { return fouriertransform(ctx, slot, node, -1); }
 int h_ifft(t_cctx* ctx, int slot, treeabs* node) { return fouriertransform(ctx, slot, node, 1); }
 
+// ---------------------------------------------------------------- resonances
+
+// Rows of integer combinations in an array [1..rows, 1..width] (empty without rows).
+t_tableau* combinationarray(t_cctx* ctx, const std::vector<t_freqa_match>& rows, size_t width)
+{
+    if (rows.empty() || width == 0) return new t_tableau("");
+    t_tableau* t = creeinit_tab2D(1, static_cast<int>(rows.size()), 1, static_cast<int>(width));
+    for (size_t i = 0; i < rows.size(); i++)
+        for (size_t j = 0; j < width; j++) {
+            const long k = rows[i].k.empty() ? 0 : rows[i].k[j];
+            t->init_elt_tab_idc(static_cast<long>(i * width + j), kst_newconstante(ctx, coef_creenumlong_init(ctx, k)));
+        }
+    return t;
+}
+
+bool kmaxargument(t_cctx* ctx, int slot, treeabs* node, int i, int m, long* kmax)
+{
+    tree_int(ctx, slot, tree_child(node, i));
+    bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot, kmax);
+    tree_run_cleanres(ctx, slot);
+    if (!ok) return false;
+    // (2 kmax + 1)^m combinations: refused beyond 10^9 rather than run for hours.
+    const double count = std::pow(2.0 * static_cast<double>(*kmax) + 1, m);
+    if (*kmax < 0 || count > 1e9) {
+        kst_runerror(ctx, 772, static_cast<int>(std::clamp<long>(*kmax, INT_MIN, INT_MAX)), m);
+        return false;
+    }
+    return true;
+}
+
+// freqa(measured, base, kmax, tol, K, V, G): for each measured frequency the combination of the
+// base frequencies (|k_j| <= kmax) nearest to it, when within tol: row i of the array K holds k,
+// V[i] its value and G[i] the measured minus the value (K row 0, V and G NaN when none fits).
+int h_freqa(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paracount(node) != 7) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    const t_vecnum* meas = vectorof(argument(ctx, slot + 1, node, 0));
+    const t_vecnum* base = meas ? vectorof(argument(ctx, slot + 2, node, 1)) : nullptr;
+    long kmax = 0;
+    double tol = 0;
+    const char *nk = nullptr, *nv = nullptr, *ng = nullptr;
+    if (!meas || !base) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, 23);
+    } else if (kmaxargument(ctx, slot + 3, node, 2, static_cast<int>(base->size()), &kmax) &&
+               realargument(ctx, slot + 3, node, 3, &tol) && (nk = targetname(ctx, node, 4)) &&
+               (nv = targetname(ctx, node, 5)) && (ng = targetname(ctx, node, 6))) {
+        const std::vector<double> m = doublesof(ctx, meas), b = doublesof(ctx, base);
+        std::vector<t_freqa_match> found = freqa_find(ctx, m, b, static_cast<int>(kmax), tol, true);
+        if (!tree_flags(ctx)) {
+            std::vector<double> v(found.size()), g(found.size());
+            for (size_t i = 0; i < found.size(); i++) {
+                v[i] = found[i].k.empty() ? NAN : found[i].value;
+                g[i] = found[i].k.empty() ? NAN : found[i].gap;
+            }
+            kst_assign(ctx, nk, combinationarray(ctx, found, b.size()));
+            kst_assign(ctx, nv, realvector(ctx, v));
+            kst_assign(ctx, ng, realvector(ctx, g));
+        }
+    }
+    tree_run_cleanres(ctx, slot + 2);
+    tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
+// freqareson(base, kmax, tol, K, V, O): the combinations k of the base frequencies (first
+// non-zero entry positive, |k_j| <= kmax) whose value is within tol of 0, by increasing order
+// sum |k_j|: rows of K, their values in V and orders in O.
+int h_freqareson(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paracount(node) != 6) {
+        kst_runerror(ctx, 53);
+        return 0;
+    }
+    const t_vecnum* base = vectorof(argument(ctx, slot + 1, node, 0));
+    long kmax = 0;
+    double tol = 0;
+    const char *nk = nullptr, *nv = nullptr, *no = nullptr;
+    if (!base) {
+        if (!tree_flags(ctx)) kst_runerror(ctx, 23);
+    } else if (kmaxargument(ctx, slot + 2, node, 1, static_cast<int>(base->size()), &kmax) &&
+               realargument(ctx, slot + 2, node, 2, &tol) && (nk = targetname(ctx, node, 3)) &&
+               (nv = targetname(ctx, node, 4)) && (no = targetname(ctx, node, 5))) {
+        const std::vector<double> b = doublesof(ctx, base);
+        std::vector<t_freqa_match> found = freqa_resonances(ctx, b, static_cast<int>(kmax), tol, true);
+        if (!tree_flags(ctx)) {
+            std::vector<double> v(found.size()), o(found.size());
+            for (size_t i = 0; i < found.size(); i++) {
+                v[i] = found[i].value;
+                for (int k : found[i].k) o[i] += std::abs(k);
+            }
+            kst_assign(ctx, nk, combinationarray(ctx, found, b.size()));
+            kst_assign(ctx, nv, realvector(ctx, v));
+            kst_assign(ctx, no, realvector(ctx, o));
+        }
+    }
+    tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
 } // namespace
 
 t_nafsettings kst_naf_settings(t_cctx* ctx) { return settingsof(ctx); }
@@ -491,6 +648,7 @@ void kst_naf_registerlanguage()
     for (int i = 0; i < KST_NAF_NOPTIONS; i++) kst_tree_setkeywordhandler(k_options[i].name, options[i]);
     static const struct { const char* keyword; t_treehandler h; } table[] = {
         {"naf", h_naf}, {"naftab", h_naftab}, {"naftab2", h_naftab}, {"fft", h_fft}, {"ifft", h_ifft},
+        {"freqa", h_freqa}, {"freqareson", h_freqareson},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
 }
