@@ -10,9 +10,9 @@ _language = "en";
 vnumR nu, rho, phase;
 n = 1$
 g = 0.23$
-nu    = [n,   2*n - g, n + g, n - g, 0 ]$   // the orbit, the eccentricity term, two perturbations, the centre
+nu    = [n,   2*n - g, n + g, n - g, 2*g]$   // the orbit, the eccentricity term, perturbations, a long period
 rho   = [1,   0.048,   0.012, 0.007, 0.002]$
-phase = [0,   0.4,     -1.1,  2.0,   0.5]$
+phase = [0.25, 0.4,    -1.1,  2.0,   0.5]$
 
 // 6*2000 + 1 samples every half unit of time: T = 6000, about 950 revolutions.
 vnumR t, x, y;
@@ -29,11 +29,17 @@ for k = 1 to 5 {
 _naf_iw = 2;
 found = naftab(5, x, y, fr, am, 0, 0.5);
 
-// Each found term beside the injected term of the nearest frequency.
-msg("  injected nu   found nu            error     |a| injected  |a| found        phase error\n");
+// Each found term beside the injected term of the nearest frequency, and the largest errors.
+msg("  frequency                      modulus                    phase\n");
+msg("  injected   found               injected  found            injected  found\n");
+ef = 0$ ea = 0$
 for k = 1 to 5 {
     j = 1$
     for m = 2 to 5 { if (abs(fr[m] - nu[k]) < abs(fr[j] - nu[k])) then { j = m$ }; };
-    msg("  %-12.6f  %-18.14f  %.1e   %-12.6f  %-16.12f %.1e\n", nu[k], fr[j], abs(fr[j] - nu[k]), rho[k], abs(am[j]),
-        abs(arg(am[j]) - phase[k]));
+    msg("  %-9.6f  %-18.14f  %-8.6f  %-15.12f  %-8.5f  %.10f\n", nu[k], fr[j], rho[k], abs(am[j]), phase[k],
+        arg(am[j]));
+    ef = max(ef, abs(fr[j] - nu[k]))$
+    ea = max(ea, abs(am[j] - rho[k]*exp(i*phase[k])))$
 };
+if (ef < 1e-12) then { msg("frequencies found within 1e-12 of the injected ones\n"); } else { msg("frequency error %g\n", ef); };
+if (ea < 1e-10) then { msg("amplitudes found within 1e-10 of the injected ones\n"); } else { msg("amplitude error %g\n", ea); };

@@ -9,6 +9,7 @@
 #include "numeric/naf.h"
 
 #include "interp/error.h"
+#include "interp/taskloop.h"
 #include "numeric/fft.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@ namespace {
 
 constexpr double k_twopi = 6.283185307179586476925286766559;
 constexpr int k_resync = 256;   // samples between two exact exponentials
+constexpr int k_block = 32 * k_resync;   // samples per share of the sums and subtractions
 
 // 7-point Newton-Cotes weights of a panel of six steps (times 6h/840); panels share their ends.
 constexpr double k_nc7[7] = {41, 216, 27, 272, 27, 216, 41};
@@ -38,20 +40,33 @@ void trace(const t_nafstate* st, int level, const char* fmt, ...)
     va_end(ap);
 }
 
-// sum_k w_k z_k exp(-i om tau_k) (z null: all ones), and with d the same times -i tau_k.
-template <bool WithDerivative>
-t_nafcplx windowedsum(const t_nafstate* st, const t_nafcplx* z, double om, t_nafcplx* d)
+// Runs body(block) for every block of k_block samples: over the scheduler when the analysis has
+// a context that allows it, in the caller otherwise. Blocks are the same either way, and their
+// results are combined in block order by the callers, so the numbers do not depend on _cpu.
+template <class F>
+void forblocks(const t_nafstate* st, int nblocks, F body)
 {
-    const int n = st->ktabs + 1;
+    if (st->ctx && nblocks > 1) parallel_loop_for_fast3(st->ctx, 0, nblocks - 1, [&](int b, t_cctx*) { body(b); });
+    else
+        for (int b = 0; b < nblocks; b++) body(b);
+}
+
+int blockcount(const t_nafstate* st) { return (st->ktabs + 1 + k_block - 1) / k_block; }
+
+// sum_k w_k z_k exp(-i om tau_k) over samples [first, end) (z null: all ones), and with d the
+// same times -i tau_k.
+template <bool WithDerivative>
+t_nafcplx windowedblock(const t_nafstate* st, const t_nafcplx* z, double om, int first, int last, t_nafcplx* d)
+{
     const double* w = st->qw.data();
     const double h = st->xh;
     const t_nafcplx rot = std::polar(1.0, -om * h);
+    const double rr = rot.real(), ri = rot.imag();
     double sr = 0, si = 0, dr = 0, di = 0;
-    for (int start = 0; start < n; start += k_resync) {
-        const int end = std::min(n, start + k_resync);
-        t_nafcplx e = std::polar(1.0, -om * h * start);
+    for (int start = first; start < last; start += k_resync) {
+        const int end = std::min(last, start + k_resync);
+        const t_nafcplx e = std::polar(1.0, -om * h * start);
         double er = e.real(), ei = e.imag();
-        const double rr = rot.real(), ri = rot.imag();
         for (int k = start; k < end; k++) {
             double vr = w[k] * er, vi = w[k] * ei;
             if (z) {
@@ -76,21 +91,52 @@ t_nafcplx windowedsum(const t_nafstate* st, const t_nafcplx* z, double om, t_naf
     return t_nafcplx(sr, si);
 }
 
-// z_k -= c exp(i om tau_k)
-void subtract(t_nafstate* st, t_nafcplx c, double om)
+template <bool WithDerivative>
+t_nafcplx windowedsum(const t_nafstate* st, const t_nafcplx* z, double om, t_nafcplx* d)
+{
+    const int n = st->ktabs + 1, nb = blockcount(st);
+    std::vector<t_nafcplx> part(static_cast<size_t>(nb) * (WithDerivative ? 2 : 1));
+    forblocks(st, nb, [&](int b) {
+        const int first = b * k_block, last = std::min(n, first + k_block);
+        t_nafcplx db;
+        part[b] = windowedblock<WithDerivative>(st, z, om, first, last, &db);
+        if constexpr (WithDerivative) part[nb + b] = db;
+    });
+    t_nafcplx sum = 0, dsum = 0;
+    for (int b = 0; b < nb; b++) sum += part[b];
+    if constexpr (WithDerivative) {
+        for (int b = 0; b < nb; b++) dsum += part[nb + b];
+        *d = dsum;
+    }
+    return sum;
+}
+
+// z_k -= sum_j c_j exp(i om_j tau_k) for the `count` terms, in one pass over the samples.
+void subtract(t_nafstate* st, const t_nafcplx* c, const double* om, int count)
 {
     const int n = st->ktabs + 1;
-    const t_nafcplx rot = std::polar(1.0, om * st->xh);
     t_nafcplx* z = st->ztabs.data();
-    for (int start = 0; start < n; start += k_resync) {
-        const int end = std::min(n, start + k_resync);
-        t_nafcplx e = c * std::polar(1.0, om * st->xh * start);
-        for (int k = start; k < end; k++) {
-            z[k] -= e;
-            e *= rot;
+    const double h = st->xh;
+    forblocks(st, blockcount(st), [&](int b) {
+        const int first = b * k_block, last = std::min(n, first + k_block);
+        std::vector<t_nafcplx> e(count), rot(count);
+        for (int j = 0; j < count; j++) rot[j] = std::polar(1.0, om[j] * h);
+        for (int start = first; start < last; start += k_resync) {
+            const int end = std::min(last, start + k_resync);
+            for (int j = 0; j < count; j++) e[j] = c[j] * std::polar(1.0, om[j] * h * start);
+            for (int k = start; k < end; k++) {
+                t_nafcplx s = 0;
+                for (int j = 0; j < count; j++) {
+                    s += e[j];
+                    e[j] *= rot[j];
+                }
+                z[k] -= s;
+            }
         }
-    }
+    });
 }
+
+void subtract(t_nafstate* st, t_nafcplx c, double om) { subtract(st, &c, &om, 1); }
 
 double modulus(const t_nafstate* st, double nu) { return std::abs(naf_phi(st, nu)); }
 
@@ -328,11 +374,14 @@ void gramsc(t_nafstate* st, double fr)
     const t_nafcplx a = std::conj(alp[n * nt + n]) * naf_phi(st, fr);
     st->tfs[n] = fr;
     st->zamp[n] = 0;
+    std::vector<t_nafcplx> c(n + 1);
+    std::vector<double> om_m(n + 1);
     for (int m = 0; m <= n; m++) {
-        const t_nafcplx c = a * alp[n * nt + m];
-        st->zamp[m] += c;
-        subtract(st, c, omega(st, st->tfs[m]));
+        c[m] = a * alp[n * nt + m];
+        om_m[m] = omega(st, st->tfs[m]);
+        st->zamp[m] += c[m];
     }
+    subtract(st, c.data(), om_m.data(), n + 1);
     st->nfs = n + 1;
 }
 
@@ -503,17 +552,21 @@ bool naf_process_samples(t_cctx* ctx, const t_nafsettings& set, FILE* trace, int
 {
     freq->clear();
     amp->clear();
-    const int ktabs = naf_ktabs_of_samples(ctx, count, namere, nameim);
-    if (ktabs < 0) return false;
-    int asked = nterm;
+    long asked = nterm;
     if (!windows.empty()) {
         asked = 0;
         for (const t_nafwindow& w : windows) asked += w.count;
     }
+    if (asked > count / 2 || asked > naf_maxterms) {
+        kst_runerror(ctx, 361, static_cast<int>(std::min<long>(asked, INT32_MAX)), namere, nameim);
+        return false;
+    }
+    const int ktabs = naf_ktabs_of_samples(ctx, count, namere, nameim);
+    if (ktabs < 0) return false;
     // A real signal's terms come in pairs: room for both of every frequency searched.
-    int searched = asked, capacity = asked;
+    int searched = static_cast<int>(asked), capacity = static_cast<int>(asked);
     if (set.icplx == 0) {
-        searched = (asked + 1) / 2;
+        searched = (capacity + 1) / 2;
         if (!windows.empty()) {
             capacity = 0;
             for (const t_nafwindow& w : windows) capacity += 2 * ((w.count + 1) / 2);
@@ -523,6 +576,7 @@ bool naf_process_samples(t_cctx* ctx, const t_nafsettings& set, FILE* trace, int
     }
     t_nafstate st;
     st.trace = trace;
+    st.ctx = ctx;
     if (!naf_init(ctx, &st, set, ktabs, xh, t0, capacity)) return false;
     st.windows = windows;
     for (int k = 0; k <= ktabs; k++) st.ztabs[k] = t_nafcplx(re[k], set.icplx && im ? im[k] : 0.0);

@@ -43,6 +43,7 @@ using t_nafcplx = std::complex<double>;
 struct t_nafstate {
     t_nafsettings set;
     FILE* trace = stdout;   // where the traces go (IPRT >= 0)
+    t_cctx* ctx = nullptr;  // with a context the sums over the samples run on the scheduler
 
     int ktabs = 0;          // sample intervals: ktabs + 1 samples
     double xh = 1;          // sampling step
@@ -91,7 +92,9 @@ int naf_ktabs_of_samples(t_cctx* ctx, long count, const char* namere, const char
 // of `count` values at t0, t0 + xh, ...; nterm terms, or the windows' counts; the results in
 // freq and amp. With a real signal (set.icplx == 0) each window's count is halved rounding up
 // and every frequency comes with its opposite. False after a reported error. The outputs are
-// empty when no term was found or more were found than asked.
+// empty when no term was found or more were found than asked. More terms than half the samples,
+// or than naf_maxterms, is error 361 (the orthogonalisation keeps a square table of them).
+constexpr int naf_maxterms = 8192;
 bool naf_process_samples(t_cctx* ctx, const t_nafsettings& set, FILE* trace, int nterm, const double* re,
                          const double* im, long count, double t0, double xh, const std::vector<t_nafwindow>& windows,
                          const char* namere, const char* nameim, std::vector<double>* freq,

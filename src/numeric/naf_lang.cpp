@@ -285,19 +285,13 @@ int naftab(t_cctx* ctx, int slot, treeabs* node)
             kst_runerror(ctx, 323, static_cast<int>(im->size()), nre, nim);
         } else if (nargs == 7 && (nterm < 1 || nterm > INT_MAX / 4)) {
             kst_runerror(ctx, 322, static_cast<int>(std::clamp<long>(nterm, INT_MIN, INT_MAX)), nre, nim);
-        } else if (nargs == 7 && nterm > static_cast<long>(re->size())) {
-            kst_runerror(ctx, 361, static_cast<int>(std::min<long>(nterm, INT_MAX)), nre, nim);
         } else if ((freqname = targetname(ctx, node, 3)) && (ampname = targetname(ctx, node, 4)) &&
                    realargument(ctx, slot + 3, node, 5, &t0) && realargument(ctx, slot + 3, node, 6, &dt)) {
             if (!(dt != 0)) kst_runerror(ctx, 40);
             else if (nargs == 8) {
                 const t_vecnum* w = vectorof(argument(ctx, slot + 3, node, 7));
                 if (!w && !tree_flags(ctx)) kst_runerror(ctx, 324, 0, nre, nim);
-                else if (w && windowsof(ctx, w, nre, nim, &windows)) {
-                    long total = 0;
-                    for (const t_nafwindow& x : windows) total += x.count;
-                    if (total > static_cast<long>(re->size())) kst_runerror(ctx, 361, static_cast<int>(total), nre, nim);
-                }
+                else if (w) windowsof(ctx, w, nre, nim, &windows);
                 tree_run_cleanres(ctx, slot + 3);
             }
             if (!tree_flags(ctx)) {
@@ -357,9 +351,9 @@ int h_naf(t_cctx* ctx, int slot, treeabs* node)
         std::vector<t_nafcplx> amp;
         double t0 = 0, dt = 1;
         if (!naf_readdata(ctx, (path + data).c_str(), set.nulin, set.icplx != 0, &re, &im, &t0, &dt)) return 0;
-        if (nterm < 1 || nterm > static_cast<long>(re.size())) {
-            kst_runerror(ctx, nterm < 1 ? 322 : 361, static_cast<int>(std::clamp<long>(nterm, INT_MIN, INT_MAX)),
-                         data.c_str(), data.c_str());
+        if (nterm < 1 || nterm > INT_MAX / 4) {
+            kst_runerror(ctx, 322, static_cast<int>(std::clamp<long>(nterm, INT_MIN, INT_MAX)), data.c_str(),
+                         data.c_str());
             return 0;
         }
         fflush(g_stdout);

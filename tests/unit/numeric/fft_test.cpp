@@ -79,7 +79,8 @@ TEST(Fft, ForwardThenBackwardIsTheIdentityInDouble)
 
 TEST(Fft, ForwardThenBackwardIsTheIdentityInQuad)
 {
-    for (int k = 0; k <= 18; k++) EXPECT_LT(roundtriperror<__float128>(size_t(1) << k, 11 + k), 1e-30) << "2^" << k;
+    for (int k : {0, 1, 2, 3, 5, 8, 11, 14, 17, 20})
+        EXPECT_LT(roundtriperror<__float128>(size_t(1) << k, 11 + k), 1e-30) << "2^" << k;
 }
 
 TEST(Fft, ForwardAndBackwardAreTheDirectSums)

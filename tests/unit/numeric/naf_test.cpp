@@ -283,3 +283,29 @@ TEST(Naf, ResonanceSearch)
         EXPECT_EQ(r[1].k, (std::vector<int>{2, 2, -2}));
     }
 }
+
+// The sums over the samples are shared among threads by blocks: the same bits with one thread,
+// two threads, or no context at all.
+TEST(Naf, SameResultsWhateverTheThreadCount)
+{
+    t_cctx* ctx = tctx();
+    const int saved = ctx->kc.cpu;
+    const long n = 6 * 10000 + 1;
+    std::vector<double> re, im;
+    sample(k_five, n, 0, 0.25, &re, &im);
+    std::vector<double> f[3];
+    std::vector<t_nafcplx> a[3];
+    t_cctx* contexts[3] = {ctx, ctx, nullptr};
+    for (int i = 0; i < 3; i++) {
+        ctx->kc.cpu = i == 1 ? 2 : 1;
+        ASSERT_TRUE(naf_process_samples(contexts[i], {}, nullptr, 5, re.data(), im.data(), n, 0, 0.25, {}, "re",
+                                        "im", &f[i], &a[i]));
+    }
+    ctx->kc.cpu = saved;
+    ASSERT_EQ(f[0].size(), 5u);
+    EXPECT_EQ(f[0], f[1]);
+    EXPECT_EQ(a[0], a[1]);
+    EXPECT_EQ(f[0], f[2]);
+    EXPECT_EQ(a[0], a[2]);
+    EXPECT_LT(worstfrequencyerror({true, f[0], a[0]}, k_five), 1e-9);
+}
