@@ -1,6 +1,7 @@
 // The numeric room's record: vector and array tables, their language, and the byte order of
 // binary numeric files (`_endian`).
 #include "interp/roomapi.h"
+#include "numeric/fft.h"
 #include "numeric/naflang.h"
 #include "numeric/tableau.h"
 #include "numeric/vecnum.h"
@@ -21,7 +22,9 @@ const t_roomoption s_options[] = {
     KST_NAF_OPTIONS
     {nullptr, 0, 0, 0, false, nullptr},
 };
+// `reset` drops the transform plans with the rest of the session's state.
+void reset(t_cctx*) { fft_reset(); }
 } // namespace
 
 extern const t_room kst_room_numeric = {"numeric", kst_vecnum_inittables, nullptr, registerlanguage, s_options,
-                                        nullptr, nullptr};
+                                        reset, nullptr};

@@ -47,6 +47,11 @@ naftab(5, x, y, f3, a3, 0, 0.5, [-1.5, -0.8, 1]);
 nint(f3*1e6)/1e6;
 naftab2(1, x, y, f4, a4, 0, 0.5);
 nint(f4*1e6)/1e6;
+// frequencies in degrees per unit of time: 0.37 rad is 21.199...
+_naf_dtour = 360;
+naftab(1, x, y, f4, a4, 0, 0.5);
+nint(f4*1e5)/1e5;
+_naf_dtour = 2*pi;
 // a real signal: every frequency with its opposite
 _naf_icplx = 0;
 naftab(2, 2*cos(0.8*t+0.5), t, fr, am, 0, 0.5);
