@@ -386,9 +386,8 @@ void gramsc(t_nafstate* st, double fr)
 }
 
 // The term i measured again: its amplitude grows by what is measured and that leaves the samples.
-void modfre(t_nafstate* st, int i, double fr)
+void modfre(t_nafstate* st, int i)
 {
-    (void)fr;
     const double fi = st->tfs[i];
     const t_nafcplx a = naf_phi(st, fi);
     st->zamp[i] += a;
@@ -514,9 +513,9 @@ bool naf_mftnaf(t_cctx* ctx, t_nafstate* st, int nbterm, double eps)
             const int flag = fretes(st, fr, &old);
             if (flag == 0) break;
             if (flag == -1) {
-                modfre(st, old, fr);
+                modfre(st, old);
                 int twin = -1;
-                if (real && fretes(st, -fr, &twin) == -1 && twin != old) modfre(st, twin, -fr);
+                if (real && fretes(st, -fr, &twin) == -1 && twin != old) modfre(st, twin);
                 continue;
             }
             if (st->nfs >= st->nterm) break;

@@ -111,10 +111,10 @@ bool naf_process_samples(t_cctx* ctx, const t_nafsettings& set, FILE* trace, int
 bool naf_saveparameter(FILE* f, const t_nafstate* st);
 bool naf_savesol(t_cctx* ctx, const char* filename, const t_nafstate* st, const std::vector<double>& freq,
                  const std::vector<t_nafcplx>& amp);
-// Error 301 (with the reason) when the file cannot be opened, 336 when a term line is damaged.
+// Error 301 (with the reason) when the file cannot be opened, 771 when a term line is damaged.
 bool naf_loadsol(t_cctx* ctx, const char* filename, std::vector<double>* freq, std::vector<t_nafcplx>* amp);
 // A data file of lines "t re [im]" (after nulin skipped lines): the times give t0 and the step.
-// Error 301 when it cannot be read, 460 for fewer than two samples, 336 for a damaged line.
+// Error 301 when it cannot be read, 460 for fewer than two samples, 771 for a damaged line.
 bool naf_readdata(t_cctx* ctx, const char* filename, int nulin, bool complex, std::vector<double>* re,
                   std::vector<double>* im, double* t0, double* xh);
 

@@ -309,3 +309,21 @@ TEST(Naf, SameResultsWhateverTheThreadCount)
     EXPECT_EQ(a[0], a[2]);
     EXPECT_LT(worstfrequencyerror({true, f[0], a[0]}, k_five), 1e-9);
 }
+
+// With a wide tolerance the leakage maximum next to a term counts as that term again: its
+// amplitude is measured once more and corrected, and no new term appears.
+TEST(Naf, SameFrequencyAgainCorrectsItsTerm)
+{
+    t_nafsettings set;
+    set.tol = 0.99;
+    const std::vector<t_term> two = {{0.37, {1.0, 0.5}}, {-0.9, {0.0, 0.01}}};
+    t_result r = analyse(two, 4, 6 * 400 + 1, 0.5, set);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.freq.size(), 2u);
+    set.tol = 1e-10;
+    t_result once = analyse(two, 2, 6 * 400 + 1, 0.5, set);
+    ASSERT_EQ(once.freq, r.freq);
+    EXPECT_LT(std::abs(once.amp[0] - r.amp[0]), 1e-9) << "the correction is the residual's own, tiny";
+    EXPECT_LT(worstfrequencyerror(r, two), 1e-9);
+    EXPECT_LT(worstamplitudeerror(r, two), 1e-7);
+}
