@@ -629,8 +629,6 @@ int h_freqareson(t_cctx* ctx, int slot, treeabs* node)
 
 } // namespace
 
-t_nafsettings kst_naf_settings(t_cctx* ctx) { return settingsof(ctx); }
-
 void kst_naf_registerlanguage()
 {
     // The settings take over the generic option handler: two of them are real numbers, and all
@@ -645,9 +643,4 @@ void kst_naf_registerlanguage()
         {"freqa", h_freqa}, {"freqareson", h_freqareson},
     };
     for (const auto& e : table) kst_tree_setkeywordhandler(e.keyword, e.h);
-}
-
-void kst_naf_display(t_cctx* ctx)
-{
-    for (int i = 0; i < KST_NAF_NOPTIONS; i++) displayoption(ctx, i);
 }

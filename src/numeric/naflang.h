@@ -18,9 +18,5 @@ extern int g_kst_opt_naf[KST_NAF_NOPTIONS];   // slots of _naf_iprt, icplx, iw, 
     {"_naf_nulin", 0, INT_MAX, 1, false, &g_kst_opt_naf[5]},                                                \
     {"_naf_tol", LONG_MIN, LONG_MAX, std::bit_cast<long>(1e-10), false, &g_kst_opt_naf[6]},              \
     {"_naf_tp", 0, INT_MAX, 0, false, &g_kst_opt_naf[7]},
-// The settings of the context as the analysis takes them.
-t_nafsettings kst_naf_settings(t_cctx* ctx);
 // naf, naftab, naftab2, fft, ifft, freqa, freqareson and the handlers of the settings.
 void kst_naf_registerlanguage();
-// Every setting in the layout of the context's dialect.
-void kst_naf_display(t_cctx* ctx);
