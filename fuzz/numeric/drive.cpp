@@ -1,11 +1,14 @@
 // Runs one fuzz input through the numeric file readers: the bytes become a file that the text
 // reader reads into a real and a complex vector, then the binary reader and the text reader with
-// a read format, the formats chosen by the first byte. Errors are expected; crashes, sanitizer reports and leaks are not.
+// a read format, the formats chosen by the first byte, then the data and solution readers of
+// frequency analysis (and the analysis of what they read when it is short). Errors are
+// expected; crashes, sanitizer reports and leaks are not.
 #include "../frontend/drive.h"
 
 #include "interp/cctx.h"
 #include "interp/error.h"
 #include "interp/kest.h"
+#include "numeric/naf.h"
 #include "numeric/vecnum.h"
 
 #include <cstdio>
@@ -61,5 +64,17 @@ void frontend_drive(const uint8_t* data, size_t size)
                     append);
     Erreur_Execution = 0;
     for (t_vecnum* v : {re, z, a, b}) v->Vdelete();
+    std::vector<double> xr, xi, freq;
+    std::vector<t_nafcplx> amp;
+    double t0 = 0, h = 0;
+    t_nafsettings set;
+    const uint8_t sel = size ? data[0] : 0;
+    set.icplx = sel & 1;
+    if (naf_readdata(ctx, s_path.c_str(), sel % 3, set.icplx, &xr, &xi, &t0, &h) && xr.size() < 5000)
+        naf_process_samples(ctx, set, nullptr, 3, xr.data(), xi.data(), static_cast<long>(xr.size()), t0, h, {}, "re",
+                            "im", &freq, &amp);
+    Erreur_Execution = 0;
+    naf_loadsol(ctx, s_path.c_str(), &freq, &amp);
+    Erreur_Execution = 0;
     unlink(s_path.c_str());
 }
