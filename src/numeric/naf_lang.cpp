@@ -247,13 +247,31 @@ t_nafsettings settingsof(t_cctx* ctx)
     return s;
 }
 
-// Results into the two named vectors; the number of terms found is the value of the call.
-void deliver(t_cctx* ctx, int slot, const char* freqname, const char* ampname, const std::vector<double>& freq,
-             const std::vector<t_nafcplx>& amp)
+// Results into the two named vectors; the number of terms found is the value of the call. The
+// vector forms hand over vectors of at least `asked` entries (zeros after the terms found), so that
+// a script indexing the terms it asked for does not fail when fewer were found; an analysis that
+// found nothing, or more than it had room for, hands over empty vectors.
+void deliver(t_cctx* ctx, int slot, const char* freqname, const char* ampname, std::vector<double> freq,
+             std::vector<t_nafcplx> amp, long asked = 0)
 {
+    const long found = static_cast<long>(freq.size());
+    if (found > 0 && found < asked) {
+        freq.resize(static_cast<size_t>(asked), 0.0);
+        amp.resize(static_cast<size_t>(asked), t_nafcplx(0.0, 0.0));
+    }
     kst_assign(ctx, freqname, realvector(ctx, freq));
     kst_assign(ctx, ampname, complexvector(ctx, amp));
-    tree_slot_setcoef(ctx, slot, coef_creenumlong_init(ctx, static_cast<long>(freq.size())));
+    tree_slot_setcoef(ctx, slot, coef_creenumlong_init(ctx, found));
+}
+
+// The number of terms a vector form asks for: the count given, or with windows the sum of their
+// counts, each halved (rounding up) for a real signal whose terms come in conjugate pairs.
+long termsasked(const t_nafsettings& set, long nterm, const std::vector<t_nafwindow>& windows)
+{
+    if (windows.empty()) return nterm;
+    long asked = 0;
+    for (const t_nafwindow& w : windows) asked += set.icplx ? w.count : (w.count + 1) / 2;
+    return asked;
 }
 
 // naftab(n, re, im, freq, amp, t0, dt [, windows])
@@ -303,7 +321,8 @@ int naftab(t_cctx* ctx, int slot, treeabs* node)
                 if (naf_process_samples(ctx, set, g_stdwarn, static_cast<int>(nterm), xr.data(),
                                         set.icplx ? xi.data() : nullptr, static_cast<long>(re->size()), t0, dt,
                                         windows, nre, nim, &freq, &amp))
-                    deliver(ctx, slot, freqname, ampname, freq, amp);
+                    deliver(ctx, slot, freqname, ampname, std::move(freq), std::move(amp),
+                            termsasked(set, nterm, windows));
             }
         }
     }
