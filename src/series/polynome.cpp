@@ -3,6 +3,7 @@
 // product runs) and normalises once at the end, so a product costs one pass per result row.
 #include "series/polynome.h"
 
+#include "series/kernels/mul.h"
 #include "series/tronc.h"
 #include "series/variable.h"
 #include "coef/modenum.h"
@@ -450,8 +451,10 @@ coef serie_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
         if (!coef_ispoly(a) && !coef_ispoly(b)) {
             return coef_vt(a).mulnotr[coef_tag(b)](ctx, a, ka, b, kb, 0);
         }
-        if (!serie_mul_parallel(ctx, &r, a, b, nullptr)) serie_fma(ctx, &r, a, b);
-        polynome_supzero(&r, true);
+        if (!kst_kernel_mul(ctx, a, b, nullptr, &r)) {
+            if (!serie_mul_parallel(ctx, &r, a, b, nullptr)) serie_fma(ctx, &r, a, b);
+            polynome_supzero(&r, true);
+        }
     }
     release(a, ka);
     release(b, kb);

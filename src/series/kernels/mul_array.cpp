@@ -1,0 +1,132 @@
+// Kronecker-packed dense accumulation: inside a chunk every term's inner exponents are one index
+// into an array of accumulators that stays in the cache, so a pair of terms costs one
+// multiply-add at a computed address and no search. Under a truncation the terms of a group
+// are sorted by their degree in the primary group: each row stops at the last term of the other
+// operand that the level allows, so the pairs beyond it are never visited.
+#include "series/kernels/chunks.h"
+
+namespace kern {
+
+namespace {
+
+template <class R>
+struct t_arraychunk {
+    using in_t = typename R::in_t;
+    using acc_t = typename R::acc_t;
+
+    static std::vector<acc_t>& buffer()
+    {
+        static thread_local std::vector<acc_t> buf;
+        return buf;
+    }
+
+    // The subtree of the cells [lo, hi] of the box under `base` at variable k; every cell it
+    // reads goes back to zero.
+    static coef build(const t_split<in_t>& s, acc_t* acc, int k, uint64_t base, uint64_t lo, uint64_t hi)
+    {
+        const t_product& p = *s.p;
+        const uint64_t stride = s.istride[static_cast<size_t>(k)];
+        const int64_t r = p.range[static_cast<size_t>(k)];
+        t_variable* v = p.vars[static_cast<size_t>(k)];
+        const int32_t off = p.offset[static_cast<size_t>(k)];
+        t_nodebuilder nb;
+        if (k == p.nv - 1) {
+            const uint64_t d0 = lo > base ? lo - base : 0;
+            const uint64_t d1 = std::min<uint64_t>(static_cast<uint64_t>(r) - 1, hi - base);
+            for (uint64_t d = d0; d <= d1; d++) {
+                acc_t& a = acc[base + d];
+                if (R::nonzero(a)) nb.add(v, static_cast<int32_t>(d) + off, R::take(a, p.leaf));
+            }
+            return nb.finish();
+        }
+        for (int64_t d = 0; d < r; d++) {
+            const uint64_t b = base + static_cast<uint64_t>(d) * stride;
+            if (b + stride - 1 < lo) continue;
+            if (b > hi) break;
+            coef child = build(s, acc, k + 1, b, lo, hi);
+            if (child.type != BH_ZERO) nb.add(v, static_cast<int32_t>(d) + off, child);
+        }
+        return nb.finish();
+    }
+
+    coef operator()(const t_split<in_t>& s, const t_pair* first, const t_pair* last, t_cctx*) const
+    {
+        const t_product& p = *s.p;
+        const int G = s.G, pr = s.primary;
+        uint64_t box = 1;
+        for (int v = s.K; v < p.nv; v++) box *= static_cast<uint64_t>(p.range[static_cast<size_t>(v)]);
+        std::vector<acc_t>& buf = buffer();
+        if (buf.size() < box) buf.assign(box, acc_t{});
+        acc_t* acc = buf.data();
+        const uint32_t secondary = pr >= 0 ? s.innergroups & ~(1u << pr) : 0;
+        int32_t rem[32];
+        uint64_t lo = UINT64_MAX, hi = 0;
+        const uint64_t* ika = s.A.ikey.data();
+        const uint64_t* ikb = s.B.ikey.data();
+        const in_t* ca = s.A.c.data();
+        const in_t* cb = s.B.c.data();
+        for (const t_pair* q = first; q != last; q++) {
+            const auto& ga = s.A.groups[q->ga];
+            const auto& gb = s.B.groups[q->gb];
+            lo = std::min(lo, ga.minik + gb.minik);
+            hi = std::max(hi, ga.maxik + gb.maxik);
+            if (pr < 0) {
+                for (uint32_t i = ga.begin; i < ga.end; i++) {
+                    const in_t x = ca[i];
+                    acc_t* row = acc + ika[i];
+                    for (uint32_t j = gb.begin; j < gb.end; j++) R::fma(row[ikb[j]], x, cb[j]);
+                }
+                continue;
+            }
+            for (int g = 0; g < G; g++)
+                rem[g] = p.level[static_cast<size_t>(g)] - s.A.og[q->ga * static_cast<size_t>(G) + static_cast<size_t>(g)] -
+                         s.B.og[q->gb * static_cast<size_t>(G) + static_cast<size_t>(g)];
+            const int32_t* tda = s.A.td.data();
+            const int32_t* tdb = s.B.td.data();
+            const int32_t bmin = s.B.mintd[q->gb * static_cast<size_t>(G) + static_cast<size_t>(pr)];
+            uint32_t jend = gb.end;
+            // A's terms come by ascending degree: the room left for B only shrinks.
+            for (uint32_t i = ga.begin; i < ga.end; i++) {
+                const int32_t t = rem[pr] - tda[i * static_cast<size_t>(G) + static_cast<size_t>(pr)];
+                if (t < bmin) break;
+                while (jend > gb.begin && tdb[(jend - 1) * static_cast<size_t>(G) + static_cast<size_t>(pr)] > t) jend--;
+                const in_t x = ca[i];
+                acc_t* row = acc + ika[i];
+                if (!secondary) {
+                    for (uint32_t j = gb.begin; j < jend; j++) R::fma(row[ikb[j]], x, cb[j]);
+                    continue;
+                }
+                for (uint32_t j = gb.begin; j < jend; j++) {
+                    bool ok = true;
+                    for (uint32_t m = secondary; m && ok; m &= m - 1) {
+                        const int g = __builtin_ctz(m);
+                        ok = tda[i * static_cast<size_t>(G) + static_cast<size_t>(g)] + tdb[j * static_cast<size_t>(G) + static_cast<size_t>(g)] <= rem[g];
+                    }
+                    if (ok) R::fma(row[ikb[j]], x, cb[j]);
+                }
+            }
+        }
+        if (lo > hi) return coef{};
+        return build(s, acc, s.K, 0, lo, hi);
+    }
+};
+
+template <class R>
+void run(const t_product& p, int K, coef* out)
+{
+    kern_chunked<typename R::in_t>(p, K, true, t_arraychunk<R>{}, out);
+}
+
+} // namespace
+
+bool kern_mul_array(t_product& p, int ring, int K, coef* out)
+{
+    switch (ring) {
+    case RING_DBL: run<t_ring_dbl>(p, K, out); break;
+    case RING_I2: run<t_ring_i2>(p, K, out); break;
+    default: run<t_ring_i3>(p, K, out); break;
+    }
+    return true;
+}
+
+} // namespace kern
