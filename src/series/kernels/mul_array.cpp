@@ -71,7 +71,35 @@ struct t_arraychunk {
             lo = std::min(lo, ga.minik + gb.minik);
             hi = std::max(hi, ga.maxik + gb.maxik);
             if (pr < 0) {
-                for (uint32_t i = ga.begin; i < ga.end; i++) {
+                // Four rows, then two, at a time: each index and number of B is loaded once for all.
+                uint32_t i = ga.begin;
+                for (; i + 3 < ga.end; i += 4) {
+                    const in_t x0 = ca[i], x1 = ca[i + 1], x2 = ca[i + 2], x3 = ca[i + 3];
+                    acc_t* row0 = acc + ika[i];
+                    acc_t* row1 = acc + ika[i + 1];
+                    acc_t* row2 = acc + ika[i + 2];
+                    acc_t* row3 = acc + ika[i + 3];
+                    for (uint32_t j = gb.begin; j < gb.end; j++) {
+                        const uint64_t k = ikb[j];
+                        const in_t y = cb[j];
+                        R::fma(row0[k], x0, y);
+                        R::fma(row1[k], x1, y);
+                        R::fma(row2[k], x2, y);
+                        R::fma(row3[k], x3, y);
+                    }
+                }
+                for (; i + 1 < ga.end; i += 2) {
+                    const in_t x0 = ca[i], x1 = ca[i + 1];
+                    acc_t* row0 = acc + ika[i];
+                    acc_t* row1 = acc + ika[i + 1];
+                    for (uint32_t j = gb.begin; j < gb.end; j++) {
+                        const uint64_t k = ikb[j];
+                        const in_t y = cb[j];
+                        R::fma(row0[k], x0, y);
+                        R::fma(row1[k], x1, y);
+                    }
+                }
+                if (i < ga.end) {
                     const in_t x = ca[i];
                     acc_t* row = acc + ika[i];
                     for (uint32_t j = gb.begin; j < gb.end; j++) R::fma(row[ikb[j]], x, cb[j]);
@@ -85,8 +113,33 @@ struct t_arraychunk {
             const int32_t* tdb = s.B.td.data();
             const int32_t bmin = s.B.mintd[q->gb * static_cast<size_t>(G) + static_cast<size_t>(pr)];
             uint32_t jend = gb.end;
-            // A's terms come by ascending degree: the room left for B only shrinks.
-            for (uint32_t i = ga.begin; i < ga.end; i++) {
+            const size_t spr = static_cast<size_t>(pr);
+            auto shrink = [&](int32_t t) {
+                while (jend > gb.begin && tdb[(jend - 1) * static_cast<size_t>(G) + spr] > t) jend--;
+                return jend;
+            };
+            // A's terms come by ascending degree: the room left for B only shrinks. Without
+            // other groups to test, two rows share the loads of B up to the shorter one's end.
+            uint32_t i = ga.begin;
+            if (!secondary)
+                for (; i + 1 < ga.end; i += 2) {
+                    const int32_t t0 = rem[pr] - tda[i * static_cast<size_t>(G) + spr];
+                    const int32_t t1 = rem[pr] - tda[(i + 1) * static_cast<size_t>(G) + spr];
+                    if (t1 < bmin) break;
+                    const uint32_t e0 = shrink(t0), e1 = shrink(t1);
+                    const in_t x0 = ca[i], x1 = ca[i + 1];
+                    acc_t* row0 = acc + ika[i];
+                    acc_t* row1 = acc + ika[i + 1];
+                    uint32_t j = gb.begin;
+                    for (; j < e1; j++) {
+                        const uint64_t k = ikb[j];
+                        const in_t y = cb[j];
+                        R::fma(row0[k], x0, y);
+                        R::fma(row1[k], x1, y);
+                    }
+                    for (; j < e0; j++) R::fma(row0[ikb[j]], x0, cb[j]);
+                }
+            for (; i < ga.end; i++) {
                 const int32_t t = rem[pr] - tda[i * static_cast<size_t>(G) + static_cast<size_t>(pr)];
                 if (t < bmin) break;
                 while (jend > gb.begin && tdb[(jend - 1) * static_cast<size_t>(G) + static_cast<size_t>(pr)] > t) jend--;
