@@ -27,6 +27,7 @@ struct t_side {
     std::vector<group> groups;
     std::vector<int32_t> og;      // per group * G: degree of the outer key in each group
     std::vector<int32_t> mintd;   // per group * G: least inner degree of its terms in each group
+    std::vector<int32_t> dlo, dhi;  // per group * nv: span of each inner variable's index digit
 };
 
 struct t_pair {
@@ -94,6 +95,17 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
             for (int g = 0; g < G; g++) {
                 side.og.push_back(og[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
                 side.mintd.push_back(INT32_MAX);
+            }
+            side.dlo.insert(side.dlo.end(), static_cast<size_t>(nv), INT32_MAX);
+            side.dhi.insert(side.dhi.end(), static_cast<size_t>(nv), INT32_MIN);
+        }
+        {
+            int32_t* lo = &side.dlo[(side.groups.size() - 1) * static_cast<size_t>(nv)];
+            int32_t* hi = &side.dhi[(side.groups.size() - 1) * static_cast<size_t>(nv)];
+            for (int v = K; v < nv; v++) {
+                const int32_t d = f.e[i * static_cast<size_t>(nv) + static_cast<size_t>(v)] - f.lo[static_cast<size_t>(v)];
+                lo[v] = std::min(lo[v], d);
+                hi[v] = std::max(hi[v], d);
             }
         }
         auto& gr = side.groups.back();

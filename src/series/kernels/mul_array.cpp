@@ -14,37 +14,36 @@ struct t_arraychunk {
     using in_t = typename R::in_t;
     using acc_t = typename R::acc_t;
 
+    static std::vector<int32_t>& digitbox()
+    {
+        static thread_local std::vector<int32_t> box;
+        return box;
+    }
     static std::vector<acc_t>& buffer()
     {
         static thread_local std::vector<acc_t> buf;
         return buf;
     }
 
-    // The subtree of the cells [lo, hi] of the box under `base` at variable k; every cell it
-    // reads goes back to zero.
-    static coef build(const t_split<in_t>& s, acc_t* acc, int k, uint64_t base, uint64_t lo, uint64_t hi)
+    // The subtree of the cells under `base` at variable k whose digits lie in [dlo, dhi] (the
+    // box the chunk's pairs can reach); every cell it reads goes back to zero.
+    static coef build(const t_split<in_t>& s, acc_t* acc, int k, uint64_t base, const int32_t* dlo, const int32_t* dhi)
     {
         const t_product& p = *s.p;
         const uint64_t stride = s.istride[static_cast<size_t>(k)];
-        const int64_t r = p.range[static_cast<size_t>(k)];
         t_variable* v = p.vars[static_cast<size_t>(k)];
         const int32_t off = p.offset[static_cast<size_t>(k)];
         t_nodebuilder nb;
         if (k == p.nv - 1) {
-            const uint64_t d0 = lo > base ? lo - base : 0;
-            const uint64_t d1 = std::min<uint64_t>(static_cast<uint64_t>(r) - 1, hi - base);
-            for (uint64_t d = d0; d <= d1; d++) {
-                acc_t& a = acc[base + d];
-                if (R::nonzero(a)) nb.add(v, static_cast<int32_t>(d) + off, R::take(a, p.leaf));
+            for (int32_t d = dlo[k]; d <= dhi[k]; d++) {
+                acc_t& a = acc[base + static_cast<uint64_t>(d)];
+                if (R::nonzero(a)) nb.add(v, d + off, R::take(a, p.leaf));
             }
             return nb.finish();
         }
-        for (int64_t d = 0; d < r; d++) {
-            const uint64_t b = base + static_cast<uint64_t>(d) * stride;
-            if (b + stride - 1 < lo) continue;
-            if (b > hi) break;
-            coef child = build(s, acc, k + 1, b, lo, hi);
-            if (child.type != BH_ZERO) nb.add(v, static_cast<int32_t>(d) + off, child);
+        for (int32_t d = dlo[k]; d <= dhi[k]; d++) {
+            coef child = build(s, acc, k + 1, base + static_cast<uint64_t>(d) * stride, dlo, dhi);
+            if (child.type != BH_ZERO) nb.add(v, d + off, child);
         }
         return nb.finish();
     }
@@ -60,7 +59,14 @@ struct t_arraychunk {
         acc_t* acc = buf.data();
         const uint32_t secondary = pr >= 0 ? s.innergroups & ~(1u << pr) : 0;
         int32_t rem[32];
-        uint64_t lo = UINT64_MAX, hi = 0;
+        std::vector<int32_t>& dbox = digitbox();
+        dbox.assign(2 * static_cast<size_t>(p.nv), 0);
+        int32_t* dlo = dbox.data();
+        int32_t* dhi = dlo + p.nv;
+        for (int v = s.K; v < p.nv; v++) {
+            dlo[v] = INT32_MAX;
+            dhi[v] = INT32_MIN;
+        }
         const uint64_t* ika = s.A.ikey.data();
         const uint64_t* ikb = s.B.ikey.data();
         const in_t* ca = s.A.c.data();
@@ -68,8 +74,11 @@ struct t_arraychunk {
         for (const t_pair* q = first; q != last; q++) {
             const auto& ga = s.A.groups[q->ga];
             const auto& gb = s.B.groups[q->gb];
-            lo = std::min(lo, ga.minik + gb.minik);
-            hi = std::max(hi, ga.maxik + gb.maxik);
+            const size_t oa = q->ga * static_cast<size_t>(p.nv), ob = q->gb * static_cast<size_t>(p.nv);
+            for (int v = s.K; v < p.nv; v++) {
+                dlo[v] = std::min(dlo[v], s.A.dlo[oa + static_cast<size_t>(v)] + s.B.dlo[ob + static_cast<size_t>(v)]);
+                dhi[v] = std::max(dhi[v], s.A.dhi[oa + static_cast<size_t>(v)] + s.B.dhi[ob + static_cast<size_t>(v)]);
+            }
             if (pr < 0) {
                 // Four rows, then two, at a time: each index and number of B is loaded once for all.
                 uint32_t i = ga.begin;
@@ -159,8 +168,8 @@ struct t_arraychunk {
                 }
             }
         }
-        if (lo > hi) return coef{};
-        return build(s, acc, s.K, 0, lo, hi);
+        if (first == last) return coef{};
+        return build(s, acc, s.K, 0, dlo, dhi);
     }
 };
 
