@@ -22,7 +22,6 @@ struct t_side {
     struct group {
         uint64_t okey;
         uint32_t begin, end;
-        uint64_t minik, maxik;
     };
     std::vector<group> groups;
     std::vector<int32_t> og;      // per group * G: degree of the outer key in each group
@@ -91,7 +90,7 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
         side.c[k] = cf[i];
         for (int g = 0; g < G; g++) side.td[k * static_cast<size_t>(G) + static_cast<size_t>(g)] = td[i * static_cast<size_t>(G) + static_cast<size_t>(g)];
         if (k == 0 || okey[i] != side.groups.back().okey) {
-            side.groups.push_back({okey[i], static_cast<uint32_t>(k), static_cast<uint32_t>(k), ikey[i], ikey[i]});
+            side.groups.push_back({okey[i], static_cast<uint32_t>(k), static_cast<uint32_t>(k)});
             for (int g = 0; g < G; g++) {
                 side.og.push_back(og[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
                 side.mintd.push_back(INT32_MAX);
@@ -110,8 +109,6 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
         }
         auto& gr = side.groups.back();
         gr.end = static_cast<uint32_t>(k + 1);
-        gr.minik = std::min(gr.minik, ikey[i]);
-        gr.maxik = std::max(gr.maxik, ikey[i]);
         int32_t* md = &side.mintd[(side.groups.size() - 1) * static_cast<size_t>(G)];
         for (int g = 0; g < G; g++) md[g] = std::min(md[g], td[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
     }
