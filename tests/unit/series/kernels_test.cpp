@@ -278,3 +278,39 @@ TEST(KernelProducts, MonomialTruncationOfAKernelProductEqualsTheRecursiveOne)
 }
 
 } // namespace
+
+namespace {
+
+// Operands in different variables: every term of the product is one pair, and the variable of
+// the root comes from the operand of smaller rank.
+TEST(KernelProducts, OperandsInDisjointVariablesMakeTheTreeOfBoth)
+{
+    t_choice_restore restore;
+    t_cctx* ctx = testctx();
+    modenum_set(ctx, NUMRATMP);
+    std::mt19937 rng(13);
+    const t_shape onlyx = {"x", 1, 20, 0, 9};
+    for (e_kernelchoice c : {KERNEL_ARRAY, KERNEL_JOHNSON}) {
+        coef a = randomshape(rng, onlyx, false);
+        coef b{};
+        for (int k = 0; k < 20; k++) {
+            const int d[3] = {0, k % 5, k / 5};   // y and z only, degree 0 included
+            coef m = monomial(number(rng, false), d);
+            b = serie_add(ctx, &b, 0, &m, 0);
+        }
+        for (int order = 0; order < 2; order++) {
+            coef* l = order ? &b : &a;
+            coef* r = order ? &a : &b;
+            coef ref = product(l, r, nullptr, KERNEL_NONE);
+            coef got = product(l, r, nullptr, c);
+            EXPECT_EQ(kst_kernel_lastused(), c);
+            EXPECT_EQ(serie_size(&got), serie_size(&a) * serie_size(&b));
+            EXPECT_TRUE(serie_equal(&got, &ref)) << text(got) << " vs " << text(ref);
+            EXPECT_TRUE(serie_isnormal(ctx, &got));
+            for (coef* k : {&ref, &got}) deletecoef(k);
+        }
+        for (coef* k : {&a, &b}) deletecoef(k);
+    }
+}
+
+} // namespace
