@@ -2,6 +2,7 @@
 // between a node and a node or a number, in both orders, the fused multiply-accumulate, and the
 // life cycle of a node. Installed after every room has filled its own tables.
 #include "coef/modenum.h"
+#include "series/kernels/mul.h"
 #include "series/polynome.h"
 #include "series/tronc.h"
 
@@ -17,8 +18,10 @@ coef cell_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, t_troncworkstack*
 {
     if (!st) return serie_mul(ctx, a, ka, b, kb);
     coef r{};
-    serie_fmatr(ctx, &r, a, b, *st);
-    polynome_supzero(&r, true);
+    if (!kst_kernel_mul(ctx, a, b, st, &r)) {
+        serie_fmatr(ctx, &r, a, b, *st);
+        polynome_supzero(&r, true);
+    }
     if (!ka) deletecoef(a);
     if (!kb) deletecoef(b);
     return r;

@@ -3,6 +3,7 @@
 // product runs) and normalises once at the end, so a product costs one pass per result row.
 #include "series/polynome.h"
 
+#include "series/kernels/mul.h"
 #include "series/tronc.h"
 #include "series/variable.h"
 #include "coef/modenum.h"
@@ -114,8 +115,11 @@ private:
     size_t m_count = 0;
 };
 
-thread_local t_pool<sizeof(t_polyterm)> s_termpool;
-thread_local t_pool<sizeof(t_polynode) < 16 ? 16 : sizeof(t_polynode)> s_nodepool;
+// Initial-exec: the library is linked by its host, not opened later, so the pools sit in the
+// static TLS block and a term costs no __tls_get_addr call (it was 13% of a large product).
+#define KST_TLS_IE __attribute__((tls_model("initial-exec")))
+thread_local t_pool<sizeof(t_polyterm)> s_termpool KST_TLS_IE;
+thread_local t_pool<sizeof(t_polynode) < 16 ? 16 : sizeof(t_polynode)> s_nodepool KST_TLS_IE;
 
 inline coef take(coef* c, int keep)
 {
@@ -450,8 +454,10 @@ coef serie_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
         if (!coef_ispoly(a) && !coef_ispoly(b)) {
             return coef_vt(a).mulnotr[coef_tag(b)](ctx, a, ka, b, kb, 0);
         }
-        if (!serie_mul_parallel(ctx, &r, a, b, nullptr)) serie_fma(ctx, &r, a, b);
-        polynome_supzero(&r, true);
+        if (!kst_kernel_mul(ctx, a, b, nullptr, &r)) {
+            if (!serie_mul_parallel(ctx, &r, a, b, nullptr)) serie_fma(ctx, &r, a, b);
+            polynome_supzero(&r, true);
+        }
     }
     release(a, ka);
     release(b, kb);

@@ -2,6 +2,7 @@
 #include "series/tronc.h"
 
 #include "coef/modenum.h"
+#include "series/kernels/mul.h"
 #include "series/polynome.h"
 #include "series/variable.h"
 
@@ -301,7 +302,9 @@ coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwor
 {
     if (!w) return serie_mul(ctx, a, ka, b, kb);
     coef r{};
-    if (serie_mul_parallel(ctx, &r, a, b, w)) {
+    t_troncworkstack top(w);
+    if (kst_kernel_mul(ctx, a, b, &top, &r)) {
+    } else if (serie_mul_parallel(ctx, &r, a, b, w)) {
         polynome_supzero(&r, true);
     } else if (a->type != BH_ZERO && b->type != BH_ZERO) {
         t_troncworkstack st(w);

@@ -1,0 +1,195 @@
+// The split by output ranges shared by mul_array and mul_johnson: the first K variables form
+// the outer key of a chunk, the others a Kronecker index inside it. Each operand is sorted into
+// groups of one outer key; every pair of groups whose keys add up to a chunk's key feeds that
+// chunk, and one task makes the whole subtree of one chunk, so no two tasks write one result.
+// The truncation prunes whole pairs of groups on their outer degrees and least inner degrees
+// before any term is looked at.
+#pragma once
+#include <algorithm>
+#include <numeric>
+
+#include "interp/taskloop.h"
+#include "series/kernels/kernels.h"
+
+namespace kern {
+
+// One operand sorted by (outer key, order inside a group).
+template <class in_t>
+struct t_side {
+    std::vector<uint64_t> ikey;   // Kronecker index over the inner variables
+    std::vector<int32_t> td;      // n * G: degree in each group over the inner variables
+    std::vector<in_t> c;
+    struct group {
+        uint64_t okey;
+        uint32_t begin, end;
+    };
+    std::vector<group> groups;
+    std::vector<int32_t> og;      // per group * G: degree of the outer key in each group
+    std::vector<int32_t> mintd;   // per group * G: least inner degree of its terms in each group
+    std::vector<int32_t> dlo, dhi;  // per group * nv: span of each inner variable's index digit
+};
+
+struct t_pair {
+    uint64_t key;
+    uint32_t ga, gb;
+};
+
+template <class in_t>
+struct t_split {
+    const t_product* p;
+    int K, G;
+    int primary = -1;         // the inner group the terms of a group are sorted by, -1: by index
+    uint32_t innergroups = 0; // groups that name an inner variable
+    std::vector<uint64_t> ostride, istride;   // by variable (outer ones, inner ones)
+    t_side<in_t> A, B;
+};
+
+namespace detail {
+
+template <class in_t>
+void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t>& side, bool bydegree)
+{
+    const int nv = p.nv, K = s.K, G = s.G;
+    const size_t n = f.n;
+    std::vector<uint64_t> okey(n), ikey(n);
+    std::vector<int32_t> og(n * static_cast<size_t>(G), 0), td(n * static_cast<size_t>(G), 0);
+    for (size_t i = 0; i < n; i++) {
+        uint64_t o = 0, in = 0;
+        for (int v = 0; v < nv; v++) {
+            const int32_t e = f.e[i * static_cast<size_t>(nv) + static_cast<size_t>(v)];
+            const uint64_t d = static_cast<uint64_t>(static_cast<int64_t>(e) - f.lo[static_cast<size_t>(v)]);
+            if (v < K) o += d * s.ostride[static_cast<size_t>(v)];
+            else in += d * s.istride[static_cast<size_t>(v)];
+            for (uint32_t m = p.groupsof[static_cast<size_t>(v)]; m; m &= m - 1) {
+                const int g = __builtin_ctz(m);
+                (v < K ? og : td)[i * static_cast<size_t>(G) + static_cast<size_t>(g)] += e;
+            }
+        }
+        okey[i] = o;
+        ikey[i] = in;
+    }
+    std::vector<uint32_t> perm(n);
+    std::iota(perm.begin(), perm.end(), 0u);
+    const int pr = s.primary;
+    std::sort(perm.begin(), perm.end(), [&](uint32_t x, uint32_t y) {
+        if (okey[x] != okey[y]) return okey[x] < okey[y];
+        if (bydegree && pr >= 0) {
+            const int32_t dx = td[x * static_cast<size_t>(G) + static_cast<size_t>(pr)];
+            const int32_t dy = td[y * static_cast<size_t>(G) + static_cast<size_t>(pr)];
+            if (dx != dy) return dx < dy;
+        }
+        return ikey[x] < ikey[y];
+    });
+    const in_t* cf = coefs_of_in<in_t>(f);
+    side.ikey.resize(n);
+    side.c.resize(n);
+    side.td.resize(n * static_cast<size_t>(G));
+    for (size_t k = 0; k < n; k++) {
+        const uint32_t i = perm[k];
+        side.ikey[k] = ikey[i];
+        side.c[k] = cf[i];
+        for (int g = 0; g < G; g++) side.td[k * static_cast<size_t>(G) + static_cast<size_t>(g)] = td[i * static_cast<size_t>(G) + static_cast<size_t>(g)];
+        if (k == 0 || okey[i] != side.groups.back().okey) {
+            side.groups.push_back({okey[i], static_cast<uint32_t>(k), static_cast<uint32_t>(k)});
+            for (int g = 0; g < G; g++) {
+                side.og.push_back(og[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
+                side.mintd.push_back(INT32_MAX);
+            }
+            side.dlo.insert(side.dlo.end(), static_cast<size_t>(nv), INT32_MAX);
+            side.dhi.insert(side.dhi.end(), static_cast<size_t>(nv), INT32_MIN);
+        }
+        {
+            int32_t* lo = &side.dlo[(side.groups.size() - 1) * static_cast<size_t>(nv)];
+            int32_t* hi = &side.dhi[(side.groups.size() - 1) * static_cast<size_t>(nv)];
+            for (int v = K; v < nv; v++) {
+                const int32_t d = f.e[i * static_cast<size_t>(nv) + static_cast<size_t>(v)] - f.lo[static_cast<size_t>(v)];
+                lo[v] = std::min(lo[v], d);
+                hi[v] = std::max(hi[v], d);
+            }
+        }
+        auto& gr = side.groups.back();
+        gr.end = static_cast<uint32_t>(k + 1);
+        int32_t* md = &side.mintd[(side.groups.size() - 1) * static_cast<size_t>(G)];
+        for (int g = 0; g < G; g++) md[g] = std::min(md[g], td[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
+    }
+}
+
+} // namespace detail
+
+// Builds the split of p at K (terms inside a group by degree in the primary group when
+// `bydegree`, else by index), the list of pairs of groups sorted by chunk, and runs
+// chunk(split, first pair, last pair, task context) -> coef (the chunk's subtree over the inner
+// variables) on every chunk through the scheduler, then assembles the outer levels.
+template <class in_t, class F>
+void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out)
+{
+    t_split<in_t> s;
+    s.p = &p;
+    s.K = K;
+    s.G = p.ngroups;
+    const int nv = p.nv;
+    s.ostride.assign(static_cast<size_t>(nv), 0);
+    s.istride.assign(static_cast<size_t>(nv), 0);
+    uint64_t st = 1;
+    for (int v = nv - 1; v >= K; v--) {
+        s.istride[static_cast<size_t>(v)] = st;
+        st *= static_cast<uint64_t>(p.range[static_cast<size_t>(v)]);
+    }
+    st = 1;
+    for (int v = K - 1; v >= 0; v--) {
+        s.ostride[static_cast<size_t>(v)] = st;
+        st *= static_cast<uint64_t>(p.range[static_cast<size_t>(v)]);
+    }
+    // The primary group: the one naming the most inner variables.
+    int best = 0;
+    for (int g = 0; g < s.G; g++) {
+        int count = 0;
+        for (int v = K; v < nv; v++)
+            if (p.groupsof[static_cast<size_t>(v)] & (1u << g)) count++;
+        if (count) s.innergroups |= 1u << g;
+        if (count > best) {
+            best = count;
+            s.primary = g;
+        }
+    }
+    detail::sortside(p, p.A, s, s.A, bydegree);
+    detail::sortside(p, p.B, s, s.B, bydegree);
+
+    const int G = s.G;
+    std::vector<t_pair> pairs;
+    for (uint32_t ga = 0; ga < s.A.groups.size(); ga++)
+        for (uint32_t gb = 0; gb < s.B.groups.size(); gb++) {
+            bool keep = true;
+            for (int g = 0; g < G && keep; g++) {
+                const size_t ia = ga * static_cast<size_t>(G) + static_cast<size_t>(g);
+                const size_t ib = gb * static_cast<size_t>(G) + static_cast<size_t>(g);
+                keep = static_cast<int64_t>(s.A.og[ia]) + s.B.og[ib] + s.A.mintd[ia] + s.B.mintd[ib] <= p.level[static_cast<size_t>(g)];
+            }
+            if (keep) pairs.push_back({s.A.groups[ga].okey + s.B.groups[gb].okey, ga, gb});
+        }
+    std::sort(pairs.begin(), pairs.end(), [](const t_pair& x, const t_pair& y) {
+        return x.key != y.key ? x.key < y.key : (x.ga != y.ga ? x.ga < y.ga : x.gb < y.gb);
+    });
+    std::vector<size_t> starts;
+    for (size_t k = 0; k < pairs.size(); k++)
+        if (k == 0 || pairs[k].key != pairs[k - 1].key) starts.push_back(k);
+    starts.push_back(pairs.size());
+    const size_t nchunks = starts.size() - 1;
+    std::vector<coef> res(nchunks);
+    std::vector<uint64_t> keys(nchunks);
+    if (nchunks)
+        parallel_loop_for_fast3(p.ctx, 0, static_cast<int>(nchunks) - 1, [&](int k, t_cctx* tctx) {
+            if (kst_kctx(tctx).stoprequested()) return;
+            const size_t uk = static_cast<size_t>(k);
+            res[uk] = chunk(s, &pairs[starts[uk]], &pairs[starts[uk + 1]], tctx);
+        });
+    size_t m = 0;
+    for (size_t k = 0; k < nchunks; k++)
+        if (res[k].type != BH_ZERO) {
+            keys[m] = pairs[starts[k]].key;
+            res[m++] = res[k];
+        }
+    *out = m ? kern_buildkeys(p, 0, K, keys.data(), res.data(), 0, m, s.ostride.data()) : coef{};
+}
+
+} // namespace kern
