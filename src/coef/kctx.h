@@ -24,6 +24,9 @@ struct t_kctx {
     const t_ordres* orders = nullptr;      // variable orderings and roles (series room)
     const t_tronc* tronc = nullptr;        // active truncation, null when none
     const t_trmon* trmon = nullptr;        // active monomial truncation, null when none
+    // _trcoef: the magnitude of the small parameter by which sereps writes coefficients as powers
+    // of a variable, in (0, 1]; 1 leaves every coefficient as it is.
+    double trcoef = 1.0;
     long options[KST_MAXOPTIONS] = {};     // the rooms' options, by the slot each was given
 
     long option(int slot) const { return options[slot]; }

@@ -4,6 +4,8 @@
 #include "coef/modenum.h"
 #include "series/polynome.h"
 #include "series/serie.h"
+#include "series/sereps.h"
+#include "series/seriesroom.h"
 #include "series/tronc.h"
 #include "series/variable.h"
 
@@ -229,6 +231,62 @@ t_idcommon* angular(t_cctx* ctx, const coef* c)
     return e ? e->Vcopy() : nullptr;
 }
 
+// sereps(s, E [, eps]) and invsereps(s, E [, eps]): the small-parameter device on a series, eps
+// being `_trcoef` when omitted. E must be a variable.
+int smallparameter(t_cctx* ctx, int slot, treeabs* node, bool inverse)
+{
+    int n = tree_eval_arguments(ctx, slot + 1, node, 0);
+    if (n < 0) return 0;
+    const coef* c = nullptr;
+    const t_idcommon* ev = nullptr;
+    const t_idcommon* epsv = nullptr;
+    if (n < 2 || n > 3) {
+        kst_runerror(ctx, 53);
+    } else if (!(c = operandcoef(ctx, const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 1))))) {
+        kst_runerror(ctx, 23);
+    } else if (!(ev = tree_slot_value(ctx, slot + 2)) || (ev = const_cast<t_idcommon*>(ev)->Vgetvalue())->Vgettypeenum() != IDTYPE_VARIABLE) {
+        kst_runerror(ctx, 27);
+    } else if (n == 3 && (!(epsv = const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 3))->Vgetvalue()) ||
+                          epsv->Vgettypeenum() != IDTYPE_CONSTANTE)) {
+        kst_runerror(ctx, 40);
+    } else {
+        coef eps = epsv ? copycoef(&kst_constantevalue(ctx, const_cast<t_idcommon*>(epsv))) : coef_dbl2coef(kst_kctx(ctx).trcoef);
+        auto* e = const_cast<t_variable*>(static_cast<const t_variable*>(ev));
+        bool ok = true;
+        coef r = inverse ? serie_invsereps(ctx, c, e, &eps) : serie_sereps(ctx, c, e, &eps, &ok);
+        deletecoef(&eps);
+        if (ok) tree_slot_setobject(ctx, slot, kst_serie_wrap(ctx, r));
+    }
+    tree_clean_arguments(ctx, slot + 1, n);
+    return 0;
+}
+int h_sereps(t_cctx* ctx, int slot, treeabs* node) { return smallparameter(ctx, slot, node, false); }
+int h_invsereps(t_cctx* ctx, int slot, treeabs* node) { return smallparameter(ctx, slot, node, true); }
+
+// _trcoef: the small parameter's magnitude used by sereps; above 1 it is error 276.
+int h_trcoef(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        char text[64];
+        snprintf(text, sizeof text, "%.17g", kst_kctx(ctx).trcoef);
+        kst_option_display(ctx, "_trcoef", text);
+        return 0;
+    }
+    if (tree_paraint(node, 0) != TREE_OPTION_SET) {
+        kst_runerror(ctx, 4, "_trcoef");
+        return 0;
+    }
+    if (tree_int(ctx, slot + 1, tree_child(node, 1))) return 0;
+    if (!tree_flags(ctx)) {
+        const t_idcommon* v = tree_slot_value(ctx, slot + 1);
+        v = v ? const_cast<t_idcommon*>(v)->Vgetvalue() : nullptr;
+        if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE || !v->Visreal()) kst_runerror(ctx, 40);
+        else kst_settrcoef(ctx, v->Vgetdbl());
+    }
+    tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
 } // namespace
 
 t_idcommon* t_serie::Vexp(t_cctx* ctx, int) { return angular(ctx, &m_value); }
@@ -253,5 +311,8 @@ void kst_serie_registerops()
             kst_id_vtable_setcmpop(IDCMP_NE, l, r, cmp_ne);
         }
     kst_tree_setkeywordhandler("crevar", h_crevar);
+    kst_tree_setkeywordhandler("sereps", h_sereps);
+    kst_tree_setkeywordhandler("invsereps", h_invsereps);
+    kst_tree_setkeywordhandler("_trcoef", h_trcoef);
     kst_tronc_registerlanguage();
 }

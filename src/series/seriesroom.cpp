@@ -11,15 +11,21 @@
 
 int g_kst_opt_seriesmode;
 int g_kst_opt_affdist;
+int g_kst_opt_ior;
 
 namespace {
 const t_roomoption s_options[] = {
     {"_mode", LONG_MIN, LONG_MAX, 0, false, &g_kst_opt_seriesmode},
     {"_affdist", 0, 8, 2, false, &g_kst_opt_affdist},
+    {"_ior", 0, 3, 1, false, &g_kst_opt_ior},
     {nullptr, 0, 0, 0, false, nullptr},
 };
 
-void reset(t_cctx* ctx) { kst_variables_reset(ctx); }
+void reset(t_cctx* ctx)
+{
+    kst_variables_reset(ctx);
+    kst_kctx(ctx).trcoef = 1.0;
+}
 } // namespace
 
 extern const t_room kst_room_series = {"series", nullptr, kst_polynome_install, kst_serie_registerops, s_options,

@@ -37,8 +37,36 @@ const t_ordres& kst_ordres(const t_cctx* ctx)
 
 int getOrder(const t_cctx* ctx, const t_variable* v)
 {
-    const t_ordres& o = kst_ordres(ctx);
-    return o.rank[o.current][v->index];
+    return kst_ordres(ctx).rank[kst_ior(ctx)][v->index];
+}
+
+bool ordre_reorder(std::vector<int>& rank, uint32_t index, int& pos, bool homogeneous, int h, bool force)
+{
+    const int n = static_cast<int>(rank.size());
+    const int r = rank[index];
+    if (pos == KST_REORDER_END) pos = homogeneous ? n : n - h;
+    if (!force && (r > n - h || pos > n - h)) return false;
+    if (pos < 1 || pos > n) return false;
+    for (int& x : rank) {
+        if (&x == &rank[index]) continue;
+        if (r < pos && x > r && x <= pos) x--;
+        else if (pos < r && x >= pos && x < r) x++;
+    }
+    rank[index] = pos;
+    if (pos < n) pos++;
+    return true;
+}
+
+bool kst_reorder(t_cctx* ctx, const t_variable* v, int& pos, int e, bool force)
+{
+    auto* o = new t_ordres(kst_ordres(ctx));
+    if (!ordre_reorder(o->rank[e], v->index, pos, o->role[v->index] == 1, o->nhomog, force)) {
+        delete o;
+        return false;
+    }
+    s_versions.push_back(o);
+    kst_kctx(ctx).orders = o;
+    return true;
 }
 
 t_variable* cree_var(t_cctx* ctx, const char* name)
