@@ -49,6 +49,10 @@ coef product(t_cctx* ctx, const coef* a, const coef* b, unsigned long n, bool po
     t_troncwork work;
     const t_tronc* trmon = nullptr;
     const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    if (trmon && !power)
+        return serie_multrmon(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, kst_troncmon_sortdup(ctx, *trmon), w);
+    // A power keeps every intermediate term (x^1 is needed to reach x^2 later): the monomial
+    // truncation applies to the result.
     coef r = power ? serie_powtr(ctx, const_cast<coef*>(a), 1, n, w)
                    : serie_multr(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, w);
     if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);

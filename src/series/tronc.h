@@ -80,3 +80,18 @@ coef serie_truncate(t_cctx* ctx, const coef* c, const t_troncwork* w);
 // that ends the expansion, 24 without a constant term).
 bool serie_powalpha(t_cctx* ctx, const coef* a, const coef* alpha, bool isinteger, long n, const t_troncwork* w,
                     coef* out);
+
+// One entry of a monomial truncation: the product keeps only the power `deg` of `var`.
+struct t_monentry {
+    t_variable* var;
+    int32_t deg;
+};
+// The entries of a monomial truncation sorted by rank in the ordering in force, a variable named
+// twice kept once (its first degree).
+std::vector<t_monentry> kst_troncmon_sortdup(const t_cctx* ctx, const t_tronc& list);
+// a*b reduced to the monomial truncation `list` (sorted, see above): for each listed x^D only the
+// sum of a_i*b_j over i + j = D is made, the other variables multiply freely (under the degree
+// truncation `w` when there is one, the listed variables then moved to the first ranks for the
+// time of the product). Keep flags as everywhere.
+coef serie_multrmon(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const std::vector<t_monentry>& list,
+                    const t_troncwork* w);

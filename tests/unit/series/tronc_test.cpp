@@ -84,6 +84,46 @@ TEST(TroncProperties, TruncatedProductIsTheFullProductTruncated_multr_ab_eq_trun
     modenum_set(ctx, NUMDBL);
 }
 
+// The product under a monomial truncation computes only the listed powers, yet equals the full
+// product (truncated by degree when a degree truncation is in force) with those powers
+// extracted, whatever the order of the list and whether the listed variables rank first.
+TEST(TroncProperties, MonomialProductIsTheProductExtracted_multrmon_ab_eq_trmon_ab)
+{
+    t_cctx* ctx = testctx();
+    const t_tronc lists[] = {groups({{{0}, 2}}), groups({{{1}, 1}}), groups({{{2}, 0}}), groups({{{2}, 3}, {{0}, 1}}),
+                             groups({{{1}, 2}, {{1}, 5}}), groups({{{0}, 9}})};
+    const t_tronc degree = groups({{{0, 1}, 4}});
+    t_troncwork w;
+    w.init(degree);
+    std::mt19937 rng(77);
+    for (const t_tronc& l : lists) {
+        const std::vector<t_monentry> sorted = kst_troncmon_sortdup(ctx, l);
+        t_tronc merged;   // a variable named twice keeps its first degree
+        for (const t_monentry& e : sorted) merged.groups.push_back({{e.var}, -100, e.deg});
+        for (size_t i = 1; i < sorted.size(); i++) EXPECT_LT(getOrder(ctx, sorted[i - 1].var), getOrder(ctx, sorted[i].var));
+        for (int round = 0; round < 10; round++) {
+            coef a = randomserie(rng, 8, 3), b = randomserie(rng, 8, 3);
+            if (round == 0) {   // a number on one side: the coefficient of x^D of the other
+                deletecoef(&a);
+                a = coef_creenum_init(ctx, 3);
+            }
+            for (const t_troncwork* tw : {static_cast<const t_troncwork*>(nullptr), static_cast<const t_troncwork*>(&w)}) {
+                coef full = serie_multr(ctx, &a, 1, &b, 1, tw);
+                coef expect = serie_trmon(ctx, &full, 0, merged);
+                const t_ordres* before = kst_kctx(ctx).orders;
+                coef got = serie_multrmon(ctx, &a, 1, &b, 1, sorted, tw);
+                EXPECT_EQ(kst_kctx(ctx).orders, before);   // the ordering comes back
+                EXPECT_TRUE(serie_equal(&got, &expect)) << text(got) << " vs " << text(expect);
+                EXPECT_TRUE(serie_isnormal(ctx, &got));
+                deletecoef(&expect);
+                deletecoef(&got);
+            }
+            deletecoef(&a);
+            deletecoef(&b);
+        }
+    }
+}
+
 TEST(TroncValues, MonomialTruncationKeepsOnePowerOfX)
 {
     t_cctx* ctx = testctx();
