@@ -2,6 +2,7 @@
 // (`_affdist`), the cells of the POLYNOME tag in the coefficient tables, the series values of
 // the language, and the variables the room owns for the session.
 #include "interp/roomapi.h"
+#include "series/polplein.h"
 #include "series/polynome.h"
 #include "series/serie.h"
 #include "series/seriesroom.h"
@@ -21,6 +22,12 @@ const t_roomoption s_options[] = {
     {nullptr, 0, 0, 0, false, nullptr},
 };
 
+void install()
+{
+    kst_polynome_install();
+    kst_polplein_install();
+}
+
 void reset(t_cctx* ctx)
 {
     kst_variables_reset(ctx);
@@ -28,5 +35,5 @@ void reset(t_cctx* ctx)
 }
 } // namespace
 
-extern const t_room kst_room_series = {"series", nullptr, kst_polynome_install, kst_serie_registerops, s_options,
+extern const t_room kst_room_series = {"series", nullptr, install, kst_serie_registerops, s_options,
                                        reset, kst_variables_release};
