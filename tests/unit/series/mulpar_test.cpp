@@ -66,4 +66,34 @@ TEST(ParallelProduct, ChainsUpTo2000PairsRowsAboveAndTheSameBitsAsOneThread)
     deletecoef(&b);
 }
 
+// Below 1500000 pairs of terms (whole trees) a product stays on the calling thread; one term more
+// on one side and it is spread.
+TEST(ParallelProduct, SplitOnlyAbove1500000PairsOfTerms)
+{
+    t_cctx* ctx = testctx();
+    auto build = [ctx](int xterms, int yterms) {
+        coef px = lin(1.0, var(0), 0.5);
+        coef py = lin(1.0, var(1), 0.25);
+        coef p = serie_pow(ctx, &px, 0, static_cast<unsigned long>(xterms - 1));
+        coef q = serie_pow(ctx, &py, 0, static_cast<unsigned long>(yterms - 1));
+        return serie_mul(ctx, &p, 0, &q, 0);
+    };
+    coef a = build(30, 50);   // 1500 terms
+    coef b = build(20, 50);   // 1000 terms
+    coef z = poly_monomial(var(2), coef_fromdbl(1.0), 1);
+    coef b1 = serie_add(ctx, &b, 1, &z, 0);   // 1001 terms
+    ASSERT_EQ(serie_size(&a) * serie_size(&b), 1500000);
+    Mkest("_cpu = 2$", nullptr);
+    for (const coef* other : {&b, &b1}) {
+        const std::uint64_t before = ZODUV_getpostedcount() + ZODUV_getinplacecount();
+        coef p = serie_mul(ctx, &a, 1, const_cast<coef*>(other), 1);
+        const std::uint64_t tasks = ZODUV_getpostedcount() + ZODUV_getinplacecount() - before;
+        if (other == &b) EXPECT_EQ(tasks, 0u);
+        else EXPECT_GT(tasks, 0u);
+        deletecoef(&p);
+    }
+    Mkest("_cpu = 1$", nullptr);
+    for (coef* k : {&a, &b, &b1}) deletecoef(k);
+}
+
 } // namespace
