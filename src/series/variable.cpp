@@ -57,6 +57,22 @@ bool ordre_reorder(std::vector<int>& rank, uint32_t index, int& pos, bool homoge
     return true;
 }
 
+bool kst_setleafvariable(t_cctx* ctx, const t_variable* v, int role)
+{
+    const t_ordres& cur = kst_ordres(ctx);
+    if (role < 1 || role > 2 || cur.role[v->index] != 0) return false;
+    auto* o = new t_ordres(cur);
+    for (auto& r : o->rank) {
+        int pos = static_cast<int>(r.size());
+        ordre_reorder(r, v->index, pos, true, o->nhomog, true);
+    }
+    o->role[v->index] = role;
+    o->nhomog++;
+    s_versions.push_back(o);
+    kst_kctx(ctx).orders = o;
+    return true;
+}
+
 bool kst_reorder(t_cctx* ctx, const t_variable* v, int& pos, int e, bool force)
 {
     auto* o = new t_ordres(kst_ordres(ctx));
@@ -80,12 +96,9 @@ t_variable* cree_var(t_cctx* ctx, const char* name)
     o->trflag.push_back(-1);
     // The homogeneous variables keep the last ranks: the new one goes just before them.
     if (o->nhomog > 0 && n > 1) {
-        int pos = n - o->nhomog;
         for (auto& r : o->rank) {
-            int cur = r[v->index];
-            for (int& x : r)
-                if (x >= pos && x < cur) x++;
-            r[v->index] = pos;
+            int pos = n - o->nhomog;
+            ordre_reorder(r, v->index, pos, false, o->nhomog, true);
         }
     }
     s_versions.push_back(o);

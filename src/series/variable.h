@@ -79,6 +79,10 @@ constexpr int KST_REORDER_END = 0;
 // changed); the variables between the two ranks shift by one towards the old rank. Afterwards pos
 // is the next rank (kept at N), so that successive calls place a list of variables in order.
 bool ordre_reorder(std::vector<int>& rank, uint32_t index, int& pos, bool homogeneous, int h, bool force);
+// Gives v the role of a homogeneous variable (1) or a Fourier variable (2): its exponents go into
+// blocks, so it takes the last rank of every ordering, after the ones given a role before; the
+// variables created afterwards rank before all of them. False when v already has a role.
+bool kst_setleafvariable(t_cctx* ctx, const t_variable* v, int role);
 // The same in ordering `e` of ctx, published as a new set of orderings; false when refused.
 bool kst_reorder(t_cctx* ctx, const t_variable* v, int& pos, int e, bool force);
 // The monomial of v with its coefficient 1 in the numeric mode of ctx (remade when the mode

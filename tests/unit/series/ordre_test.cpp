@@ -49,6 +49,36 @@ TEST(Reorder, MovesShiftTheRanksBetweenAndPosAdvances)
     EXPECT_EQ(pos, 5);       // kept at N
 }
 
+// Variables whose exponents go into blocks keep the last ranks: one created later still ranks
+// before them, in every ordering, and an ordinary move cannot pass them.
+TEST(Reorder, AVariableCreatedAfterTheHomogeneousOnesRanksBeforeThem)
+{
+    t_cctx* ctx = testctx();
+    t_variable* h1 = cree_var(ctx, "h1");
+    t_variable* h2 = cree_var(ctx, "h2");
+    t_variable* a = cree_var(ctx, "a");   // x y z h1 h2 a
+    ASSERT_TRUE(kst_setleafvariable(ctx, h1, 1));
+    ASSERT_TRUE(kst_setleafvariable(ctx, h2, 1));
+    EXPECT_FALSE(kst_setleafvariable(ctx, h2, 2));
+    EXPECT_EQ(getOrder(ctx, a), 4);
+    EXPECT_EQ(getOrder(ctx, h1), 5);
+    EXPECT_EQ(getOrder(ctx, h2), 6);
+    t_variable* w = cree_var(ctx, "w");
+    const t_ordres& o = kst_ordres(ctx);
+    for (int e = 0; e < 4; e++) {
+        EXPECT_EQ(o.rank[e][w->index], 5) << e;
+        EXPECT_EQ(o.rank[e][h1->index], 6) << e;
+        EXPECT_EQ(o.rank[e][h2->index], 7) << e;
+    }
+    EXPECT_EQ(compareOrder(ctx, w, h1), -1);
+    int pos = 7;
+    EXPECT_FALSE(kst_reorder(ctx, var(0), pos, 1, false));
+    pos = KST_REORDER_END;
+    ASSERT_TRUE(kst_reorder(ctx, var(0), pos, 1, false));
+    EXPECT_EQ(getOrder(ctx, var(0)), 5);
+    EXPECT_EQ(getOrder(ctx, h1), 6);
+}
+
 TEST(Reorder, ASeriesFollowsTheOrderingInForce_reorder_keeps_the_value)
 {
     t_cctx* ctx = testctx();
