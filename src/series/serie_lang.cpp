@@ -32,6 +32,20 @@ const coef* operandcoef(t_cctx* ctx, t_idcommon* v)
     }
 }
 
+// The truncations in force for the time of one operation, also seen by the kernels (and the tasks
+// they start) through the kernel context; the identifiers holding them live at least that long.
+struct t_truncscope {
+    t_cctx* ctx;
+    const t_tronc* trmon = nullptr;
+    const t_troncwork* w;
+    explicit t_truncscope(t_cctx* c) : ctx(c), w(kst_serie_truncations(c, &trmon)) {}
+    ~t_truncscope()
+    {
+        kst_kctx(ctx).tronc = nullptr;
+        kst_kctx(ctx).trmon = nullptr;
+    }
+};
+
 // Degrees are 32-bit: a product or power whose degrees could leave that range is refused
 // (error 25) before anything is computed.
 bool degreesfit(t_cctx* ctx, const coef* a, const coef* b, long n)
@@ -46,9 +60,9 @@ bool degreesfit(t_cctx* ctx, const coef* a, const coef* b, long n)
 // a*b or a^n under the truncations in force.
 coef product(t_cctx* ctx, const coef* a, const coef* b, unsigned long n, bool power)
 {
-    t_troncwork work;
-    const t_tronc* trmon = nullptr;
-    const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    t_truncscope scope(ctx);
+    const t_tronc* trmon = scope.trmon;
+    const t_troncwork* w = scope.w;
     if (trmon && !power)
         return serie_multrmon(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, kst_troncmon_sortdup(ctx, *trmon), w);
     // A power keeps every intermediate term (x^1 is needed to reach x^2 later): the monomial
@@ -115,9 +129,9 @@ t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
     if (coef_ispoly(cb)) {
-        t_troncwork work;
-        const t_tronc* trmon = nullptr;
-        const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+        t_truncscope scope(ctx);
+        const t_tronc* trmon = scope.trmon;
+        const t_troncwork* w = scope.w;
         coef minus1 = coef_creenum_init(ctx, -1);
         coef inv{};
         bool ok = serie_powalpha(ctx, cb, &minus1, true, -1, w, &inv);
@@ -155,9 +169,9 @@ t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     }
     if (whole && n >= 0)
         return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, static_cast<unsigned long>(n), true)));
-    t_troncwork work;
-    const t_tronc* trmon = nullptr;
-    const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    t_truncscope scope(ctx);
+    const t_tronc* trmon = scope.trmon;
+    const t_troncwork* w = scope.w;
     coef r{};
     if (!serie_powalpha(ctx, ca, cb, whole, n, w, &r)) return done(a, ka, b, kb, nullptr);
     if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);

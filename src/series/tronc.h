@@ -2,6 +2,7 @@
 // never creates a term that a group forbids: the loops stop at the remaining level of each
 // group, consuming the degree of a term on the way down and giving it back on the way up.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -17,10 +18,18 @@ struct troncature {
     int32_t level = 0;                    // maximum total degree of the group's variables
 };
 
-// A named truncation (a list of groups), also the value of one group `{x, 3}`.
+struct t_troncwork;
+
+// A named truncation (a list of groups), also the value of one group `{x, 3}`. Its groups do not
+// change once it is made; its working form is built by the first product that needs it and kept.
 struct t_tronc : public t_idcommon {
     std::vector<troncature> groups;
     t_tronc() : t_idcommon("") {}
+    t_tronc(const t_tronc& other) : t_idcommon(other), groups(other.groups) {}
+    ~t_tronc() override;
+    t_tronc& operator=(const t_tronc&) = delete;
+    // The working form of the groups (built once, whichever thread asks first).
+    const t_troncwork& work() const;
     int Vgettypeenum() const override { return IDTYPE_TRONC; }
     const char* Vgettypename() const override { return "troncature"; }
     t_idcommon* Vcopy() const override { return new t_tronc(*this); }
@@ -28,6 +37,9 @@ struct t_tronc : public t_idcommon {
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     long Vsize() const override { return static_cast<long>(groups.size()); }
     bool Vdependon(const t_idcommon* other) const override;
+
+private:
+    mutable std::atomic<const t_troncwork*> m_work{nullptr};
 };
 
 // "\n%s = ( { x, 3 }, { (x,y), 4 } )\n\n" (the name part only when a name is given).

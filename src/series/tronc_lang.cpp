@@ -122,15 +122,16 @@ void ondeletevariable(t_cctx* ctx, const char* name)
 
 } // namespace
 
-bool kst_serie_truncations(t_cctx* ctx, t_troncwork* work, const t_tronc** trmon)
+const t_troncwork* kst_serie_truncations(t_cctx* ctx, const t_tronc** trmon)
 {
     const t_tronc* tr = inforce(ctx, "_tronc");
     *trmon = inforce(ctx, "_trmon");
-    if (tr && !tr->groups.empty()) {
-        work->init(*tr);
-        return true;
-    }
-    return false;
+    if (*trmon && (*trmon)->groups.empty()) *trmon = nullptr;
+    if (tr && tr->groups.empty()) tr = nullptr;
+    t_kctx& k = kst_kctx(ctx);
+    k.tronc = tr;
+    k.trmon = *trmon;
+    return tr ? &tr->work() : nullptr;
 }
 
 // stat x: its rank, and under the truncation in force its levels and the variables sharing its

@@ -2,7 +2,11 @@
 // the full product truncated, on random series in every numeric mode.
 #include "seriestest.h"
 
+#include "interp/kest.h"
+#include "interp/taskloop.h"
 #include "series/tronc.h"
+
+#include <atomic>
 
 namespace {
 
@@ -39,6 +43,24 @@ TEST(TroncWork, ComplexityFollowsTheSharingOfVariables)
     EXPECT_EQ(w.positions[f + 2], 1);
     EXPECT_EQ(w.getnivh(var(1)), 3);
     EXPECT_EQ(w.getnivh(var(0)), 4);
+}
+
+// A truncation builds its working form once, whichever thread asks first, and every thread reads
+// that one; a copy builds its own.
+TEST(TroncWork, BuiltOnceWhateverTheThreadAndCopiesHaveTheirOwn)
+{
+    t_cctx* ctx = testctx();
+    const t_tronc t = groups({{{0, 1}, 4}, {{1, 2}, 3}});
+    Mkest("_cpu = 2$", nullptr);
+    std::atomic<const t_troncwork*> seen[64];
+    for (auto& p : seen) p.store(nullptr);
+    parallel_loop_for_fast3(ctx, 0, 63, [&](int i, t_cctx*) { seen[i].store(&t.work()); });
+    Mkest("_cpu = 1$", nullptr);
+    for (auto& p : seen) EXPECT_EQ(p.load(), &t.work());
+    EXPECT_EQ(t.work().complexity, etronccomplex_complex);
+    const t_tronc copy(t);
+    EXPECT_NE(&copy.work(), &t.work());
+    EXPECT_EQ(copy.work().levels, t.work().levels);
 }
 
 TEST(TroncWork, ConsumingADegreeLowersEveryGroupOfTheVariable)
