@@ -8,7 +8,6 @@
 // with the context that started the task (they live as long as it), copy-on-write.
 struct t_ordres;
 struct t_tronc;
-struct t_trmon;
 
 // Slots of the integer options that rooms declare (room record); enough for every option the
 // language has keywords for.
@@ -22,8 +21,13 @@ struct t_kctx {
     // reaches every task of a product or a loop; null in a context of its own.
     const volatile int* outerstop = nullptr;
     const t_ordres* orders = nullptr;      // variable orderings and roles (series room)
-    const t_tronc* tronc = nullptr;        // active truncation, null when none
-    const t_trmon* trmon = nullptr;        // active monomial truncation, null when none
+    // The truncations in force while a series operation of the language runs (the values of
+    // _tronc and _trmon; a monomial truncation is a list of one-variable groups), null otherwise.
+    const t_tronc* tronc = nullptr;
+    const t_tronc* trmon = nullptr;
+    // _trcoef: the magnitude of the small parameter by which sereps writes coefficients as powers
+    // of a variable, in (0, 1]; 1 leaves every coefficient as it is.
+    double trcoef = 1.0;
     long options[KST_MAXOPTIONS] = {};     // the rooms' options, by the slot each was given
 
     long option(int slot) const { return options[slot]; }

@@ -1,4 +1,4 @@
-// The keyword table of the language: 225 entries sorted by text, each with its parser token.
+// The keyword table of the language: 229 entries sorted by text, each with its parser token.
 #pragma once
 #include <cstddef>
 
@@ -7,7 +7,7 @@ struct t_keyword {
     int token;
 };
 
-constexpr int kst_keywordcount = 225;
+constexpr int kst_keywordcount = 229;
 const t_keyword* kst_keywordtable();
 // Index of the entry whose text is exactly word[0..len), or -1 (binary search, case-sensitive).
 int kst_lookupkeyword(const char* word, size_t len);

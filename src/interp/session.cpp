@@ -13,6 +13,7 @@
 #include "interp/treeint.h"
 #include "interp/treesharedcode.h"
 #include "parallel/parallel_init.h"
+#include "parallel/zoduv.h"
 #include "render/render.h"
 
 #include <gmp.h>
@@ -24,6 +25,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <sys/resource.h>
 #include <pthread.h>
@@ -121,6 +123,19 @@ void* gmp_realloc(void* p, size_t, size_t size)
     return q;
 }
 void gmp_free(void* p, size_t) { free(p); }
+
+// Exhausted memory anywhere in the kernel is fatal error 436, never a crash: the scheduler's task
+// records and every C++ container end here. A reserve is given back first so that the report
+// itself can still be written; operator new does not tell the size it wanted.
+void* s_reserve = nullptr;
+[[noreturn]] void nomemory(size_t size)
+{
+    free(s_reserve);
+    s_reserve = nullptr;
+    kst_fatalerror(436, static_cast<long>(size), "SYSCHECKMALLOC");
+    abort();
+}
+void nomemory_new() { nomemory(0); }
 
 bool runstartupfiles(t_cctx* ctx)
 {
@@ -242,6 +257,9 @@ t_cctx* kest_init(int mode, int render)
     setenv("OMP_THREAD_LIMIT", cpu, 1);
 
     mp_set_memory_functions(gmp_alloc, gmp_realloc, gmp_free);
+    s_reserve = malloc(256u << 10);
+    ZODUV_setnomemfunc(nomemory);
+    std::set_new_handler(nomemory_new);
     kst_signalinit();
     kst_register_languagefile(nullptr, "kest_msg");
     set_language("fr", true);

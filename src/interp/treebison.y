@@ -202,7 +202,7 @@ treeabs* option(t_tree_loc loc, int token, int action, treeabs* value)
 %token KW_size KW_sort KW_sqrt KW_stat KW_step KW_stop KW_str KW_struct KW_sum KW_sup KW_switch
 %token KW_tabvar KW_tan KW_tanh KW_then KW_time_l KW_time_s KW_time_t KW_to KW_transposevnum KW_try
 %token KW_typeof KW_varkest KW_vnumC KW_vnumR KW_vnumtodim KW_while KW_write KW_writebin KW_writes
-%token KW_xyz_to_ell
+%token KW_xyz_to_ell KW__ior KW__trcoef KW_invsereps KW_sereps
 
 %left '+' '-'
 %left '*' '/' '&' LIEMUL DOTOP
@@ -639,6 +639,7 @@ genkw
     | KW_integnumfcn         { $$ = KW_integnumfcn; }
     | KW_integral            { $$ = KW_integral; }
     | KW_interpol            { $$ = KW_interpol; }
+    | KW_invsereps           { $$ = KW_invsereps; }
     | KW_iternum             { $$ = KW_iternum; }
     | KW_lecture             { $$ = KW_lecture; }
     | KW_log                 { $$ = KW_log; }
@@ -686,6 +687,7 @@ genkw
     | KW_scscp_get           { $$ = KW_scscp_get; }
     | KW_scscp_put           { $$ = KW_scscp_put; }
     | KW_select              { $$ = KW_select; }
+    | KW_sereps              { $$ = KW_sereps; }
     | KW_sertrig             { $$ = KW_sertrig; }
     | KW_sign                { $$ = KW_sign; }
     | KW_sin                 { $$ = KW_sin; }
@@ -725,6 +727,7 @@ optkw
     | KW__history            { $$ = KW__history; }
     | KW__info               { $$ = KW__info; }
     | KW__integnum           { $$ = KW__integnum; }
+    | KW__ior                { $$ = KW__ior; }
     | KW__language           { $$ = KW__language; }
     | KW__mode               { $$ = KW__mode; }
     | KW__modenum            { $$ = KW__modenum; }
@@ -742,6 +745,7 @@ optkw
     | KW__read               { $$ = KW__read; }
     | KW__read_history       { $$ = KW__read_history; }
     | KW__time               { $$ = KW__time; }
+    | KW__trcoef             { $$ = KW__trcoef; }
     | KW__userlibrary_path   { $$ = KW__userlibrary_path; }
     ;
 symkw
@@ -791,6 +795,7 @@ anykw
     | KW__history            { $$ = KW__history; }
     | KW__info               { $$ = KW__info; }
     | KW__integnum           { $$ = KW__integnum; }
+    | KW__ior                { $$ = KW__ior; }
     | KW__language           { $$ = KW__language; }
     | KW__mode               { $$ = KW__mode; }
     | KW__modenum            { $$ = KW__modenum; }
@@ -808,6 +813,7 @@ anykw
     | KW__read               { $$ = KW__read; }
     | KW__read_history       { $$ = KW__read_history; }
     | KW__time               { $$ = KW__time; }
+    | KW__trcoef             { $$ = KW__trcoef; }
     | KW__userlibrary_path   { $$ = KW__userlibrary_path; }
     | KW_abs                 { $$ = KW_abs; }
     | KW_accum               { $$ = KW_accum; }
@@ -893,6 +899,7 @@ anykw
     | KW_integnumfcn         { $$ = KW_integnumfcn; }
     | KW_integral            { $$ = KW_integral; }
     | KW_interpol            { $$ = KW_interpol; }
+    | KW_invsereps           { $$ = KW_invsereps; }
     | KW_iternum             { $$ = KW_iternum; }
     | KW_lecture             { $$ = KW_lecture; }
     | KW_log                 { $$ = KW_log; }
@@ -948,6 +955,7 @@ anykw
     | KW_scscp_get           { $$ = KW_scscp_get; }
     | KW_scscp_put           { $$ = KW_scscp_put; }
     | KW_select              { $$ = KW_select; }
+    | KW_sereps              { $$ = KW_sereps; }
     | KW_sertrig             { $$ = KW_sertrig; }
     | KW_sign                { $$ = KW_sign; }
     | KW_sin                 { $$ = KW_sin; }

@@ -557,6 +557,18 @@ void ZODUV_setavailablecpu(int n)
 
 int ZODUV_getmaxavailablecpu() { return g_ZODUV_manager ? g_ZODUV_manager->m_maxthread : 1; }
 
+namespace {
+std::atomic<void (*)(std::size_t)> s_nomemfunc{nullptr};
+}
+
+void ZODUV_setnomemfunc(void (*func)(std::size_t)) { s_nomemfunc.store(func, std::memory_order_release); }
+
+void ZODUV_nomemory(std::size_t bytes)
+{
+    if (void (*f)(std::size_t) = s_nomemfunc.load(std::memory_order_acquire)) f(bytes);
+    abort();
+}
+
 void ZODUV_setidlefunc(void (*func)(int))
 {
     if (g_ZODUV_manager) g_ZODUV_manager->m_idlefunc.store(func, std::memory_order_release);

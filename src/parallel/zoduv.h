@@ -167,6 +167,11 @@ extern ZODUV_LocalThreadManager* g_ZODUV_manager;
 // back to its pool.
 void ZODUV_executeslot(ZODUV_task_local* slot, int runner);
 
+// What the scheduler does when memory for a task is exhausted: the kernel reports its fatal error
+// there (the hook does not return); without a hook the process aborts.
+void ZODUV_setnomemfunc(void (*func)(std::size_t bytes));
+[[noreturn]] void ZODUV_nomemory(std::size_t bytes);
+
 template <class T>
 void ZODUV_runtaskobject(void* data, bool islocal)
 {
@@ -199,7 +204,8 @@ void ZODUV_LocalThreadManager::sendjob(int index, ZODUVDispatcher_join* join, co
         slot.m_data = slot.m_buffer;
         slot.m_islocal = true;
     } else {
-        slot.m_data = new T(task);
+        slot.m_data = new (std::nothrow) T(task);
+        if (!slot.m_data) ZODUV_nomemory(sizeof(T));
         slot.m_islocal = false;
     }
     slot.m_run = &ZODUV_runtaskobject<T>;

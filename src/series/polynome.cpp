@@ -101,8 +101,8 @@ private:
                 return;
             }
         }
-        char* chunk = static_cast<char*>(malloc(kChunk));
-        if (!chunk) kst_fatalerror(436, "SYSCHECKMALLOC", kChunk);
+        // Exhausted memory ends the session with fatal error 436, checked once per chunk.
+        char* chunk = static_cast<char*>(kst_checkmalloc(kChunk, "SYSCHECKMALLOC"));
         s_chunks.fetch_add(1, std::memory_order_relaxed);
         for (size_t off = 0; off + SIZE <= kChunk; off += SIZE) {
             Free* f = reinterpret_cast<Free*>(chunk + off);

@@ -3,6 +3,7 @@
 
 #include "coef/modenum.h"
 #include "series/polynome.h"
+#include "series/sereps.h"
 #include "series/variable.h"
 #include "render/render.h"
 
@@ -58,11 +59,13 @@ bool holdsvariable(const coef* c, const t_idcommon* v)
 }
 } // namespace
 
+// A series made under another numeric mode or another ordering (`_ior`) is remade when it is used.
 t_idcommon* t_serie::Vupdatevalue(t_cctx* ctx) const
 {
     int mode = modenum_get(ctx);
-    if (!needsconversion(mode, &m_value)) return nullptr;
-    coef c = copycoef(&m_value);
+    const bool ordered = serie_isordered(ctx, &m_value);
+    if (ordered && !needsconversion(mode, &m_value)) return nullptr;
+    coef c = ordered ? copycoef(&m_value) : serie_reorder(ctx, &m_value);
     coef_vt(&c).modenum_conv[mode](ctx, &c);
     return kst_serie_wrap(ctx, c);
 }

@@ -41,9 +41,10 @@ void affiche(t_cctx* ctx, t_render* r, const coef* c);
 bool kst_serie_degree(const t_idcommon* s, const t_idcommon* var, bool lowest, long* out);
 struct t_troncwork;
 struct t_tronc;
-// The truncations in force (the values of _tronc and _trmon): true with `work` built when a
-// degree truncation is in force; `trmon` null when no monomial truncation is.
-bool kst_serie_truncations(t_cctx* ctx, t_troncwork* work, const t_tronc** trmon);
+// The truncations in force (the values of _tronc and _trmon), also recorded in the kernel
+// context: the working form of the degree truncation (null when none is in force) and in `trmon`
+// the monomial truncation (null when none).
+const t_troncwork* kst_serie_truncations(t_cctx* ctx, const t_tronc** trmon);
 void kst_tronc_registerlanguage();
 // The series arithmetic of the language (operation table) and its statements.
 void kst_serie_registerops();

@@ -4,6 +4,8 @@
 #include "coef/modenum.h"
 #include "series/polynome.h"
 #include "series/serie.h"
+#include "series/sereps.h"
+#include "series/seriesroom.h"
 #include "series/tronc.h"
 #include "series/variable.h"
 
@@ -30,6 +32,20 @@ const coef* operandcoef(t_cctx* ctx, t_idcommon* v)
     }
 }
 
+// The truncations in force for the time of one operation, also seen by the kernels (and the tasks
+// they start) through the kernel context; the identifiers holding them live at least that long.
+struct t_truncscope {
+    t_cctx* ctx;
+    const t_tronc* trmon = nullptr;
+    const t_troncwork* w;
+    explicit t_truncscope(t_cctx* c) : ctx(c), w(kst_serie_truncations(c, &trmon)) {}
+    ~t_truncscope()
+    {
+        kst_kctx(ctx).tronc = nullptr;
+        kst_kctx(ctx).trmon = nullptr;
+    }
+};
+
 // Degrees are 32-bit: a product or power whose degrees could leave that range is refused
 // (error 25) before anything is computed.
 bool degreesfit(t_cctx* ctx, const coef* a, const coef* b, long n)
@@ -44,9 +60,13 @@ bool degreesfit(t_cctx* ctx, const coef* a, const coef* b, long n)
 // a*b or a^n under the truncations in force.
 coef product(t_cctx* ctx, const coef* a, const coef* b, unsigned long n, bool power)
 {
-    t_troncwork work;
-    const t_tronc* trmon = nullptr;
-    const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    t_truncscope scope(ctx);
+    const t_tronc* trmon = scope.trmon;
+    const t_troncwork* w = scope.w;
+    if (trmon && !power)
+        return serie_multrmon(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, kst_troncmon_sortdup(ctx, *trmon), w);
+    // A power keeps every intermediate term (x^1 is needed to reach x^2 later): the monomial
+    // truncation applies to the result.
     coef r = power ? serie_powtr(ctx, const_cast<coef*>(a), 1, n, w)
                    : serie_multr(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, w);
     if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);
@@ -109,9 +129,9 @@ t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
     if (coef_ispoly(cb)) {
-        t_troncwork work;
-        const t_tronc* trmon = nullptr;
-        const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+        t_truncscope scope(ctx);
+        const t_tronc* trmon = scope.trmon;
+        const t_troncwork* w = scope.w;
         coef minus1 = coef_creenum_init(ctx, -1);
         coef inv{};
         bool ok = serie_powalpha(ctx, cb, &minus1, true, -1, w, &inv);
@@ -149,9 +169,9 @@ t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     }
     if (whole && n >= 0)
         return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, static_cast<unsigned long>(n), true)));
-    t_troncwork work;
-    const t_tronc* trmon = nullptr;
-    const t_troncwork* w = kst_serie_truncations(ctx, &work, &trmon) ? &work : nullptr;
+    t_truncscope scope(ctx);
+    const t_tronc* trmon = scope.trmon;
+    const t_troncwork* w = scope.w;
     coef r{};
     if (!serie_powalpha(ctx, ca, cb, whole, n, w, &r)) return done(a, ka, b, kb, nullptr);
     if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);
@@ -229,6 +249,62 @@ t_idcommon* angular(t_cctx* ctx, const coef* c)
     return e ? e->Vcopy() : nullptr;
 }
 
+// sereps(s, E [, eps]) and invsereps(s, E [, eps]): the small-parameter device on a series, eps
+// being `_trcoef` when omitted. E must be a variable.
+int smallparameter(t_cctx* ctx, int slot, treeabs* node, bool inverse)
+{
+    int n = tree_eval_arguments(ctx, slot + 1, node, 0);
+    if (n < 0) return 0;
+    const coef* c = nullptr;
+    const t_idcommon* ev = nullptr;
+    const t_idcommon* epsv = nullptr;
+    if (n < 2 || n > 3) {
+        kst_runerror(ctx, 53);
+    } else if (!(c = operandcoef(ctx, const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 1))))) {
+        kst_runerror(ctx, 23);
+    } else if (!(ev = tree_slot_value(ctx, slot + 2)) || (ev = const_cast<t_idcommon*>(ev)->Vgetvalue())->Vgettypeenum() != IDTYPE_VARIABLE) {
+        kst_runerror(ctx, 27);
+    } else if (n == 3 && (!(epsv = const_cast<t_idcommon*>(tree_slot_value(ctx, slot + 3))->Vgetvalue()) ||
+                          epsv->Vgettypeenum() != IDTYPE_CONSTANTE)) {
+        kst_runerror(ctx, 40);
+    } else {
+        coef eps = epsv ? copycoef(&kst_constantevalue(ctx, const_cast<t_idcommon*>(epsv))) : coef_dbl2coef(kst_kctx(ctx).trcoef);
+        auto* e = const_cast<t_variable*>(static_cast<const t_variable*>(ev));
+        bool ok = true;
+        coef r = inverse ? serie_invsereps(ctx, c, e, &eps) : serie_sereps(ctx, c, e, &eps, &ok);
+        deletecoef(&eps);
+        if (ok) tree_slot_setobject(ctx, slot, kst_serie_wrap(ctx, r));
+    }
+    tree_clean_arguments(ctx, slot + 1, n);
+    return 0;
+}
+int h_sereps(t_cctx* ctx, int slot, treeabs* node) { return smallparameter(ctx, slot, node, false); }
+int h_invsereps(t_cctx* ctx, int slot, treeabs* node) { return smallparameter(ctx, slot, node, true); }
+
+// _trcoef: the small parameter's magnitude used by sereps; above 1 it is error 276.
+int h_trcoef(t_cctx* ctx, int slot, treeabs* node)
+{
+    if (tree_paraint(node, 0) == TREE_OPTION_DISPLAY) {
+        char text[64];
+        snprintf(text, sizeof text, "%.17g", kst_kctx(ctx).trcoef);
+        kst_option_display(ctx, "_trcoef", text);
+        return 0;
+    }
+    if (tree_paraint(node, 0) != TREE_OPTION_SET) {
+        kst_runerror(ctx, 4, "_trcoef");
+        return 0;
+    }
+    if (tree_int(ctx, slot + 1, tree_child(node, 1))) return 0;
+    if (!tree_flags(ctx)) {
+        const t_idcommon* v = tree_slot_value(ctx, slot + 1);
+        v = v ? const_cast<t_idcommon*>(v)->Vgetvalue() : nullptr;
+        if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE || !v->Visreal()) kst_runerror(ctx, 40);
+        else kst_settrcoef(ctx, v->Vgetdbl());
+    }
+    tree_run_cleanres(ctx, slot + 1);
+    return 0;
+}
+
 } // namespace
 
 t_idcommon* t_serie::Vexp(t_cctx* ctx, int) { return angular(ctx, &m_value); }
@@ -253,5 +329,8 @@ void kst_serie_registerops()
             kst_id_vtable_setcmpop(IDCMP_NE, l, r, cmp_ne);
         }
     kst_tree_setkeywordhandler("crevar", h_crevar);
+    kst_tree_setkeywordhandler("sereps", h_sereps);
+    kst_tree_setkeywordhandler("invsereps", h_invsereps);
+    kst_tree_setkeywordhandler("_trcoef", h_trcoef);
     kst_tronc_registerlanguage();
 }

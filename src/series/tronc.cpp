@@ -65,6 +65,21 @@ bool t_tronc::Vdependon(const t_idcommon* other) const
 
 // ---------------------------------------------------------------- working form
 
+t_tronc::~t_tronc() { delete m_work.load(std::memory_order_acquire); }
+
+const t_troncwork& t_tronc::work() const
+{
+    if (const t_troncwork* w = m_work.load(std::memory_order_acquire)) return *w;
+    auto* w = new t_troncwork;
+    w->init(*this);
+    const t_troncwork* expected = nullptr;
+    if (!m_work.compare_exchange_strong(expected, w, std::memory_order_acq_rel)) {
+        delete w;   // another thread published the same form first
+        return *expected;
+    }
+    return *w;
+}
+
 void t_troncwork::init(const t_tronc& list)
 {
     size_t nvars = 0, occurrences = 0;

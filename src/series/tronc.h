@@ -2,6 +2,7 @@
 // never creates a term that a group forbids: the loops stop at the remaining level of each
 // group, consuming the degree of a term on the way down and giving it back on the way up.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -17,10 +18,18 @@ struct troncature {
     int32_t level = 0;                    // maximum total degree of the group's variables
 };
 
-// A named truncation (a list of groups), also the value of one group `{x, 3}`.
+struct t_troncwork;
+
+// A named truncation (a list of groups), also the value of one group `{x, 3}`. Its groups do not
+// change once it is made; its working form is built by the first product that needs it and kept.
 struct t_tronc : public t_idcommon {
     std::vector<troncature> groups;
     t_tronc() : t_idcommon("") {}
+    t_tronc(const t_tronc& other) : t_idcommon(other), groups(other.groups) {}
+    ~t_tronc() override;
+    t_tronc& operator=(const t_tronc&) = delete;
+    // The working form of the groups (built once, whichever thread asks first).
+    const t_troncwork& work() const;
     int Vgettypeenum() const override { return IDTYPE_TRONC; }
     const char* Vgettypename() const override { return "troncature"; }
     t_idcommon* Vcopy() const override { return new t_tronc(*this); }
@@ -28,6 +37,9 @@ struct t_tronc : public t_idcommon {
     void Vdisplay_resume(t_cctx* ctx, FILE* stream) const override;
     long Vsize() const override { return static_cast<long>(groups.size()); }
     bool Vdependon(const t_idcommon* other) const override;
+
+private:
+    mutable std::atomic<const t_troncwork*> m_work{nullptr};
 };
 
 // "\n%s = ( { x, 3 }, { (x,y), 4 } )\n\n" (the name part only when a name is given).
@@ -80,3 +92,18 @@ coef serie_truncate(t_cctx* ctx, const coef* c, const t_troncwork* w);
 // that ends the expansion, 24 without a constant term).
 bool serie_powalpha(t_cctx* ctx, const coef* a, const coef* alpha, bool isinteger, long n, const t_troncwork* w,
                     coef* out);
+
+// One entry of a monomial truncation: the product keeps only the power `deg` of `var`.
+struct t_monentry {
+    t_variable* var;
+    int32_t deg;
+};
+// The entries of a monomial truncation sorted by rank in the ordering in force, a variable named
+// twice kept once (its first degree).
+std::vector<t_monentry> kst_troncmon_sortdup(const t_cctx* ctx, const t_tronc& list);
+// a*b reduced to the monomial truncation `list` (sorted, see above): for each listed x^D only the
+// sum of a_i*b_j over i + j = D is made, the other variables multiply freely (under the degree
+// truncation `w` when there is one, the listed variables then moved to the first ranks for the
+// time of the product). Keep flags as everywhere.
+coef serie_multrmon(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const std::vector<t_monentry>& list,
+                    const t_troncwork* w);

@@ -12,6 +12,7 @@
 #include "interp/treeint.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -90,17 +91,47 @@ const t_tronc* inforce(t_cctx* ctx, const char* name)
     return v->Vgettypeenum() == IDTYPE_TRONC ? static_cast<const t_tronc*>(v) : nullptr;
 }
 
+// Deleting a variable. A truncation in force that names it refuses (error 97: the variable is in
+// use). Otherwise the global series that hold it are emptied, each with information message 52:
+// the name may come back as a new variable, and a series still holding the old one would show
+// two different variables under one name. The variable object itself lives on (series held by
+// local scopes, named truncations and angular variables may still point at it).
+const t_variable* s_deleting = nullptr;
+
+bool candeletevariable(t_cctx* ctx, const t_identry* e)
+{
+    if (!e->value || e->value->Vgettypeenum() != IDTYPE_VARIABLE) return true;
+    const t_idcommon* v = e->value;
+    for (const char* name : {"_tronc", "_trmon"})
+        if (const t_tronc* t = inforce(ctx, name); t && t->Vdependon(v)) return false;
+    s_deleting = static_cast<const t_variable*>(v);
+    return true;
+}
+
+void ondeletevariable(t_cctx* ctx, const char* name)
+{
+    const t_variable* v = s_deleting;
+    if (!v || strcmp(v->getName(), name) != 0) return;
+    s_deleting = nullptr;
+    kst_globaltree(ctx)->foreach([&](t_identry& e) {
+        if (!e.value || e.value->Vgettypeenum() != IDTYPE_SERIE || !e.value->Vdependon(v)) return;
+        deletecoef(&static_cast<t_serie*>(e.value)->value());
+        kst_runinfo(52, e.name.c_str());
+    });
+}
+
 } // namespace
 
-bool kst_serie_truncations(t_cctx* ctx, t_troncwork* work, const t_tronc** trmon)
+const t_troncwork* kst_serie_truncations(t_cctx* ctx, const t_tronc** trmon)
 {
     const t_tronc* tr = inforce(ctx, "_tronc");
     *trmon = inforce(ctx, "_trmon");
-    if (tr && !tr->groups.empty()) {
-        work->init(*tr);
-        return true;
-    }
-    return false;
+    if (*trmon && (*trmon)->groups.empty()) *trmon = nullptr;
+    if (tr && tr->groups.empty()) tr = nullptr;
+    t_kctx& k = kst_kctx(ctx);
+    k.tronc = tr;
+    k.trmon = *trmon;
+    return tr ? &tr->work() : nullptr;
 }
 
 // stat x: its rank, and under the truncation in force its levels and the variables sharing its
@@ -129,4 +160,6 @@ void kst_tronc_registerlanguage()
 {
     kst_tree_sethandler(TREE_POISSON, h_group);
     kst_id_vtable_setbinop(IDOP_ADD, IDTYPE_TRONC, IDTYPE_TRONC, op_join);
+    add_functions_registered_candelete_arbre(candeletevariable);
+    add_functions_registered_delete_arbre(ondeletevariable);
 }

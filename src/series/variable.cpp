@@ -37,8 +37,52 @@ const t_ordres& kst_ordres(const t_cctx* ctx)
 
 int getOrder(const t_cctx* ctx, const t_variable* v)
 {
-    const t_ordres& o = kst_ordres(ctx);
-    return o.rank[o.current][v->index];
+    return kst_ordres(ctx).rank[kst_ior(ctx)][v->index];
+}
+
+bool ordre_reorder(std::vector<int>& rank, uint32_t index, int& pos, bool homogeneous, int h, bool force)
+{
+    const int n = static_cast<int>(rank.size());
+    const int r = rank[index];
+    if (pos == KST_REORDER_END) pos = homogeneous ? n : n - h;
+    if (!force && (r > n - h || pos > n - h)) return false;
+    if (pos < 1 || pos > n) return false;
+    for (int& x : rank) {
+        if (&x == &rank[index]) continue;
+        if (r < pos && x > r && x <= pos) x--;
+        else if (pos < r && x >= pos && x < r) x++;
+    }
+    rank[index] = pos;
+    if (pos < n) pos++;
+    return true;
+}
+
+bool kst_setleafvariable(t_cctx* ctx, const t_variable* v, int role)
+{
+    const t_ordres& cur = kst_ordres(ctx);
+    if (role < 1 || role > 2 || cur.role[v->index] != 0) return false;
+    auto* o = new t_ordres(cur);
+    for (auto& r : o->rank) {
+        int pos = static_cast<int>(r.size());
+        ordre_reorder(r, v->index, pos, true, o->nhomog, true);
+    }
+    o->role[v->index] = role;
+    o->nhomog++;
+    s_versions.push_back(o);
+    kst_kctx(ctx).orders = o;
+    return true;
+}
+
+bool kst_reorder(t_cctx* ctx, const t_variable* v, int& pos, int e, bool force)
+{
+    auto* o = new t_ordres(kst_ordres(ctx));
+    if (!ordre_reorder(o->rank[e], v->index, pos, o->role[v->index] == 1, o->nhomog, force)) {
+        delete o;
+        return false;
+    }
+    s_versions.push_back(o);
+    kst_kctx(ctx).orders = o;
+    return true;
 }
 
 t_variable* cree_var(t_cctx* ctx, const char* name)
@@ -52,12 +96,9 @@ t_variable* cree_var(t_cctx* ctx, const char* name)
     o->trflag.push_back(-1);
     // The homogeneous variables keep the last ranks: the new one goes just before them.
     if (o->nhomog > 0 && n > 1) {
-        int pos = n - o->nhomog;
         for (auto& r : o->rank) {
-            int cur = r[v->index];
-            for (int& x : r)
-                if (x >= pos && x < cur) x++;
-            r[v->index] = pos;
+            int pos = n - o->nhomog;
+            ordre_reorder(r, v->index, pos, false, o->nhomog, true);
         }
     }
     s_versions.push_back(o);

@@ -7,6 +7,7 @@
 #include "coef/coef.h"
 #include "interp/idcommon.h"
 #include "interp/roomapi.h"
+#include "series/seriesroom.h"
 
 enum t_varkind : uint8_t { VARKIND_ANGULAR = 1, VARKIND_POLY = 2, VARKIND_BOUND = 3 };
 
@@ -45,11 +46,10 @@ struct t_vardep {
     coef phase;
 };
 
-// The four orderings (rank vectors indexed by context index), the current one, and the roles.
-// Shared by pointer between a context and its tasks; a change makes a new copy.
+// The four orderings (rank vectors indexed by context index; `_ior` selects the one in force) and
+// the roles. Shared by pointer between a context and its tasks; a change makes a new copy.
 struct t_ordres {
     std::vector<int> rank[4];
-    int current = 1;
     std::vector<int> role;            // 0 tree variable, 1 homogeneous, 2 Fourier
     std::vector<int> trflag;          // truncation slot of each variable, -1 when none
     int nhomog = 0;
@@ -65,11 +65,26 @@ const t_ordres& kst_ordres(const t_cctx* ctx);
 inline int compareOrder(const t_cctx* ctx, const t_variable* a, const t_variable* b)
 {
     if (a == b) return 0;
-    const t_ordres& o = kst_ordres(ctx);
-    int ra = o.rank[o.current][a->index], rb = o.rank[o.current][b->index];
+    const std::vector<int>& r = kst_ordres(ctx).rank[kst_ior(ctx)];
+    int ra = r[a->index], rb = r[b->index];
     return ra < rb ? -1 : (ra > rb ? 1 : 0);
 }
 int getOrder(const t_cctx* ctx, const t_variable* v);
+
+// Where ordre_reorder puts a variable when no rank is given: the last rank of its kind.
+constexpr int KST_REORDER_END = 0;
+// Moves the variable of context index `index` to rank `pos` in the rank vector `rank` (ranks 1..N,
+// the last h ranks held by the homogeneous variables): pos = KST_REORDER_END means the last rank
+// of its kind; unless `force`, a move from or to the homogeneous ranks is refused (false, nothing
+// changed); the variables between the two ranks shift by one towards the old rank. Afterwards pos
+// is the next rank (kept at N), so that successive calls place a list of variables in order.
+bool ordre_reorder(std::vector<int>& rank, uint32_t index, int& pos, bool homogeneous, int h, bool force);
+// Gives v the role of a homogeneous variable (1) or a Fourier variable (2): its exponents go into
+// blocks, so it takes the last rank of every ordering, after the ones given a role before; the
+// variables created afterwards rank before all of them. False when v already has a role.
+bool kst_setleafvariable(t_cctx* ctx, const t_variable* v, int role);
+// The same in ordering `e` of ctx, published as a new set of orderings; false when refused.
+bool kst_reorder(t_cctx* ctx, const t_variable* v, int& pos, int e, bool force);
 // The monomial of v with its coefficient 1 in the numeric mode of ctx (remade when the mode
 // changed since it was built).
 const coef& kst_variable_monomial(t_cctx* ctx, t_variable* v);

@@ -23,6 +23,7 @@
 namespace {
 
 pid_t s_child;
+int s_status = -1;   // kest's wait status once it has ended
 int s_out = -1;
 int s_in = -1;
 
@@ -71,7 +72,13 @@ bool wait_for_prompt()
             drain(0);
             return true;
         }
-        if (kill(s_child, 0) != 0) return false;
+        // A kest that ended (a fatal error, quit) is a zombie until reaped: kill(pid, 0) would
+        // still find it.
+        if (s_status < 0) {
+            int st = 0;
+            if (waitpid(s_child, &st, WNOHANG) == s_child) s_status = st;
+        }
+        if (s_status >= 0) return false;
         if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
@@ -120,7 +127,7 @@ int main(int argc, char** argv)
     close(in[1]);                                       // end of input
     s_in = -1;
     drain(-1);
-    int status = 0;
-    waitpid(s_child, &status, 0);
+    int status = s_status;
+    if (status < 0) waitpid(s_child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

@@ -215,7 +215,7 @@ TEST_F(ParallelLoopTest, ParallelBodiesRunOnContextCopies)
     kc.options[g_kst_opt_endian] = 1;
     kc.options[g_kst_opt_seriesmode] = 3;
     const auto* tronc = reinterpret_cast<const t_tronc*>(&kc);   // any address stands for one
-    const auto* trmon = reinterpret_cast<const t_trmon*>(&parent);
+    const auto* trmon = reinterpret_cast<const t_tronc*>(&parent);
     kc.tronc = tronc;
     kc.trmon = trmon;
     kc.stopflag = 1;

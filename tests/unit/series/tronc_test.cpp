@@ -2,7 +2,11 @@
 // the full product truncated, on random series in every numeric mode.
 #include "seriestest.h"
 
+#include "interp/kest.h"
+#include "interp/taskloop.h"
 #include "series/tronc.h"
+
+#include <atomic>
 
 namespace {
 
@@ -39,6 +43,24 @@ TEST(TroncWork, ComplexityFollowsTheSharingOfVariables)
     EXPECT_EQ(w.positions[f + 2], 1);
     EXPECT_EQ(w.getnivh(var(1)), 3);
     EXPECT_EQ(w.getnivh(var(0)), 4);
+}
+
+// A truncation builds its working form once, whichever thread asks first, and every thread reads
+// that one; a copy builds its own.
+TEST(TroncWork, BuiltOnceWhateverTheThreadAndCopiesHaveTheirOwn)
+{
+    t_cctx* ctx = testctx();
+    const t_tronc t = groups({{{0, 1}, 4}, {{1, 2}, 3}});
+    Mkest("_cpu = 2$", nullptr);
+    std::atomic<const t_troncwork*> seen[64];
+    for (auto& p : seen) p.store(nullptr);
+    parallel_loop_for_fast3(ctx, 0, 63, [&](int i, t_cctx*) { seen[i].store(&t.work()); });
+    Mkest("_cpu = 1$", nullptr);
+    for (auto& p : seen) EXPECT_EQ(p.load(), &t.work());
+    EXPECT_EQ(t.work().complexity, etronccomplex_complex);
+    const t_tronc copy(t);
+    EXPECT_NE(&copy.work(), &t.work());
+    EXPECT_EQ(copy.work().levels, t.work().levels);
 }
 
 TEST(TroncWork, ConsumingADegreeLowersEveryGroupOfTheVariable)
@@ -82,6 +104,46 @@ TEST(TroncProperties, TruncatedProductIsTheFullProductTruncated_multr_ab_eq_trun
         }
     }
     modenum_set(ctx, NUMDBL);
+}
+
+// The product under a monomial truncation computes only the listed powers, yet equals the full
+// product (truncated by degree when a degree truncation is in force) with those powers
+// extracted, whatever the order of the list and whether the listed variables rank first.
+TEST(TroncProperties, MonomialProductIsTheProductExtracted_multrmon_ab_eq_trmon_ab)
+{
+    t_cctx* ctx = testctx();
+    const t_tronc lists[] = {groups({{{0}, 2}}), groups({{{1}, 1}}), groups({{{2}, 0}}), groups({{{2}, 3}, {{0}, 1}}),
+                             groups({{{1}, 2}, {{1}, 5}}), groups({{{0}, 9}})};
+    const t_tronc degree = groups({{{0, 1}, 4}});
+    t_troncwork w;
+    w.init(degree);
+    std::mt19937 rng(77);
+    for (const t_tronc& l : lists) {
+        const std::vector<t_monentry> sorted = kst_troncmon_sortdup(ctx, l);
+        t_tronc merged;   // a variable named twice keeps its first degree
+        for (const t_monentry& e : sorted) merged.groups.push_back({{e.var}, -100, e.deg});
+        for (size_t i = 1; i < sorted.size(); i++) EXPECT_LT(getOrder(ctx, sorted[i - 1].var), getOrder(ctx, sorted[i].var));
+        for (int round = 0; round < 10; round++) {
+            coef a = randomserie(rng, 8, 3), b = randomserie(rng, 8, 3);
+            if (round == 0) {   // a number on one side: the coefficient of x^D of the other
+                deletecoef(&a);
+                a = coef_creenum_init(ctx, 3);
+            }
+            for (const t_troncwork* tw : {static_cast<const t_troncwork*>(nullptr), static_cast<const t_troncwork*>(&w)}) {
+                coef full = serie_multr(ctx, &a, 1, &b, 1, tw);
+                coef expect = serie_trmon(ctx, &full, 0, merged);
+                const t_ordres* before = kst_kctx(ctx).orders;
+                coef got = serie_multrmon(ctx, &a, 1, &b, 1, sorted, tw);
+                EXPECT_EQ(kst_kctx(ctx).orders, before);   // the ordering comes back
+                EXPECT_TRUE(serie_equal(&got, &expect)) << text(got) << " vs " << text(expect);
+                EXPECT_TRUE(serie_isnormal(ctx, &got));
+                deletecoef(&expect);
+                deletecoef(&got);
+            }
+            deletecoef(&a);
+            deletecoef(&b);
+        }
+    }
 }
 
 TEST(TroncValues, MonomialTruncationKeepsOnePowerOfX)
