@@ -34,4 +34,4 @@ a*b - q1;
 a2*b - q2;
 _tronc = {x, 60}$
 a*b - q3;
-size(q3);
+max(q3, x);
