@@ -10,6 +10,7 @@
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope)
 {
+    kst_idgen_bump();
     auto* pile = new elt_runpile;
     pile->kind = kind;
     pile->name = name ? strdup(name) : nullptr;
@@ -28,6 +29,7 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
 {
     if (!pile) return;
+    kst_idgen_bump();
     kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
     treesharedcode_detach(pile->source);

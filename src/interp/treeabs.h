@@ -158,12 +158,19 @@ enum : uint8_t {
     TREEFLAG_COMMANDFORM = 4,   // keyword written as a command, without parentheses
 };
 
+struct t_identry;
+
 struct treeabs {
     uint64_t size;
     lparaabs* params;
     t_tree_loc loc;
     etreeabs kind;
     uint8_t flags;
+    // A name node remembers the entry it resolved to, for one context, while no declaration,
+    // deletion, pile change or private/public declaration has happened since (kst_idgen).
+    uint64_t cachegen;
+    t_cctx* cachectx;
+    t_identry* cacheentry;
 };
 
 constexpr int tree_kindindex(etreeabs kind) { return int(kind) - 0x3FFFFFFF; }

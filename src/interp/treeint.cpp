@@ -66,6 +66,11 @@ void ensureslot(t_cctx* ctx, int slot)
 
 absrun_slot& tree_slot(t_cctx* ctx, int slot)
 {
+    // Every node asks for its slot: the common case is a stack that already has room.
+    if (elt_runpile* pile = ctx->pile) {
+        absrunstack* st = pile->stack;
+        if (st && static_cast<size_t>(slot) + 10 < st->slots.size()) return st->slots[slot];
+    }
     ensureslot(ctx, slot);
     return stackof(ctx)->slots[slot];
 }
@@ -345,14 +350,19 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
     if (ctx->comment) showcomments(ctx, tree_child(node, 0));
-    bool timed = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
-    if (timed) kst_time_statementstart();
+    // Reading the process clock is a system call: only when _time asks for it.
+    bool top = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
+    bool started = top && ctx->time;
+    if (started) kst_time_statementstart();
     int r = 0;
     if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
     tree_run_cleanres(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
-        if (timed) kst_time_statementend(ctx);
+        if (top && ctx->time) {
+            if (!started) kst_time_statementstart();   // `_time on` itself: timed from its end
+            kst_time_statementend(ctx);
+        }
     }
     s_statementdepth--;
     if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
@@ -456,16 +466,29 @@ int h_icomplex(t_cctx* ctx, int slot, treeabs*)
     return 0;
 }
 
+// The entry a name node resolves to, remembered in the node for the session's own context (a
+// parallel task resolves afresh: its lookups may copy from the starting context).
+t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
+{
+    if (!ctx->master && node->cachectx == ctx && node->cachegen == kst_idgen()) return node->cacheentry;
+    t_identry* e = recherche_id(ctx, tree_string(node, 0), forassignment).entry;
+    if (e && !ctx->master) {
+        node->cachegen = kst_idgen();
+        node->cachectx = ctx;
+        node->cacheentry = e;
+    }
+    return e;
+}
+
 int h_symbol(t_cctx* ctx, int slot, treeabs* node)
 {
-    const char* name = tree_string(node, 0);
-    t_identificateur_syntaxe ref = recherche_id(ctx, name);
-    if (!ref.entry || !ref.entry->value) {
+    t_identry* e = lookupnode(ctx, node, false);
+    if (!e || !e->value) {
         kst_runerror(ctx, 38);
         return 0;
     }
-    followmode(ctx, ref.entry);
-    setentry(tree_slot(ctx, slot), ref.entry);
+    followmode(ctx, e);
+    setentry(tree_slot(ctx, slot), e);
     return 0;
 }
 
@@ -520,6 +543,19 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         tree_run_cleanres(ctx, slot + 1);
         return 0;
     }
+    if (target->kind == TREE_SYMBOL && tree_slot(ctx, slot + 1).tag == kr_coef) {
+        // A number into an identifier that holds a number: the value changes in place, so a loop
+        // that updates a counter or an accumulator allocates nothing.
+        t_identry* e = lookupnode(ctx, target, true);
+        if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
+            absrun_slot& v = tree_slot(ctx, slot + 1);
+            static_cast<t_idconstante*>(e->value)->setvalue(ctx, v.c);
+            v.tag = kr_end;
+            e->flag = 0;
+            setentry(tree_slot(ctx, slot), e);
+            return 0;
+        }
+    }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (!value) {
         kst_runerror(ctx, 102);
@@ -533,8 +569,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     const char* name = tree_string(target, 0);
     assignname(ctx, name, value);
     if (tree_flags(ctx)) return 0;
-    t_identificateur_syntaxe ref = recherche_id(ctx, name);
-    if (ref.entry) setentry(tree_slot(ctx, slot), ref.entry);
+    if (t_identry* e = lookupnode(ctx, target, false)) setentry(tree_slot(ctx, slot), e);
     return 0;
 }
 
@@ -917,7 +952,12 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         if (type == L_SUMFMA) loop.pile->fusedacc = &acc;
         t_pilescope* scope = kst_pilescope(loop.pile);
         t_identry* entry = scope->locals.insert(var, 0, new t_idconstante(ctx, var, start));
+        entry->inuse++;   // the loop steps it: delete(j) in the body is refused (error 97)
         while (!tree_flags(ctx) && !r) {
+            if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
+                kst_runerror(ctx, 40);   // the body gave the counter a value that is no number
+                break;
+            }
             auto* counter = static_cast<t_idconstante*>(entry->value);
             const coef& v = counter->value(ctx);
             if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
@@ -938,11 +978,16 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 term->Vdelete();
                 acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             }
+            if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
+                if (!tree_flags(ctx)) kst_runerror(ctx, 40);
+                break;
+            }
+            counter = static_cast<t_idconstante*>(entry->value);
             coef next = coef_addition(ctx, const_cast<coef*>(&counter->value(ctx)), 1, &step, 1);
-            entry->value = new t_idconstante(ctx, var, next);
-            counter->Vdelete();
+            counter->setvalue(ctx, next);
             scope->parameters.clear();
         }
+        entry->inuse--;
         if (loop.pile->retval) static_cast<t_idcommon*>(loop.pile->retval)->Vdelete();
         loop.pile->retval = nullptr;
         loop.pile->fusedacc = nullptr;
