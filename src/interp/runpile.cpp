@@ -34,9 +34,17 @@ void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
     if (ctx->pile == pile) ctx->pile = pile->next;
     treesharedcode_detach(pile->source);
     if (pile->ownsstack) absrunstack_release(pile->stack);
-    if (pile->retval) static_cast<t_idcommon*>(pile->retval)->Vdelete();
+    tree_run_clearreturn(pile);
     free(pile->name);
     delete pile;
+}
+
+void tree_run_clearreturn(elt_runpile* pile)
+{
+    if (pile->retval) static_cast<t_idcommon*>(pile->retval)->Vdelete();
+    pile->retval = nullptr;
+    if (pile->hasretnumber) deletecoef(&pile->retnumber);
+    pile->hasretnumber = false;
 }
 
 elt_runpile* tree_run_getpile(t_cctx* ctx) { return ctx ? ctx->pile : nullptr; }

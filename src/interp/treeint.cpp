@@ -48,6 +48,7 @@ absrunstack* stackof(t_cctx* ctx)
         pile->ownsstack = true;
         pile->stack->slots.reserve(200);
         pile->stack->slots.resize(200);
+        pile->stack->limit = 190;
     }
     return pile->stack;
 }
@@ -58,6 +59,7 @@ void ensureslot(t_cctx* ctx, int slot)
     absrunstack* st = stackof(ctx);
     size_t need = static_cast<size_t>(slot) + 10;
     if (need >= st->slots.size()) st->slots.resize(std::max(st->slots.size() * 2, need + 1));
+    st->limit = st->slots.size() - 10;
 }
 
 } // namespace
@@ -69,7 +71,7 @@ absrun_slot& tree_slot(t_cctx* ctx, int slot)
     // Every node asks for its slot: the common case is a stack that already has room.
     if (elt_runpile* pile = ctx->pile) {
         absrunstack* st = pile->stack;
-        if (st && static_cast<size_t>(slot) + 10 < st->slots.size()) return st->slots[slot];
+        if (st && static_cast<size_t>(slot) < st->limit) return st->slots.data()[slot];
     }
     ensureslot(ctx, slot);
     return stackof(ctx)->slots[slot];
@@ -344,7 +346,7 @@ void showcomments(t_cctx* ctx, treeabs* comments)
 
 // Statements being run by this thread: only the outermost one is timed, the statements of its
 // blocks, loops, macro calls and included files being part of it.
-thread_local int s_statementdepth = 0;
+thread_local int s_statementdepth __attribute__((tls_model("initial-exec"))) = 0;
 
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -492,6 +494,40 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+// ---------------------------------------------------------------- subscripts
+
+// The only subscript of a list when it is a plain expression (no range, no "..."), else null.
+treeabs* plainsubscript(treeabs* args)
+{
+    treeabs* only = tree_child(args, 0);
+    if (!only || tree_child(args, 1) || only->kind == TREE_ELLIPSIS || only->kind == TREE_BORNETAB) return nullptr;
+    return only;
+}
+
+// The whole number an evaluated subscript holds, read as the general path reads it (a number
+// becomes a constant of the context's mode first); false for anything else.
+bool slotsubscript(t_cctx* ctx, int slot, long* out)
+{
+    absrun_slot& s = tree_slot(ctx, slot);
+    if (s.tag == kr_coef) {
+        modenum_convert(ctx, &s.c);
+        if (coef_iszero(&s.c)) {
+            *out = 0;
+            return true;
+        }
+        if (!coef_vt(&s.c).isentierlong(&s.c)) return false;
+        long long v = coef2ll(&s.c);
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        *out = static_cast<long>(v);
+        return true;
+    }
+    if (s.tag != kr_id_elt_tab) return false;
+    const t_idcommon* v = valeur_id(ctx, s.entry);
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE || !v->Visinteger()) return false;
+    *out = v->Vgetlonginteger();
+    return true;
+}
+
 // ---------------------------------------------------------------- assignment
 
 // Stores `value` (owned) under `name` following the lookup; a by-reference macro argument passes
@@ -531,6 +567,54 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
 
+// name[i] = number, the number in slot + 1: stored straight into a number element when the
+// class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
+int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
+{
+    t_identry* e = lookupnode(ctx, name, false);
+    if (e && e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {   // through a reference argument
+        auto* arg = static_cast<t_macroarg*>(e->value);
+        if (arg->getkind() == t_macroarg::byreference) e = arg->getreference();
+    }
+    if (!e || !e->value) {
+        tree_run_cleanres(ctx, slot + 1);
+        kst_runerror(ctx, 38);
+        return 0;
+    }
+    if (!assignable(ctx, e)) {
+        tree_run_cleanres(ctx, slot + 1);
+        return 0;
+    }
+    tree_int(ctx, slot + 2, subscript);
+    long i;
+    if (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i)) {
+        absrun_slot& v = tree_slot(ctx, slot + 1);
+        modenum_convert(ctx, &v.c);
+        if (e->value && e->value->Vassign_number(ctx, i, &v.c)) {
+            tree_run_cleanres(ctx, slot + 1);
+            tree_run_cleanres(ctx, slot + 2);
+            return 0;
+        }
+    }
+    if (tree_flags(ctx) || !e->value) {
+        tree_run_cleanres(ctx, slot + 1);
+        tree_run_cleanres(ctx, slot + 2);
+        return 0;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
+    std::vector<t_subscript> one(1);
+    one[0].v = tree_slot_value(ctx, slot + 2);
+    if (!one[0].v) {
+        value->Vdelete();
+        kst_runerror(ctx, 105);
+    } else {
+        one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
+        e->value->Vassign(ctx, one, value);
+    }
+    tree_run_cleanres(ctx, slot + 2);
+    return 0;
+}
+
 int h_assign(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* target = tree_child(node, 0);
@@ -555,6 +639,11 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
             setentry(tree_slot(ctx, slot), e);
             return 0;
         }
+    }
+    if (target->kind == TREE_INDEX && tree_slot(ctx, slot + 1).tag == kr_coef) {
+        treeabs* name = tree_child(target, 0);
+        treeabs* only = plainsubscript(tree_child(target, 1));
+        if (name && name->kind == TREE_SYMBOL && only) return assignelement(ctx, slot, name, only);
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (!value) {
@@ -963,8 +1052,13 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
             r = tree_int(ctx, slot + 1, tree_child(node, 4));
             tree_run_cleanres(ctx, slot + 1);
-            if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval) {
+            if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
+            } else if (type != L_FOR && !tree_flags(ctx) && loop.pile->hasretnumber) {
+                loop.pile->fusedreturned = false;
+                coef t = loop.pile->retnumber;
+                loop.pile->hasretnumber = false;
+                acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             } else if (type != L_FOR && !tree_flags(ctx)) {
                 loop.pile->fusedreturned = false;
                 auto* term = static_cast<t_idcommon*>(loop.pile->retval);
@@ -988,8 +1082,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             scope->parameters.clear();
         }
         entry->inuse--;
-        if (loop.pile->retval) static_cast<t_idcommon*>(loop.pile->retval)->Vdelete();
-        loop.pile->retval = nullptr;
+        tree_run_clearreturn(loop.pile);
         loop.pile->fusedacc = nullptr;
     }
     deletecoef(&end);
@@ -1024,7 +1117,6 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
         tree_run_cleanres(ctx, slot + 1);
         return 0;
     }
-    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     // The value goes to the construct that collects it: the innermost sum/prod or macro call.
     elt_runpile* target = tree_run_getpile(ctx);
     for (elt_runpile* p = target; p; p = p->next) {
@@ -1033,12 +1125,25 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
             break;
         }
     }
+    absrun_slot& s = tree_slot(ctx, slot + 1);
+    if (s.tag == kr_coef) {
+        // A number stays a number (in the context's mode, as a returned constant would hold it):
+        // a turn of sum or a macro call that returns one makes no value object.
+        coef c = s.c;
+        s.tag = kr_end;
+        modenum_convert(ctx, &c);
+        tree_run_clearreturn(target);
+        target->retnumber = c;
+        target->hasretnumber = true;
+        return 0;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (value && returnsprivate(tree_run_getpile(ctx), target, value)) {
         value->Vdelete();
         kst_runerror(ctx, 486);
         return 0;
     }
-    if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+    tree_run_clearreturn(target);
     target->retval = value;
     return 0;
 }
@@ -1070,12 +1175,11 @@ int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
         else r = kst_id_binop(ctx, IDOP_MUL, const_cast<t_idcommon*>(x), 1, const_cast<t_idcommon*>(y), 1);
         cleanchildren(ctx, slot + 1, 2);
         if (!r) return 0;
-        if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+        tree_run_clearreturn(target);
         target->retval = r;
         return 0;
     }
-    if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
-    target->retval = nullptr;
+    tree_run_clearreturn(target);
     coef_fmaccnotr(ctx, target->fusedacc, *a, ka, *b, kb);
     consumed(ctx, slot + 2, ka);
     consumed(ctx, slot + 3, kb);
@@ -1313,6 +1417,9 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     auto* result = static_cast<t_idcommon*>(pile->retval);
     pile->retval = nullptr;
+    coef number = pile->retnumber;
+    bool isnumber = pile->hasretnumber;
+    pile->hasretnumber = false;
     tree_run_removepile(ctx, pile);
     macro->leave();
     ctx->kc.stopflag = 0;
@@ -1324,6 +1431,8 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
     else if (result) result->Vdelete();
+    if (isnumber && !Erreur_Execution) tree_slot_setcoef(ctx, slot, number);
+    else if (isnumber) deletecoef(&number);
     return r;
 }
 
@@ -1451,6 +1560,31 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
         return optionalargument(ctx, slot, args);
     tree_int(ctx, slot + 1, name);
     const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    if (treeabs* only = value ? plainsubscript(args) : nullptr) {
+        // One plain subscript: a number element is read straight into the slot.
+        tree_int(ctx, slot + 2, only);
+        const t_idcommon* held = tree_flags(ctx) ? nullptr : const_cast<t_idcommon*>(value)->Vgetvalue();
+        long i;
+        coef c;
+        if (held && slotsubscript(ctx, slot + 2, &i) && held->Vextract_number(ctx, i, &c)) {
+            modenum_convert(ctx, &c);
+            tree_slot_setcoef(ctx, slot, c);
+        } else if (held) {
+            std::vector<t_subscript> one(1);
+            one[0].v = tree_slot_value(ctx, slot + 2);
+            if (!one[0].v) {
+                kst_runerror(ctx, 105);
+            } else {
+                one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
+                t_idcommon* part = held->Vextract(ctx, one);
+                if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+                else if (part) part->Vdelete();
+            }
+        }
+        tree_run_cleanres(ctx, slot + 2);
+        tree_run_cleanres(ctx, slot + 1);
+        return 0;
+    }
     std::vector<t_subscript> subscripts;
     if (value && tree_eval_subscripts(ctx, slot + 2, args, &subscripts)) {
         const t_idcommon* held = const_cast<t_idcommon*>(value)->Vgetvalue();
