@@ -41,9 +41,7 @@ treeabs* allocnode(t_tree_loc loc, etreeabs kind, size_t bytes)
     t->loc = loc;
     t->kind = kind;
     t->flags = 0;
-    t->cachegen = 0;
-    t->cachectx = nullptr;
-    t->cacheentry = nullptr;
+    memset(&t->cache, 0, sizeof t->cache);
     return t;
 }
 

@@ -432,17 +432,32 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
 
 // ---------------------------------------------------------------- literals and names
 
-int h_integer(t_cctx* ctx, int slot, treeabs* node)
+// A literal is read from its text once per numeric mode: a loop that adds 1 does not parse "1"
+// at every turn. Only numbers that own no memory are remembered (doubles, 64-bit rationals).
+int literal(t_cctx* ctx, int slot, treeabs* node, coef (*read)(t_cctx*, const char*))
 {
-    tree_slot_setcoef(ctx, slot, strentierlong2coef(ctx, tree_string(node, 0)));
+    auto& m = node->cache.number;
+    const int mode = ctx->master ? -1 : modenum_get(ctx) + 1;
+    coef c{};
+    if (mode > 0 && m.mode == mode) {
+        memcpy(c.w, m.w, sizeof c.w);
+        c.i32 = m.i32;
+        c.type = static_cast<eBHTypeCoef>(m.type);
+    } else {
+        c = read(ctx, tree_string(node, 0));
+        if (mode > 0 && mode < 128 && (c.type == BH_DBL || c.type == BH_RAT || c.type == BH_ZERO)) {
+            memcpy(m.w, c.w, sizeof c.w);
+            m.i32 = c.i32;
+            m.type = c.type;
+            m.mode = static_cast<int8_t>(mode);
+        }
+    }
+    tree_slot_setcoef(ctx, slot, c);
     return 0;
 }
 
-int h_real(t_cctx* ctx, int slot, treeabs* node)
-{
-    tree_slot_setcoef(ctx, slot, strreal2coef(ctx, tree_string(node, 0)));
-    return 0;
-}
+int h_integer(t_cctx* ctx, int slot, treeabs* node) { return literal(ctx, slot, node, strentierlong2coef); }
+int h_real(t_cctx* ctx, int slot, treeabs* node) { return literal(ctx, slot, node, strreal2coef); }
 
 int h_string(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -472,12 +487,13 @@ int h_icomplex(t_cctx* ctx, int slot, treeabs*)
 // parallel task resolves afresh: its lookups may copy from the starting context).
 t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
 {
-    if (!ctx->master && node->cachectx == ctx && node->cachegen == kst_idgen()) return node->cacheentry;
+    auto& c = node->cache.name;
+    if (!ctx->master && c.ctx == ctx && c.gen == kst_idgen()) return c.entry;
     t_identry* e = recherche_id(ctx, tree_string(node, 0), forassignment).entry;
     if (e && !ctx->master) {
-        node->cachegen = kst_idgen();
-        node->cachectx = ctx;
-        node->cacheentry = e;
+        c.gen = kst_idgen();
+        c.ctx = ctx;
+        c.entry = e;
     }
     return e;
 }
