@@ -66,16 +66,26 @@ void ensureslot(t_cctx* ctx, int slot)
 
 // ---------------------------------------------------------------- slots
 
-absrun_slot& tree_slot(t_cctx* ctx, int slot)
+namespace {
+[[gnu::noinline]] absrun_slot& growslot(t_cctx* ctx, int slot)
 {
-    // Every node asks for its slot: the common case is a stack that already has room.
+    ensureslot(ctx, slot);
+    return stackof(ctx)->slots[slot];
+}
+
+// Every node asks for its slots several times: the common case, a stack that already has room,
+// is inlined into the evaluator's handlers.
+[[gnu::always_inline]] inline absrun_slot& slotat(t_cctx* ctx, int slot)
+{
     if (elt_runpile* pile = ctx->pile) {
         absrunstack* st = pile->stack;
         if (st && static_cast<size_t>(slot) < st->limit) return st->slots.data()[slot];
     }
-    ensureslot(ctx, slot);
-    return stackof(ctx)->slots[slot];
+    return growslot(ctx, slot);
 }
+} // namespace
+
+absrun_slot& tree_slot(t_cctx* ctx, int slot) { return slotat(ctx, slot); }
 
 namespace {
 void cleanslot(absrun_slot& s)
@@ -104,7 +114,16 @@ void setentry(absrun_slot& s, t_identry* entry)
 }
 } // namespace
 
-void tree_run_cleanres(t_cctx* ctx, int slot) { cleanslot(tree_slot(ctx, slot)); }
+void tree_run_cleanres(t_cctx* ctx, int slot) { cleanslot(slotat(ctx, slot)); }
+
+namespace {
+// A slot that holds nothing needs no cleaning: most do, between the nodes of a statement.
+[[gnu::always_inline]] inline void cleanat(t_cctx* ctx, int slot)
+{
+    absrun_slot& s = slotat(ctx, slot);
+    if (s.tag != kr_end) cleanslot(s);
+}
+} // namespace
 
 void absrunstack_release(absrunstack* stack)
 {
@@ -114,8 +133,8 @@ void absrunstack_release(absrunstack* stack)
 
 void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned)
 {
-    tree_run_cleanres(ctx, slot);
-    absrun_slot& s = tree_slot(ctx, slot);
+    cleanat(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (!owned) return;
     s.obj = owned;
     s.tag = kr_opaque;
@@ -123,8 +142,8 @@ void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned)
 
 void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned)
 {
-    tree_run_cleanres(ctx, slot);
-    absrun_slot& s = tree_slot(ctx, slot);
+    cleanat(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     s.c = owned;
     s.tag = kr_coef;
 }
@@ -133,14 +152,14 @@ bool tree_flags(t_cctx* ctx) { return ctx->kc.stoprequested() || Erreur_Executio
 
 const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     switch (s.tag) {
     case kr_coef: {
         // Numbers become objects when something needs them as values.
         coef c = s.c;
         s.tag = kr_end;
         tree_slot_setobject(ctx, slot, new t_idconstante(ctx, "", c));
-        return tree_slot(ctx, slot).obj;
+        return slotat(ctx, slot).obj;
     }
     case kr_opaque:
     case kr_nd_opaque: return s.obj ? s.obj->Vgetvalue() : nullptr;
@@ -151,7 +170,7 @@ const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
 
 t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     t_idcommon* out = nullptr;
     switch (s.tag) {
     case kr_coef: out = new t_idconstante(ctx, "", s.c); s.tag = kr_end; return out;
@@ -169,7 +188,7 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
     }
     const t_idcommon* v = tree_slot_value(ctx, slot);
     out = v ? v->Vcopy() : nullptr;
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     return out;
 }
 
@@ -188,7 +207,7 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
                 if (!b) continue;
                 tree_int(ctx, slot + used, b);
                 bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
-                tree_run_cleanres(ctx, slot + used);
+                cleanat(ctx, slot + used);
                 if (!ok) return false;
             }
         } else {
@@ -213,7 +232,7 @@ int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
     for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
         tree_int(ctx, slot + n, a);
         if (tree_flags(ctx)) {
-            for (int k = 0; k <= n; k++) tree_run_cleanres(ctx, slot + k);
+            for (int k = 0; k <= n; k++) cleanat(ctx, slot + k);
             return -1;
         }
     }
@@ -222,7 +241,7 @@ int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
 
 void tree_clean_arguments(t_cctx* ctx, int slot, int n)
 {
-    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
+    for (int i = 0; i < n; i++) cleanat(ctx, slot + i);
 }
 
 void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>& subscripts)
@@ -231,7 +250,7 @@ void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>
     for (const t_subscript& s : subscripts)
         if (s.kind == t_subscript::value) used++;
     // A failed evaluation may have left its value in the next slot.
-    for (int k = 0; k <= used; k++) tree_run_cleanres(ctx, slot + k);
+    for (int k = 0; k <= used; k++) cleanat(ctx, slot + k);
 }
 
 bool tree_slot_integer(t_cctx* ctx, int slot, long* out)
@@ -260,7 +279,7 @@ namespace {
 // A number operand of an arithmetic node: the coefficient and whether it must be kept.
 bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (s.tag == kr_coef) {
         *c = &s.c;
         *keep = 0;
@@ -276,8 +295,8 @@ bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
 // After an operation consumed a slot's own number, the slot owns nothing any more.
 void consumed(t_cctx* ctx, int slot, int keep)
 {
-    if (!keep) tree_slot(ctx, slot).tag = kr_end;
-    tree_run_cleanres(ctx, slot);
+    if (!keep) slotat(ctx, slot).tag = kr_end;
+    cleanat(ctx, slot);
 }
 
 int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
@@ -291,7 +310,7 @@ int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
 
 void cleanchildren(t_cctx* ctx, int slot, int count)
 {
-    for (int k = 0; k < count; k++) tree_run_cleanres(ctx, slot + 1 + k);
+    for (int k = 0; k < count; k++) cleanat(ctx, slot + 1 + k);
 }
 
 // ---------------------------------------------------------------- structure
@@ -301,7 +320,7 @@ int h_list(t_cctx* ctx, int slot, treeabs* node)
     for (lparaabs* c = node->params; c; c = c->next) {
         if (c->para->tag != PARA_TREE || !c->para->value.tree) continue;
         int r = tree_int(ctx, slot, c->para->value.tree);
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         if (r) return r;
         if (tree_flags(ctx)) break;
     }
@@ -358,7 +377,7 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
     if (started) kst_time_statementstart();
     int r = 0;
     if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
         if (top && ctx->time) {
@@ -374,13 +393,13 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
 int h_command(t_cctx* ctx, int slot, treeabs* node)
 {
     int r = tree_int(ctx, slot, tree_child(node, 0));
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     return r;
 }
 
 void display(t_cctx* ctx, int slot)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     switch (s.tag) {
     case kr_end: return;
     case kr_boolean: fprintf(g_stdout, "\t %d\n", s.b); return;
@@ -413,7 +432,7 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
     // A bare name with no identifier is shown as such rather than reported.
     if (body && body->kind == TREE_SYMBOL) {
         t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
-        absrun_slot& s = tree_slot(ctx, slot);
+        absrun_slot& s = slotat(ctx, slot);
         if (ref.entry) {
             followmode(ctx, ref.entry);
             setentry(s, ref.entry);
@@ -426,7 +445,7 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
         if (r) return r;
     }
     if (!tree_flags(ctx)) display(ctx, slot);
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     return 0;
 }
 
@@ -506,7 +525,7 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     followmode(ctx, e);
-    setentry(tree_slot(ctx, slot), e);
+    setentry(slotat(ctx, slot), e);
     return 0;
 }
 
@@ -524,7 +543,7 @@ treeabs* plainsubscript(treeabs* args)
 // becomes a constant of the context's mode first); false for anything else.
 bool slotsubscript(t_cctx* ctx, int slot, long* out)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (s.tag == kr_coef) {
         modenum_convert(ctx, &s.c);
         if (coef_iszero(&s.c)) {
@@ -593,28 +612,28 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
         if (arg->getkind() == t_macroarg::byreference) e = arg->getreference();
     }
     if (!e || !e->value) {
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         kst_runerror(ctx, 38);
         return 0;
     }
     if (!assignable(ctx, e)) {
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         return 0;
     }
     tree_int(ctx, slot + 2, subscript);
     long i;
     if (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i)) {
-        absrun_slot& v = tree_slot(ctx, slot + 1);
+        absrun_slot& v = slotat(ctx, slot + 1);
         modenum_convert(ctx, &v.c);
         if (e->value && e->value->Vassign_number(ctx, i, &v.c)) {
-            tree_run_cleanres(ctx, slot + 1);
-            tree_run_cleanres(ctx, slot + 2);
+            cleanat(ctx, slot + 1);
+            cleanat(ctx, slot + 2);
             return 0;
         }
     }
     if (tree_flags(ctx) || !e->value) {
-        tree_run_cleanres(ctx, slot + 1);
-        tree_run_cleanres(ctx, slot + 2);
+        cleanat(ctx, slot + 1);
+        cleanat(ctx, slot + 2);
         return 0;
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
@@ -627,7 +646,7 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
         one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
         e->value->Vassign(ctx, one, value);
     }
-    tree_run_cleanres(ctx, slot + 2);
+    cleanat(ctx, slot + 2);
     return 0;
 }
 
@@ -640,23 +659,23 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     }
     tree_int(ctx, slot + 1, tree_child(node, 1));
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         return 0;
     }
-    if (target->kind == TREE_SYMBOL && tree_slot(ctx, slot + 1).tag == kr_coef) {
+    if (target->kind == TREE_SYMBOL && slotat(ctx, slot + 1).tag == kr_coef) {
         // A number into an identifier that holds a number: the value changes in place, so a loop
         // that updates a counter or an accumulator allocates nothing.
         t_identry* e = lookupnode(ctx, target, true);
         if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
-            absrun_slot& v = tree_slot(ctx, slot + 1);
+            absrun_slot& v = slotat(ctx, slot + 1);
             static_cast<t_idconstante*>(e->value)->setvalue(ctx, v.c);
             v.tag = kr_end;
             e->flag = 0;
-            setentry(tree_slot(ctx, slot), e);
+            setentry(slotat(ctx, slot), e);
             return 0;
         }
     }
-    if (target->kind == TREE_INDEX && tree_slot(ctx, slot + 1).tag == kr_coef) {
+    if (target->kind == TREE_INDEX && slotat(ctx, slot + 1).tag == kr_coef) {
         treeabs* name = tree_child(target, 0);
         treeabs* only = plainsubscript(tree_child(target, 1));
         if (name && name->kind == TREE_SYMBOL && only) return assignelement(ctx, slot, name, only);
@@ -674,7 +693,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     const char* name = tree_string(target, 0);
     assignname(ctx, name, value);
     if (tree_flags(ctx)) return 0;
-    if (t_identry* e = lookupnode(ctx, target, false)) setentry(tree_slot(ctx, slot), e);
+    if (t_identry* e = lookupnode(ctx, target, false)) setentry(slotat(ctx, slot), e);
     return 0;
 }
 
@@ -885,8 +904,8 @@ int h_func1(t_cctx* ctx, int slot, treeabs* node)
 
 void setboolean(t_cctx* ctx, int slot, bool v)
 {
-    tree_run_cleanres(ctx, slot);
-    absrun_slot& s = tree_slot(ctx, slot);
+    cleanat(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     s.tag = kr_boolean;
     s.b = v ? 1 : 0;
 }
@@ -932,12 +951,12 @@ bool condition(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot, node);
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         return false;
     }
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (s.tag != kr_boolean) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         kst_runerror(ctx, 103);
         return false;
     }
@@ -995,7 +1014,7 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
         bool v = condition(ctx, slot + 1, tree_child(node, 0));
         if (!v || tree_flags(ctx)) break;
         r = tree_int(ctx, slot + 1, tree_child(node, 1));
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         kst_pilescope(loop.pile)->parameters.clear();
     }
     return r;
@@ -1006,19 +1025,19 @@ bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
 {
     tree_int(ctx, slot, node);
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         return false;
     }
     coef* c;
     int keep;
     if (!slotnumber(ctx, slot, &c, &keep)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         kst_runerror(ctx, 40);
         return false;
     }
     *out = keep ? copycoef(c) : *c;
-    if (!keep) tree_slot(ctx, slot).tag = kr_end;
-    tree_run_cleanres(ctx, slot);
+    if (!keep) slotat(ctx, slot).tag = kr_end;
+    cleanat(ctx, slot);
     return true;
 }
 
@@ -1067,7 +1086,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             const coef& v = counter->value(ctx);
             if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
             r = tree_int(ctx, slot + 1, tree_child(node, 4));
-            tree_run_cleanres(ctx, slot + 1);
+            cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
             } else if (type != L_FOR && !tree_flags(ctx) && loop.pile->hasretnumber) {
@@ -1130,7 +1149,7 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot + 1, tree_child(node, 0));
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         return 0;
     }
     // The value goes to the construct that collects it: the innermost sum/prod or macro call.
@@ -1141,7 +1160,7 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
             break;
         }
     }
-    absrun_slot& s = tree_slot(ctx, slot + 1);
+    absrun_slot& s = slotat(ctx, slot + 1);
     if (s.tag == kr_coef) {
         // A number stays a number (in the context's mode, as a returned constant would hold it):
         // a turn of sum or a macro call that returns one makes no value object.
@@ -1220,13 +1239,13 @@ int h_switch(t_cctx* ctx, int slot, treeabs* node)
             tree_int(ctx, slot + 2, v);
             const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
             matched = value && selector->Vswitchcase(ctx, value);
-            tree_run_cleanres(ctx, slot + 2);
+            cleanat(ctx, slot + 2);
         }
         if (matched) r = tree_int(ctx, slot + 2, tree_child(c, 1));
     }
     if (selector && !matched && !tree_flags(ctx) && tree_child(node, 2)) r = tree_int(ctx, slot + 2, tree_child(node, 2));
-    tree_run_cleanres(ctx, slot + 2);
-    tree_run_cleanres(ctx, slot + 1);
+    cleanat(ctx, slot + 2);
+    cleanat(ctx, slot + 1);
     return r;
 }
 
@@ -1236,7 +1255,7 @@ int h_try(t_cctx* ctx, int slot, treeabs* node)
     tree_run_setpile_entertry(pile);
     int r = tree_int(ctx, slot, tree_child(node, 0));
     tree_run_setpile_exittry(pile);
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     if (r || !Erreur_Execution) return r;
     kst_runwarning(ctx, 22);
     Erreur_Execution = 0;
@@ -1290,7 +1309,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
     }
     tree_int(ctx, slot, arg);
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         return nullptr;
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot);
@@ -1423,7 +1442,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     if (self) macro_affect_parametre_valeur(ctx, "self", t_macroarg::newreference(self), bindings);
     if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), bindings)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
     }
     std::vector<t_idcommon*> finals;
     for (t_elementref& ref : elements) {
@@ -1554,7 +1573,7 @@ int optionalargument(t_cctx* ctx, int slot, treeabs* args)
     tree_int(ctx, slot + 1, tree_child(args, 0));
     long k = 0;
     bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
-    tree_run_cleanres(ctx, slot + 1);
+    cleanat(ctx, slot + 1);
     if (!ok) return 0;
     t_macroarg* arg = k >= 1 && k <= INT_MAX ? macro_getoptionalarg(ctx, static_cast<int>(k)) : nullptr;
     t_idcommon* value = arg ? arg->Vgetvalue() : nullptr;
@@ -1597,8 +1616,8 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
                 else if (part) part->Vdelete();
             }
         }
-        tree_run_cleanres(ctx, slot + 2);
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 2);
+        cleanat(ctx, slot + 1);
         return 0;
     }
     std::vector<t_subscript> subscripts;
@@ -1609,7 +1628,7 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
         else if (part) part->Vdelete();
     }
     tree_clean_subscripts(ctx, slot + 2, subscripts);
-    tree_run_cleanres(ctx, slot + 1);
+    cleanat(ctx, slot + 1);
     return 0;
 }
 
@@ -1739,8 +1758,8 @@ bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h)
 int tree_int(t_cctx* ctx, int slot, treeabs* node)
 {
     registercore();
-    absrun_slot& s = tree_slot(ctx, slot);
-    if (s.tag != kr_end) tree_run_cleanres(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
+    if (s.tag != kr_end) cleanat(ctx, slot);
     if (!node || ctx->kc.stoprequested() || Erreur_Execution) return 0;
     if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
         kst_runerror(ctx, 19);
@@ -1762,7 +1781,7 @@ int tree_run_statement(t_cctx* ctx, treeabs* tree)
     if (!tree) return 0;
     if (!tree_run_getpile(ctx)) return tree_int_int(ctx, tree);
     int r = tree_int(ctx, 0, tree);
-    tree_run_cleanres(ctx, 0);
+    cleanat(ctx, 0);
     ctx->kc.stopflag = 0;   // quit, or a stop that found nothing to stop, ends here
     return r;
 }
