@@ -1590,8 +1590,9 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* name = tree_child(node, 0);
     treeabs* args = tree_child(node, 1);
-    if (name && name->kind == TREE_SYMBOL && strcmp(tree_string(name, 0), "macro_optargs") == 0 &&
-        tree_paracount(args) == 1)
+    // (the first letter spares the common x[k] a comparison of texts)
+    if (name && name->kind == TREE_SYMBOL && tree_string(name, 0)[0] == 'm' &&
+        strcmp(tree_string(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
         return optionalargument(ctx, slot, args);
     tree_int(ctx, slot + 1, name);
     const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
