@@ -15,12 +15,13 @@ kest_find_lib(MPFR mpfr mpfr.h)
 kest_find_lib(MPC mpc mpc.h)
 kest_find_lib(LTDL ltdl ltdl.h)
 kest_find_lib(SCSCP scscp libscscp/scscp.h)
+kest_find_lib(SLEEF sleef sleef.h)
 find_library(QUADMATH_LIB NAMES quadmath libquadmath.so.0 REQUIRED)
 
 add_library(kest_deps INTERFACE)
 target_link_libraries(kest_deps INTERFACE
   ${MPC_LIB} ${MPFR_LIB} ${GMP_LIB} ${QUADMATH_LIB} ${LAPACK_LIBRARIES}
-  PkgConfig::FFI ${LTDL_LIB} PkgConfig::XML2 ${SCSCP_LIB} Threads::Threads ${CMAKE_DL_LIBS})
+  PkgConfig::FFI ${LTDL_LIB} PkgConfig::XML2 ${SCSCP_LIB} ${SLEEF_LIB} Threads::Threads ${CMAKE_DL_LIBS})
 
 # clang (fuzzing builds) finds quadmath.h only in gcc's own include directory, and knows the
 # quadruple type only by its GNU name.

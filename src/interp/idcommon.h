@@ -10,6 +10,7 @@
 #include <string>
 
 class t_cctx;
+struct coef;
 class t_render;
 
 // Type codes of the built-in value classes (the first 16 rows of the operation table); classes
@@ -108,6 +109,12 @@ public:
     // The value held at these subscripts, borrowed, for a further access level (T[i]@field); null
     // for an empty element. The default reports the operation as not applicable (error 23).
     virtual t_idcommon* Velement(t_cctx* ctx, const std::vector<t_subscript>& subscripts);
+    // x[i] and x[i] = c for one whole-number subscript, the element being a number: a loop that
+    // reads or writes elements then makes no value object. The element (owned) goes to *out, c
+    // (borrowed, already in the context's numeric mode) into the element. False when the class
+    // or the subscript is not for this: the general Vextract/Vassign then runs and reports.
+    virtual bool Vextract_number(t_cctx*, long, coef*) const { return false; }
+    virtual bool Vassign_number(t_cctx*, long, const coef*) { return false; }
     // True when this value is built on `other` (a series on a variable): it cannot outlive it.
     virtual bool Vdependon(const t_idcommon* other) const { return false; }
 

@@ -38,6 +38,8 @@ public:
     const coef& value(t_cctx* ctx) const;
     const coef& rawvalue() const { return m_const->getvalue(); }
     coef takevalue();                  // the value as last read; leaves zero behind
+    // Replaces the value (owned, converted to the context's numeric mode) in place.
+    void setvalue(t_cctx* ctx, coef value) { m_const->resetandset(ctx, value); }
 
 private:
     t_constante* m_const;

@@ -6,6 +6,7 @@
 #include "interp/runpile.h"
 #include "render/render.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -44,6 +45,22 @@ void notify(const std::vector<t_notify_func>& fs, t_cctx* ctx, const char* name)
 }
 } // namespace
 
+// ---------------------------------------------------------------- generations
+
+namespace {
+thread_local uint64_t s_idgen __attribute__((tls_model("initial-exec"))) = 0;
+std::atomic<uint64_t> s_idgenthreads{0};
+
+uint64_t& idgen()
+{
+    if (__builtin_expect(s_idgen == 0, 0)) s_idgen = ((s_idgenthreads.fetch_add(1) + 1) << 40) + 1;
+    return s_idgen;
+}
+} // namespace
+
+uint64_t kst_idgen() { return idgen(); }
+void kst_idgen_bump() { idgen()++; }
+
 // ---------------------------------------------------------------- t_genarbre
 
 t_genarbre::~t_genarbre() { clear(); }
@@ -58,6 +75,7 @@ t_identry* t_genarbre::insert(const std::string& name, int flag, t_idcommon* val
 {
     auto [it, fresh] = m_entries.try_emplace(name);
     if (!fresh) return nullptr;
+    kst_idgen_bump();
     it->second.name = name;
     it->second.flag = flag;
     it->second.value = value;
@@ -68,6 +86,7 @@ bool t_genarbre::erase(const std::string& name)
 {
     auto it = m_entries.find(name);
     if (it == m_entries.end()) return false;
+    kst_idgen_bump();
     t_idcommon* value = it->second.borrowed ? nullptr : it->second.value;
     m_entries.erase(it);
     if (value) value->Vdelete();
@@ -76,6 +95,8 @@ bool t_genarbre::erase(const std::string& name)
 
 void t_genarbre::clear()
 {
+    if (m_entries.empty()) return;
+    kst_idgen_bump();
     for (auto& [name, e] : m_entries)
         if (e.value && !e.borrowed) e.value->Vdelete();
     m_entries.clear();
@@ -91,6 +112,7 @@ t_pilescope* kst_pilescope(elt_runpile* pile)
 
 void kst_pilescope_release(elt_runpile* pile)
 {
+    if (pile->scope) kst_idgen_bump();
     delete pile->scope;
     pile->scope = nullptr;
 }
@@ -109,6 +131,7 @@ t_genarbre* kst_fileprivatetree(t_cctx* ctx, const char* file, bool create)
 
 void kst_ids_release(t_cctx* ctx)
 {
+    kst_idgen_bump();
     delete ctx->ids;
     ctx->ids = nullptr;
 }
@@ -301,6 +324,7 @@ bool isenclosingparameter(elt_runpile* loop, const std::string& name)
 
 void kst_private(t_cctx* ctx, const std::vector<std::string>& names)
 {
+    kst_idgen_bump();
     elt_runpile* pile = privatepile(ctx);
     if (!pile) {
         kst_runwarning(ctx, 4, joined(names).c_str());
@@ -327,6 +351,7 @@ void kst_private(t_cctx* ctx, const std::vector<std::string>& names)
 
 void kst_private_all(t_cctx* ctx)
 {
+    kst_idgen_bump();
     elt_runpile* pile = privatepile(ctx);
     if (!pile) {
         kst_runwarning(ctx, 4, "_ALL");
@@ -341,6 +366,7 @@ void kst_private_all(t_cctx* ctx)
 
 void kst_public(t_cctx* ctx, const std::vector<std::string>& names)
 {
+    kst_idgen_bump();
     elt_runpile* pile = privatepile(ctx);
     if (!pile) return;
     t_pilescope* s = kst_pilescope(pile);

@@ -25,6 +25,13 @@ struct t_identry {
     bool borrowed = false;
 };
 
+// What a name resolves to changes only when an identifier is created or deleted, a run pile is
+// pushed or popped, or names are declared private or public: each of these moves the calling
+// thread's generation on, so a lookup remembered under the current generation still holds.
+// Generations of different threads never meet (each thread counts in a range of its own).
+uint64_t kst_idgen();
+void kst_idgen_bump();
+
 // Gives the entry a new value (owned): the old one is deleted unless the entry only borrowed it.
 void kst_identry_setvalue(t_identry* e, t_idcommon* value);
 

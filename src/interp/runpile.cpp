@@ -10,6 +10,7 @@
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope)
 {
+    kst_idgen_bump();
     auto* pile = new elt_runpile;
     pile->kind = kind;
     pile->name = name ? strdup(name) : nullptr;
@@ -28,13 +29,22 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
 {
     if (!pile) return;
+    kst_idgen_bump();
     kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
     treesharedcode_detach(pile->source);
     if (pile->ownsstack) absrunstack_release(pile->stack);
-    if (pile->retval) static_cast<t_idcommon*>(pile->retval)->Vdelete();
+    tree_run_clearreturn(pile);
     free(pile->name);
     delete pile;
+}
+
+void tree_run_clearreturn(elt_runpile* pile)
+{
+    if (pile->retval) static_cast<t_idcommon*>(pile->retval)->Vdelete();
+    pile->retval = nullptr;
+    if (pile->hasretnumber) deletecoef(&pile->retnumber);
+    pile->hasretnumber = false;
 }
 
 elt_runpile* tree_run_getpile(t_cctx* ctx) { return ctx ? ctx->pile : nullptr; }

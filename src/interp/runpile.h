@@ -1,10 +1,10 @@
 // The run stack: one pile per active context (interactive level, file, host text, macro, loop),
 // linked from the innermost outwards and held by the evaluation context.
 #pragma once
+#include "coef/coef.h"
 #include "interp/treesharedcode.h"
 
 class t_cctx;
-struct coef;
 struct t_pilescope;
 struct sttreeparse;
 struct absrunstack;
@@ -26,6 +26,8 @@ struct elt_runpile {
     t_pilescope* scope = nullptr;         // private identifiers, parameter bindings, declared names
     void* macroparams = nullptr;
     void* retval = nullptr;               // set by `return`
+    coef retnumber{};                     // ... or this, when what was returned is a number
+    bool hasretnumber = false;
     absrunstack* stack = nullptr;
     bool ownsstack = false;
     sttreeparse* parse = nullptr;         // interactive level only
@@ -37,6 +39,9 @@ struct elt_runpile {
     bool fusedreturned = false;           // ... and was, in this turn
     void* inuse[2] = {nullptr, nullptr};
 };
+
+// Drops what `return` recorded in the pile, a value object or a number.
+void tree_run_clearreturn(elt_runpile* pile);
 
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope = nullptr);

@@ -38,8 +38,9 @@ void kst_signalinit();
 int g_cpu = 1;
 
 namespace {
-thread_local const char* s_stackbase = nullptr;
-thread_local size_t s_stacklimit = 0;
+// Read before every node: the initial-exec model keeps that a plain load.
+thread_local const char* s_stackbase __attribute__((tls_model("initial-exec"))) = nullptr;
+thread_local size_t s_stacklimit __attribute__((tls_model("initial-exec"))) = 0;
 std::atomic<size_t> s_mainstacklimit{0};   // the depth the main thread allows
 bool s_sandbox = false;
 } // namespace

@@ -158,12 +158,32 @@ enum : uint8_t {
     TREEFLAG_COMMANDFORM = 4,   // keyword written as a command, without parentheses
 };
 
+struct t_identry;
+
 struct treeabs {
     uint64_t size;
     lparaabs* params;
     t_tree_loc loc;
     etreeabs kind;
     uint8_t flags;
+    // What evaluation remembers of the node, written and read by the session's own context only.
+    union {
+        // A name: the entry it resolved to, for one context, while no declaration, deletion, pile
+        // change or private/public declaration has happened since (kst_idgen).
+        struct {
+            uint64_t gen;
+            t_cctx* ctx;
+            t_identry* entry;
+        } name;
+        // A number literal: its value (a number that owns no memory) under one numeric mode
+        // (mode + 1; 0 while nothing is remembered).
+        struct {
+            uint64_t w[3];
+            int32_t i32;
+            int8_t type;
+            int8_t mode;
+        } number;
+    } cache;
 };
 
 constexpr int tree_kindindex(etreeabs kind) { return int(kind) - 0x3FFFFFFF; }

@@ -41,6 +41,7 @@ treeabs* allocnode(t_tree_loc loc, etreeabs kind, size_t bytes)
     t->loc = loc;
     t->kind = kind;
     t->flags = 0;
+    memset(&t->cache, 0, sizeof t->cache);
     return t;
 }
 

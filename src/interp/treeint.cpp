@@ -48,6 +48,7 @@ absrunstack* stackof(t_cctx* ctx)
         pile->ownsstack = true;
         pile->stack->slots.reserve(200);
         pile->stack->slots.resize(200);
+        pile->stack->limit = 190;
     }
     return pile->stack;
 }
@@ -58,17 +59,33 @@ void ensureslot(t_cctx* ctx, int slot)
     absrunstack* st = stackof(ctx);
     size_t need = static_cast<size_t>(slot) + 10;
     if (need >= st->slots.size()) st->slots.resize(std::max(st->slots.size() * 2, need + 1));
+    st->limit = st->slots.size() - 10;
 }
 
 } // namespace
 
 // ---------------------------------------------------------------- slots
 
-absrun_slot& tree_slot(t_cctx* ctx, int slot)
+namespace {
+[[gnu::noinline]] absrun_slot& growslot(t_cctx* ctx, int slot)
 {
     ensureslot(ctx, slot);
     return stackof(ctx)->slots[slot];
 }
+
+// Every node asks for its slots several times: the common case, a stack that already has room,
+// is inlined into the evaluator's handlers.
+[[gnu::always_inline]] inline absrun_slot& slotat(t_cctx* ctx, int slot)
+{
+    if (elt_runpile* pile = ctx->pile) {
+        absrunstack* st = pile->stack;
+        if (st && static_cast<size_t>(slot) < st->limit) return st->slots.data()[slot];
+    }
+    return growslot(ctx, slot);
+}
+} // namespace
+
+absrun_slot& tree_slot(t_cctx* ctx, int slot) { return slotat(ctx, slot); }
 
 namespace {
 void cleanslot(absrun_slot& s)
@@ -97,7 +114,16 @@ void setentry(absrun_slot& s, t_identry* entry)
 }
 } // namespace
 
-void tree_run_cleanres(t_cctx* ctx, int slot) { cleanslot(tree_slot(ctx, slot)); }
+void tree_run_cleanres(t_cctx* ctx, int slot) { cleanslot(slotat(ctx, slot)); }
+
+namespace {
+// A slot that holds nothing needs no cleaning: most do, between the nodes of a statement.
+[[gnu::always_inline]] inline void cleanat(t_cctx* ctx, int slot)
+{
+    absrun_slot& s = slotat(ctx, slot);
+    if (s.tag != kr_end) cleanslot(s);
+}
+} // namespace
 
 void absrunstack_release(absrunstack* stack)
 {
@@ -107,8 +133,8 @@ void absrunstack_release(absrunstack* stack)
 
 void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned)
 {
-    tree_run_cleanres(ctx, slot);
-    absrun_slot& s = tree_slot(ctx, slot);
+    cleanat(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (!owned) return;
     s.obj = owned;
     s.tag = kr_opaque;
@@ -116,8 +142,8 @@ void tree_slot_setobject(t_cctx* ctx, int slot, t_idcommon* owned)
 
 void tree_slot_setcoef(t_cctx* ctx, int slot, coef owned)
 {
-    tree_run_cleanres(ctx, slot);
-    absrun_slot& s = tree_slot(ctx, slot);
+    cleanat(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     s.c = owned;
     s.tag = kr_coef;
 }
@@ -126,14 +152,14 @@ bool tree_flags(t_cctx* ctx) { return ctx->kc.stoprequested() || Erreur_Executio
 
 const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     switch (s.tag) {
     case kr_coef: {
         // Numbers become objects when something needs them as values.
         coef c = s.c;
         s.tag = kr_end;
         tree_slot_setobject(ctx, slot, new t_idconstante(ctx, "", c));
-        return tree_slot(ctx, slot).obj;
+        return slotat(ctx, slot).obj;
     }
     case kr_opaque:
     case kr_nd_opaque: return s.obj ? s.obj->Vgetvalue() : nullptr;
@@ -144,7 +170,7 @@ const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
 
 t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     t_idcommon* out = nullptr;
     switch (s.tag) {
     case kr_coef: out = new t_idconstante(ctx, "", s.c); s.tag = kr_end; return out;
@@ -162,7 +188,7 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
     }
     const t_idcommon* v = tree_slot_value(ctx, slot);
     out = v ? v->Vcopy() : nullptr;
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     return out;
 }
 
@@ -181,7 +207,7 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
                 if (!b) continue;
                 tree_int(ctx, slot + used, b);
                 bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
-                tree_run_cleanres(ctx, slot + used);
+                cleanat(ctx, slot + used);
                 if (!ok) return false;
             }
         } else {
@@ -206,7 +232,7 @@ int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
     for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
         tree_int(ctx, slot + n, a);
         if (tree_flags(ctx)) {
-            for (int k = 0; k <= n; k++) tree_run_cleanres(ctx, slot + k);
+            for (int k = 0; k <= n; k++) cleanat(ctx, slot + k);
             return -1;
         }
     }
@@ -215,7 +241,7 @@ int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
 
 void tree_clean_arguments(t_cctx* ctx, int slot, int n)
 {
-    for (int i = 0; i < n; i++) tree_run_cleanres(ctx, slot + i);
+    for (int i = 0; i < n; i++) cleanat(ctx, slot + i);
 }
 
 void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>& subscripts)
@@ -224,7 +250,7 @@ void tree_clean_subscripts(t_cctx* ctx, int slot, const std::vector<t_subscript>
     for (const t_subscript& s : subscripts)
         if (s.kind == t_subscript::value) used++;
     // A failed evaluation may have left its value in the next slot.
-    for (int k = 0; k <= used; k++) tree_run_cleanres(ctx, slot + k);
+    for (int k = 0; k <= used; k++) cleanat(ctx, slot + k);
 }
 
 bool tree_slot_integer(t_cctx* ctx, int slot, long* out)
@@ -253,7 +279,7 @@ namespace {
 // A number operand of an arithmetic node: the coefficient and whether it must be kept.
 bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (s.tag == kr_coef) {
         *c = &s.c;
         *keep = 0;
@@ -269,8 +295,8 @@ bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
 // After an operation consumed a slot's own number, the slot owns nothing any more.
 void consumed(t_cctx* ctx, int slot, int keep)
 {
-    if (!keep) tree_slot(ctx, slot).tag = kr_end;
-    tree_run_cleanres(ctx, slot);
+    if (!keep) slotat(ctx, slot).tag = kr_end;
+    cleanat(ctx, slot);
 }
 
 int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
@@ -284,7 +310,7 @@ int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
 
 void cleanchildren(t_cctx* ctx, int slot, int count)
 {
-    for (int k = 0; k < count; k++) tree_run_cleanres(ctx, slot + 1 + k);
+    for (int k = 0; k < count; k++) cleanat(ctx, slot + 1 + k);
 }
 
 // ---------------------------------------------------------------- structure
@@ -294,7 +320,7 @@ int h_list(t_cctx* ctx, int slot, treeabs* node)
     for (lparaabs* c = node->params; c; c = c->next) {
         if (c->para->tag != PARA_TREE || !c->para->value.tree) continue;
         int r = tree_int(ctx, slot, c->para->value.tree);
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         if (r) return r;
         if (tree_flags(ctx)) break;
     }
@@ -339,20 +365,25 @@ void showcomments(t_cctx* ctx, treeabs* comments)
 
 // Statements being run by this thread: only the outermost one is timed, the statements of its
 // blocks, loops, macro calls and included files being part of it.
-thread_local int s_statementdepth = 0;
+thread_local int s_statementdepth __attribute__((tls_model("initial-exec"))) = 0;
 
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
     if (ctx->comment) showcomments(ctx, tree_child(node, 0));
-    bool timed = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
-    if (timed) kst_time_statementstart();
+    // Reading the process clock is a system call: only when _time asks for it.
+    bool top = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
+    bool started = top && ctx->time;
+    if (started) kst_time_statementstart();
     int r = 0;
     if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
-        if (timed) kst_time_statementend(ctx);
+        if (top && ctx->time) {
+            if (!started) kst_time_statementstart();   // `_time on` itself: timed from its end
+            kst_time_statementend(ctx);
+        }
     }
     s_statementdepth--;
     if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
@@ -362,13 +393,13 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
 int h_command(t_cctx* ctx, int slot, treeabs* node)
 {
     int r = tree_int(ctx, slot, tree_child(node, 0));
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     return r;
 }
 
 void display(t_cctx* ctx, int slot)
 {
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     switch (s.tag) {
     case kr_end: return;
     case kr_boolean: fprintf(g_stdout, "\t %d\n", s.b); return;
@@ -401,7 +432,7 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
     // A bare name with no identifier is shown as such rather than reported.
     if (body && body->kind == TREE_SYMBOL) {
         t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
-        absrun_slot& s = tree_slot(ctx, slot);
+        absrun_slot& s = slotat(ctx, slot);
         if (ref.entry) {
             followmode(ctx, ref.entry);
             setentry(s, ref.entry);
@@ -414,23 +445,38 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
         if (r) return r;
     }
     if (!tree_flags(ctx)) display(ctx, slot);
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     return 0;
 }
 
 // ---------------------------------------------------------------- literals and names
 
-int h_integer(t_cctx* ctx, int slot, treeabs* node)
+// A literal is read from its text once per numeric mode: a loop that adds 1 does not parse "1"
+// at every turn. Only numbers that own no memory are remembered (doubles, 64-bit rationals).
+int literal(t_cctx* ctx, int slot, treeabs* node, coef (*read)(t_cctx*, const char*))
 {
-    tree_slot_setcoef(ctx, slot, strentierlong2coef(ctx, tree_string(node, 0)));
+    auto& m = node->cache.number;
+    const int mode = ctx->master ? -1 : modenum_get(ctx) + 1;
+    coef c{};
+    if (mode > 0 && m.mode == mode) {
+        memcpy(c.w, m.w, sizeof c.w);
+        c.i32 = m.i32;
+        c.type = static_cast<eBHTypeCoef>(m.type);
+    } else {
+        c = read(ctx, tree_string(node, 0));
+        if (mode > 0 && mode < 128 && (c.type == BH_DBL || c.type == BH_RAT || c.type == BH_ZERO)) {
+            memcpy(m.w, c.w, sizeof c.w);
+            m.i32 = c.i32;
+            m.type = c.type;
+            m.mode = static_cast<int8_t>(mode);
+        }
+    }
+    tree_slot_setcoef(ctx, slot, c);
     return 0;
 }
 
-int h_real(t_cctx* ctx, int slot, treeabs* node)
-{
-    tree_slot_setcoef(ctx, slot, strreal2coef(ctx, tree_string(node, 0)));
-    return 0;
-}
+int h_integer(t_cctx* ctx, int slot, treeabs* node) { return literal(ctx, slot, node, strentierlong2coef); }
+int h_real(t_cctx* ctx, int slot, treeabs* node) { return literal(ctx, slot, node, strreal2coef); }
 
 int h_string(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -456,17 +502,65 @@ int h_icomplex(t_cctx* ctx, int slot, treeabs*)
     return 0;
 }
 
+// The entry a name node resolves to, remembered in the node for the session's own context (a
+// parallel task resolves afresh: its lookups may copy from the starting context).
+t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
+{
+    auto& c = node->cache.name;
+    if (!ctx->master && c.ctx == ctx && c.gen == kst_idgen()) return c.entry;
+    t_identry* e = recherche_id(ctx, tree_string(node, 0), forassignment).entry;
+    if (e && !ctx->master) {
+        c.gen = kst_idgen();
+        c.ctx = ctx;
+        c.entry = e;
+    }
+    return e;
+}
+
 int h_symbol(t_cctx* ctx, int slot, treeabs* node)
 {
-    const char* name = tree_string(node, 0);
-    t_identificateur_syntaxe ref = recherche_id(ctx, name);
-    if (!ref.entry || !ref.entry->value) {
+    t_identry* e = lookupnode(ctx, node, false);
+    if (!e || !e->value) {
         kst_runerror(ctx, 38);
         return 0;
     }
-    followmode(ctx, ref.entry);
-    setentry(tree_slot(ctx, slot), ref.entry);
+    followmode(ctx, e);
+    setentry(slotat(ctx, slot), e);
     return 0;
+}
+
+// ---------------------------------------------------------------- subscripts
+
+// The only subscript of a list when it is a plain expression (no range, no "..."), else null.
+treeabs* plainsubscript(treeabs* args)
+{
+    treeabs* only = tree_child(args, 0);
+    if (!only || tree_child(args, 1) || only->kind == TREE_ELLIPSIS || only->kind == TREE_BORNETAB) return nullptr;
+    return only;
+}
+
+// The whole number an evaluated subscript holds, read as the general path reads it (a number
+// becomes a constant of the context's mode first); false for anything else.
+bool slotsubscript(t_cctx* ctx, int slot, long* out)
+{
+    absrun_slot& s = slotat(ctx, slot);
+    if (s.tag == kr_coef) {
+        modenum_convert(ctx, &s.c);
+        if (coef_iszero(&s.c)) {
+            *out = 0;
+            return true;
+        }
+        if (!coef_vt(&s.c).isentierlong(&s.c)) return false;
+        long long v = coef2ll(&s.c);
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        *out = static_cast<long>(v);
+        return true;
+    }
+    if (s.tag != kr_id_elt_tab) return false;
+    const t_idcommon* v = valeur_id(ctx, s.entry);
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE || !v->Visinteger()) return false;
+    *out = v->Vgetlonginteger();
+    return true;
 }
 
 // ---------------------------------------------------------------- assignment
@@ -508,6 +602,54 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
 
+// name[i] = number, the number in slot + 1: stored straight into a number element when the
+// class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
+int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
+{
+    t_identry* e = lookupnode(ctx, name, false);
+    if (e && e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {   // through a reference argument
+        auto* arg = static_cast<t_macroarg*>(e->value);
+        if (arg->getkind() == t_macroarg::byreference) e = arg->getreference();
+    }
+    if (!e || !e->value) {
+        cleanat(ctx, slot + 1);
+        kst_runerror(ctx, 38);
+        return 0;
+    }
+    if (!assignable(ctx, e)) {
+        cleanat(ctx, slot + 1);
+        return 0;
+    }
+    tree_int(ctx, slot + 2, subscript);
+    long i;
+    if (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i)) {
+        absrun_slot& v = slotat(ctx, slot + 1);
+        modenum_convert(ctx, &v.c);
+        if (e->value && e->value->Vassign_number(ctx, i, &v.c)) {
+            cleanat(ctx, slot + 1);
+            cleanat(ctx, slot + 2);
+            return 0;
+        }
+    }
+    if (tree_flags(ctx) || !e->value) {
+        cleanat(ctx, slot + 1);
+        cleanat(ctx, slot + 2);
+        return 0;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
+    std::vector<t_subscript> one(1);
+    one[0].v = tree_slot_value(ctx, slot + 2);
+    if (!one[0].v) {
+        value->Vdelete();
+        kst_runerror(ctx, 105);
+    } else {
+        one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
+        e->value->Vassign(ctx, one, value);
+    }
+    cleanat(ctx, slot + 2);
+    return 0;
+}
+
 int h_assign(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* target = tree_child(node, 0);
@@ -517,8 +659,26 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     }
     tree_int(ctx, slot + 1, tree_child(node, 1));
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         return 0;
+    }
+    if (target->kind == TREE_SYMBOL && slotat(ctx, slot + 1).tag == kr_coef) {
+        // A number into an identifier that holds a number: the value changes in place, so a loop
+        // that updates a counter or an accumulator allocates nothing.
+        t_identry* e = lookupnode(ctx, target, true);
+        if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
+            absrun_slot& v = slotat(ctx, slot + 1);
+            static_cast<t_idconstante*>(e->value)->setvalue(ctx, v.c);
+            v.tag = kr_end;
+            e->flag = 0;
+            setentry(slotat(ctx, slot), e);
+            return 0;
+        }
+    }
+    if (target->kind == TREE_INDEX && slotat(ctx, slot + 1).tag == kr_coef) {
+        treeabs* name = tree_child(target, 0);
+        treeabs* only = plainsubscript(tree_child(target, 1));
+        if (name && name->kind == TREE_SYMBOL && only) return assignelement(ctx, slot, name, only);
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (!value) {
@@ -533,8 +693,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     const char* name = tree_string(target, 0);
     assignname(ctx, name, value);
     if (tree_flags(ctx)) return 0;
-    t_identificateur_syntaxe ref = recherche_id(ctx, name);
-    if (ref.entry) setentry(tree_slot(ctx, slot), ref.entry);
+    if (t_identry* e = lookupnode(ctx, target, false)) setentry(slotat(ctx, slot), e);
     return 0;
 }
 
@@ -745,8 +904,8 @@ int h_func1(t_cctx* ctx, int slot, treeabs* node)
 
 void setboolean(t_cctx* ctx, int slot, bool v)
 {
-    tree_run_cleanres(ctx, slot);
-    absrun_slot& s = tree_slot(ctx, slot);
+    cleanat(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     s.tag = kr_boolean;
     s.b = v ? 1 : 0;
 }
@@ -792,12 +951,12 @@ bool condition(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot, node);
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         return false;
     }
-    absrun_slot& s = tree_slot(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
     if (s.tag != kr_boolean) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         kst_runerror(ctx, 103);
         return false;
     }
@@ -855,7 +1014,7 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
         bool v = condition(ctx, slot + 1, tree_child(node, 0));
         if (!v || tree_flags(ctx)) break;
         r = tree_int(ctx, slot + 1, tree_child(node, 1));
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         kst_pilescope(loop.pile)->parameters.clear();
     }
     return r;
@@ -866,19 +1025,19 @@ bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
 {
     tree_int(ctx, slot, node);
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         return false;
     }
     coef* c;
     int keep;
     if (!slotnumber(ctx, slot, &c, &keep)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         kst_runerror(ctx, 40);
         return false;
     }
     *out = keep ? copycoef(c) : *c;
-    if (!keep) tree_slot(ctx, slot).tag = kr_end;
-    tree_run_cleanres(ctx, slot);
+    if (!keep) slotat(ctx, slot).tag = kr_end;
+    cleanat(ctx, slot);
     return true;
 }
 
@@ -917,14 +1076,24 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         if (type == L_SUMFMA) loop.pile->fusedacc = &acc;
         t_pilescope* scope = kst_pilescope(loop.pile);
         t_identry* entry = scope->locals.insert(var, 0, new t_idconstante(ctx, var, start));
+        entry->inuse++;   // the loop steps it: delete(j) in the body is refused (error 97)
         while (!tree_flags(ctx) && !r) {
+            if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
+                kst_runerror(ctx, 40);   // the body gave the counter a value that is no number
+                break;
+            }
             auto* counter = static_cast<t_idconstante*>(entry->value);
             const coef& v = counter->value(ctx);
             if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
             r = tree_int(ctx, slot + 1, tree_child(node, 4));
-            tree_run_cleanres(ctx, slot + 1);
-            if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval) {
+            cleanat(ctx, slot + 1);
+            if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
+            } else if (type != L_FOR && !tree_flags(ctx) && loop.pile->hasretnumber) {
+                loop.pile->fusedreturned = false;
+                coef t = loop.pile->retnumber;
+                loop.pile->hasretnumber = false;
+                acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             } else if (type != L_FOR && !tree_flags(ctx)) {
                 loop.pile->fusedreturned = false;
                 auto* term = static_cast<t_idcommon*>(loop.pile->retval);
@@ -938,13 +1107,17 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 term->Vdelete();
                 acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             }
+            if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
+                if (!tree_flags(ctx)) kst_runerror(ctx, 40);
+                break;
+            }
+            counter = static_cast<t_idconstante*>(entry->value);
             coef next = coef_addition(ctx, const_cast<coef*>(&counter->value(ctx)), 1, &step, 1);
-            entry->value = new t_idconstante(ctx, var, next);
-            counter->Vdelete();
+            counter->setvalue(ctx, next);
             scope->parameters.clear();
         }
-        if (loop.pile->retval) static_cast<t_idcommon*>(loop.pile->retval)->Vdelete();
-        loop.pile->retval = nullptr;
+        entry->inuse--;
+        tree_run_clearreturn(loop.pile);
         loop.pile->fusedacc = nullptr;
     }
     deletecoef(&end);
@@ -976,10 +1149,9 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot + 1, tree_child(node, 0));
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
         return 0;
     }
-    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     // The value goes to the construct that collects it: the innermost sum/prod or macro call.
     elt_runpile* target = tree_run_getpile(ctx);
     for (elt_runpile* p = target; p; p = p->next) {
@@ -988,12 +1160,25 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
             break;
         }
     }
+    absrun_slot& s = slotat(ctx, slot + 1);
+    if (s.tag == kr_coef) {
+        // A number stays a number (in the context's mode, as a returned constant would hold it):
+        // a turn of sum or a macro call that returns one makes no value object.
+        coef c = s.c;
+        s.tag = kr_end;
+        modenum_convert(ctx, &c);
+        tree_run_clearreturn(target);
+        target->retnumber = c;
+        target->hasretnumber = true;
+        return 0;
+    }
+    t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (value && returnsprivate(tree_run_getpile(ctx), target, value)) {
         value->Vdelete();
         kst_runerror(ctx, 486);
         return 0;
     }
-    if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+    tree_run_clearreturn(target);
     target->retval = value;
     return 0;
 }
@@ -1025,12 +1210,11 @@ int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
         else r = kst_id_binop(ctx, IDOP_MUL, const_cast<t_idcommon*>(x), 1, const_cast<t_idcommon*>(y), 1);
         cleanchildren(ctx, slot + 1, 2);
         if (!r) return 0;
-        if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
+        tree_run_clearreturn(target);
         target->retval = r;
         return 0;
     }
-    if (target->retval) static_cast<t_idcommon*>(target->retval)->Vdelete();
-    target->retval = nullptr;
+    tree_run_clearreturn(target);
     coef_fmaccnotr(ctx, target->fusedacc, *a, ka, *b, kb);
     consumed(ctx, slot + 2, ka);
     consumed(ctx, slot + 3, kb);
@@ -1055,13 +1239,13 @@ int h_switch(t_cctx* ctx, int slot, treeabs* node)
             tree_int(ctx, slot + 2, v);
             const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
             matched = value && selector->Vswitchcase(ctx, value);
-            tree_run_cleanres(ctx, slot + 2);
+            cleanat(ctx, slot + 2);
         }
         if (matched) r = tree_int(ctx, slot + 2, tree_child(c, 1));
     }
     if (selector && !matched && !tree_flags(ctx) && tree_child(node, 2)) r = tree_int(ctx, slot + 2, tree_child(node, 2));
-    tree_run_cleanres(ctx, slot + 2);
-    tree_run_cleanres(ctx, slot + 1);
+    cleanat(ctx, slot + 2);
+    cleanat(ctx, slot + 1);
     return r;
 }
 
@@ -1071,7 +1255,7 @@ int h_try(t_cctx* ctx, int slot, treeabs* node)
     tree_run_setpile_entertry(pile);
     int r = tree_int(ctx, slot, tree_child(node, 0));
     tree_run_setpile_exittry(pile);
-    tree_run_cleanres(ctx, slot);
+    cleanat(ctx, slot);
     if (r || !Erreur_Execution) return r;
     kst_runwarning(ctx, 22);
     Erreur_Execution = 0;
@@ -1125,7 +1309,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
     }
     tree_int(ctx, slot, arg);
     if (tree_flags(ctx)) {
-        tree_run_cleanres(ctx, slot);
+        cleanat(ctx, slot);
         return nullptr;
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot);
@@ -1258,7 +1442,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     if (self) macro_affect_parametre_valeur(ctx, "self", t_macroarg::newreference(self), bindings);
     if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), bindings)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
-        tree_run_cleanres(ctx, slot + 1);
+        cleanat(ctx, slot + 1);
     }
     std::vector<t_idcommon*> finals;
     for (t_elementref& ref : elements) {
@@ -1268,6 +1452,9 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     auto* result = static_cast<t_idcommon*>(pile->retval);
     pile->retval = nullptr;
+    coef number = pile->retnumber;
+    bool isnumber = pile->hasretnumber;
+    pile->hasretnumber = false;
     tree_run_removepile(ctx, pile);
     macro->leave();
     ctx->kc.stopflag = 0;
@@ -1279,6 +1466,8 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
     else if (result) result->Vdelete();
+    if (isnumber && !Erreur_Execution) tree_slot_setcoef(ctx, slot, number);
+    else if (isnumber) deletecoef(&number);
     return r;
 }
 
@@ -1384,7 +1573,7 @@ int optionalargument(t_cctx* ctx, int slot, treeabs* args)
     tree_int(ctx, slot + 1, tree_child(args, 0));
     long k = 0;
     bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
-    tree_run_cleanres(ctx, slot + 1);
+    cleanat(ctx, slot + 1);
     if (!ok) return 0;
     t_macroarg* arg = k >= 1 && k <= INT_MAX ? macro_getoptionalarg(ctx, static_cast<int>(k)) : nullptr;
     t_idcommon* value = arg ? arg->Vgetvalue() : nullptr;
@@ -1401,11 +1590,37 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
 {
     treeabs* name = tree_child(node, 0);
     treeabs* args = tree_child(node, 1);
-    if (name && name->kind == TREE_SYMBOL && strcmp(tree_string(name, 0), "macro_optargs") == 0 &&
-        tree_paracount(args) == 1)
+    // (the first letter spares the common x[k] a comparison of texts)
+    if (name && name->kind == TREE_SYMBOL && tree_string(name, 0)[0] == 'm' &&
+        strcmp(tree_string(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
         return optionalargument(ctx, slot, args);
     tree_int(ctx, slot + 1, name);
     const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    if (treeabs* only = value ? plainsubscript(args) : nullptr) {
+        // One plain subscript: a number element is read straight into the slot.
+        tree_int(ctx, slot + 2, only);
+        const t_idcommon* held = tree_flags(ctx) ? nullptr : const_cast<t_idcommon*>(value)->Vgetvalue();
+        long i;
+        coef c;
+        if (held && slotsubscript(ctx, slot + 2, &i) && held->Vextract_number(ctx, i, &c)) {
+            modenum_convert(ctx, &c);
+            tree_slot_setcoef(ctx, slot, c);
+        } else if (held) {
+            std::vector<t_subscript> one(1);
+            one[0].v = tree_slot_value(ctx, slot + 2);
+            if (!one[0].v) {
+                kst_runerror(ctx, 105);
+            } else {
+                one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
+                t_idcommon* part = held->Vextract(ctx, one);
+                if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+                else if (part) part->Vdelete();
+            }
+        }
+        cleanat(ctx, slot + 2);
+        cleanat(ctx, slot + 1);
+        return 0;
+    }
     std::vector<t_subscript> subscripts;
     if (value && tree_eval_subscripts(ctx, slot + 2, args, &subscripts)) {
         const t_idcommon* held = const_cast<t_idcommon*>(value)->Vgetvalue();
@@ -1414,7 +1629,7 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
         else if (part) part->Vdelete();
     }
     tree_clean_subscripts(ctx, slot + 2, subscripts);
-    tree_run_cleanres(ctx, slot + 1);
+    cleanat(ctx, slot + 1);
     return 0;
 }
 
@@ -1544,8 +1759,8 @@ bool kst_tree_setkeywordhandler(const char* keyword, t_treehandler h)
 int tree_int(t_cctx* ctx, int slot, treeabs* node)
 {
     registercore();
-    absrun_slot& s = tree_slot(ctx, slot);
-    if (s.tag != kr_end) tree_run_cleanres(ctx, slot);
+    absrun_slot& s = slotat(ctx, slot);
+    if (s.tag != kr_end) cleanat(ctx, slot);
     if (!node || ctx->kc.stoprequested() || Erreur_Execution) return 0;
     if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
         kst_runerror(ctx, 19);
@@ -1567,7 +1782,7 @@ int tree_run_statement(t_cctx* ctx, treeabs* tree)
     if (!tree) return 0;
     if (!tree_run_getpile(ctx)) return tree_int_int(ctx, tree);
     int r = tree_int(ctx, 0, tree);
-    tree_run_cleanres(ctx, 0);
+    cleanat(ctx, 0);
     ctx->kc.stopflag = 0;   // quit, or a stop that found nothing to stop, ends here
     return r;
 }

@@ -46,6 +46,7 @@ struct absrun_slot {
 
 struct absrunstack {
     std::vector<absrun_slot> slots;
+    size_t limit = 0;   // slots below this index are used without growing the stack
     absrunstack* previous = nullptr;
 };
 void absrunstack_release(absrunstack* stack);   // releases what the slots own, then the stack

@@ -3,6 +3,8 @@
 #include "numeric/vecnumtyped.h"
 #include "numeric/vecnumsum.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <numeric>
 
@@ -196,6 +198,16 @@ struct t_blockbody {
     void operator()(int first, int last, t_cctx*) const { body(data, (uint32_t)first, (uint32_t)last + 1); }
 };
 }  // namespace
+
+void vecnum_hugepages(void* p, size_t bytes)
+{
+    constexpr size_t huge = size_t(2) << 20;
+    if (bytes < 2 * huge) return;
+    // The whole huge pages inside the block; the advice is only a hint (an error changes nothing).
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + huge - 1) & ~(huge - 1);
+    const uintptr_t last = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(huge - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 void vecnum_parallel_blocks(t_cctx* ctx, uint32_t n, void (*body)(void*, uint32_t, uint32_t), void* data)
 {

@@ -121,6 +121,8 @@ public:
     t_idcommon* Vupdatevalue(t_cctx* ctx) const override;   // the mode's type (vecnum_convertmode)
     t_idcommon* Vextract(t_cctx* ctx, const std::vector<t_subscript>& subscripts) const override;
     bool Vassign(t_cctx* ctx, const std::vector<t_subscript>& subscripts, t_idcommon* owned) override;
+    bool Vextract_number(t_cctx* ctx, long i, coef* out) const override;
+    bool Vassign_number(t_cctx* ctx, long i, const coef* c) override;
 #define KST_VECNUM_UNARY(op) t_idcommon* op(t_cctx* ctx, int opflag) override;
     KST_ID_UNARY_OPS(KST_VECNUM_UNARY)
 #undef KST_VECNUM_UNARY

@@ -118,6 +118,20 @@ t_idcommon* t_vecnum::Vextract(t_cctx* ctx, const std::vector<t_subscript>& s) c
     return new t_idconstante(ctx, "", data2coef(ctx, static_cast<uint32_t>(i - 1)));
 }
 
+bool t_vecnum::Vextract_number(t_cctx* ctx, long i, coef* out) const
+{
+    if (i < 1 || i > static_cast<long>(m_size)) return false;
+    *out = data2coef(ctx, static_cast<uint32_t>(i - 1));
+    return true;
+}
+
+bool t_vecnum::Vassign_number(t_cctx* ctx, long i, const coef* c)
+{
+    if (i < 1 || i > static_cast<long>(m_size)) return false;   // growth takes the general path
+    coef2data(ctx, static_cast<uint32_t>(i - 1), c);
+    return true;
+}
+
 bool t_vecnum::Vassign(t_cctx* ctx, const std::vector<t_subscript>& s, t_idcommon* owned)
 {
     coef* c = numberof(ctx, owned);

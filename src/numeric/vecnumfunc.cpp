@@ -7,8 +7,10 @@
 #include <quadmath.h>
 
 #include <complex>
+#include <cstdlib>
 #include <cstring>
 
+#include "numeric/vecnumsimd.h"
 #include "numeric/vecnumtyped.h"
 
 namespace {
@@ -49,10 +51,42 @@ t_vecnum* map(t_cctx* ctx, const t_vecnumt<S>* src, F fn)
 
 double sign_of(double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }
 
+bool simdfunction(vf f, t_simdfn* out)
+{
+    switch (f) {
+    case vf::sin: *out = t_simdfn::sin; return true;
+    case vf::cos: *out = t_simdfn::cos; return true;
+    case vf::tan: *out = t_simdfn::tan; return true;
+    case vf::asin: *out = t_simdfn::asin; return true;
+    case vf::acos: *out = t_simdfn::acos; return true;
+    case vf::atan: *out = t_simdfn::atan; return true;
+    case vf::exp: *out = t_simdfn::exp; return true;
+    case vf::log: *out = t_simdfn::log; return true;
+    case vf::log10: *out = t_simdfn::log10; return true;
+    case vf::sqrt: *out = t_simdfn::sqrt; return true;
+    default: return false;
+    }
+}
+
+// The vector-library form of f on a double vector; null when f has none or the processor lacks
+// the vector unit. The result's pages are first written by the blocks that compute them.
+t_vecnum* simd_dbl(t_cctx* ctx, const t_vecnumt<t_dbltype>* src, vf f)
+{
+    t_simdfn g;
+    if (!simdfunction(f, &g) || !vecnum_simd_usable()) return nullptr;
+    const uint32_t n = src->size();
+    auto* r = static_cast<t_vecnumt<t_dbltype>*>(vecnum_create(ctx, vecnum_flagof<t_dbltype>(), "", 0));
+    r->setsize_unwritten(n);
+    auto body = [r, src, g](uint32_t a, uint32_t b) { vecnum_simd_dbl(g, src->data() + a, r->data() + a, b - a); };
+    vecnum_forblocks(ctx, n, body);
+    return r;
+}
+
 // ---------------------------------------------------------------- double
 
 t_vecnum* real_dbl(t_cctx* ctx, const t_vecnumt<t_dbltype>* v, vf f)
 {
+    if (t_vecnum* r = simd_dbl(ctx, v, f)) return r;
     using T = t_dbltype;
 #define KST_VF(name, expr)                                                                         \
     case vf::name: return map<T>(ctx, v, [](double* d, const double* s) { [[maybe_unused]] const double x = *s; *d = (expr); });
@@ -227,6 +261,13 @@ t_vecnum* cplx_fpmp(t_cctx* ctx, const t_vecnumt<t_zfpmptype>* v, vf f)
 }
 
 }  // namespace
+
+bool vecnum_simd_usable()
+{
+    // KEST_NOSIMD=1 keeps the scalar functions (to compare the two).
+    static const bool usable = __builtin_cpu_supports("avx512f") && !getenv("KEST_NOSIMD");
+    return usable;
+}
 
 t_vecnum* vecnum_elemfunc(t_cctx* ctx, const t_vecnum* v, const char* opname)
 {
