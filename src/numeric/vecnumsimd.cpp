@@ -1,7 +1,11 @@
 // Built with -mavx512f (see CMakeLists.txt): called only once vecnum_simd_usable() said yes.
 #include "numeric/vecnumsimd.h"
 
+// g++ 12's _mm512_sqrt_pd starts from _mm512_undefined_pd and warns that it may be read; it is not.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #include <sleef.h>
 
 namespace {

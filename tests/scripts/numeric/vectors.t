@@ -15,7 +15,9 @@ x[1:3:2];
 x[4];
 x[0] = 1;
 sqrt(x);
-sin(x);
+// sin of a vector is within one unit of the last place (the vector kernels of the processor
+// decide which side): fifteen digits read the same everywhere.
+nint(sin(x)*1e15)/1e15;
 -x;
 min(x);
 max(y);
