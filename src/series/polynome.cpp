@@ -37,6 +37,12 @@ public:
     // A thread that ends leaves its blocks to the others.
     ~t_pool()
     {
+        for (; static_cast<size_t>(m_end - m_bump) >= SIZE; m_bump += SIZE) {
+            Free* f = reinterpret_cast<Free*>(m_bump);
+            f->next = m_free;
+            m_free = f;
+            m_count++;
+        }
         if (!m_free) return;
         Depot& d = depot();
         std::lock_guard<std::mutex> g(d.lock);
@@ -44,7 +50,14 @@ public:
     }
     void* get()
     {
-        if (!m_free) refill();
+        if (!m_free) {
+            if (static_cast<size_t>(m_end - m_bump) < SIZE) refill();
+            if (!m_free) {
+                void* p = m_bump;
+                m_bump += SIZE;
+                return p;
+            }
+        }
         Free* f = m_free;
         m_free = f->next;
         m_count--;
@@ -104,15 +117,15 @@ private:
         // Exhausted memory ends the session with fatal error 436, checked once per chunk.
         char* chunk = static_cast<char*>(kst_checkmalloc(kChunk, "SYSCHECKMALLOC"));
         s_chunks.fetch_add(1, std::memory_order_relaxed);
-        for (size_t off = 0; off + SIZE <= kChunk; off += SIZE) {
-            Free* f = reinterpret_cast<Free*>(chunk + off);
-            f->next = m_free;
-            m_free = f;
-            m_count++;
-        }
+        // Blocks are cut from the fresh chunk as they are asked for: threading a free list
+        // through it first wrote every block once more and touched its pages ahead of use.
+        m_bump = chunk;
+        m_end = chunk + kChunk;
     }
     Free* m_free = nullptr;
     size_t m_count = 0;
+    char* m_bump = nullptr;   // the uncut rest of the newest chunk
+    char* m_end = nullptr;
 };
 
 // Initial-exec: the library is linked by its host, not opened later, so the pools sit in the

@@ -7,7 +7,8 @@
 #include "series/variable.h"
 #include "render/render.h"
 
-t_serie::t_serie(const t_serie& other) : t_idcommon(other), m_value(copycoef(&other.m_value)) {}
+t_serie::t_serie(const t_serie& other)
+    : t_idcommon(other), m_value(copycoef(&other.m_value)), m_leavesinmode(other.m_leavesinmode.load(std::memory_order_relaxed)) {}
 
 t_serie::~t_serie() { deletecoef(&m_value); }
 
@@ -64,7 +65,11 @@ t_idcommon* t_serie::Vupdatevalue(t_cctx* ctx) const
 {
     int mode = modenum_get(ctx);
     const bool ordered = serie_isordered(ctx, &m_value);
-    if (ordered && !needsconversion(mode, &m_value)) return nullptr;
+    if (ordered && m_leavesinmode.load(std::memory_order_relaxed) == mode) return nullptr;
+    if (ordered && !needsconversion(mode, &m_value)) {
+        m_leavesinmode.store(mode, std::memory_order_relaxed);
+        return nullptr;
+    }
     coef c = ordered ? copycoef(&m_value) : serie_reorder(ctx, &m_value);
     coef_vt(&c).modenum_conv[mode](ctx, &c);
     return kst_serie_wrap(ctx, c);

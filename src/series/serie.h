@@ -3,6 +3,8 @@
 #include "coef/coef.h"
 #include "interp/idcommon.h"
 
+#include <atomic>
+
 class t_serie : public t_idcommon {
 public:
     t_serie(const char* name, coef owned) : t_idcommon(name), m_value(owned) {}
@@ -25,10 +27,19 @@ public:
     bool Vdependon(const t_idcommon* other) const override;
 
     const coef& value() const { return m_value; }
-    coef& value() { return m_value; }
+    // Whoever may change the tree in place makes the mode check walk it again.
+    coef& value()
+    {
+        m_leavesinmode.store(-1, std::memory_order_relaxed);
+        return m_value;
+    }
 
 private:
     coef m_value;
+    // The numeric mode every leaf was last found to belong to (-1: not known). A series used again
+    // and again under one mode is walked once, not at every use: the walk over millions of leaves
+    // cost as much as a whole product of doubles.
+    mutable std::atomic<int> m_leavesinmode{-1};
 };
 
 // A value for an owned result: a series when it is a tree, a numeric constant otherwise.

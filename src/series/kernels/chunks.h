@@ -109,7 +109,7 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
         }
         auto& gr = side.groups.back();
         gr.end = static_cast<uint32_t>(k + 1);
-        int32_t* md = &side.mintd[(side.groups.size() - 1) * static_cast<size_t>(G)];
+        int32_t* md = side.mintd.data() + (side.groups.size() - 1) * static_cast<size_t>(G);   // no groups of degree: empty
         for (int g = 0; g < G; g++) md[g] = std::min(md[g], td[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
     }
 }

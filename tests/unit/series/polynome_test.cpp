@@ -2,6 +2,7 @@
 // every numeric mode, and the normal form of every result.
 #include "seriestest.h"
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -204,5 +205,32 @@ TEST(SeriesPools, TermsFreedByAnotherThreadAreReused)
         if (round == 1) before = polypool_chunks();
     }
     EXPECT_LE(polypool_chunks() - before, 2);
+}
+// Terms cut one after another from fresh chunks never overlap, across chunk boundaries too,
+// and terms given back are handed out again before any new chunk is taken.
+TEST(SeriesPools, FreshTermsAreDistinctAndReusedBeforeNewChunks)
+{
+    constexpr int kTerms = 3 * 65536 / static_cast<int>(sizeof(t_polyterm)) + 7;
+    std::vector<t_polyterm*> made(kTerms);
+    std::thread worker([&] {
+        for (int i = 0; i < kTerms; i++) {
+            made[static_cast<size_t>(i)] = polyterm_alloc();
+            made[static_cast<size_t>(i)]->next = nullptr;
+            made[static_cast<size_t>(i)]->c = coef{};
+            made[static_cast<size_t>(i)]->deg = i;
+        }
+        for (int i = 0; i < kTerms; i++) EXPECT_EQ(made[static_cast<size_t>(i)]->deg, i);
+        std::vector<t_polyterm*> sorted(made);
+        std::sort(sorted.begin(), sorted.end());
+        for (size_t i = 1; i < sorted.size(); i++)
+            EXPECT_GE(reinterpret_cast<char*>(sorted[i]) - reinterpret_cast<char*>(sorted[i - 1]),
+                      static_cast<std::ptrdiff_t>(sizeof(t_polyterm)));
+        for (t_polyterm* t : made) polyterm_free(t);
+        const long before = polypool_chunks();
+        for (auto& t : made) t = polyterm_alloc();
+        EXPECT_EQ(polypool_chunks(), before);
+        for (t_polyterm* t : made) polyterm_free(t);
+    });
+    worker.join();
 }
 } // namespace
