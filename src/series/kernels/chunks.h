@@ -192,4 +192,15 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     *out = m ? kern_buildkeys(p, 0, K, keys.data(), res.data(), 0, m, s.ostride.data()) : coef{};
 }
 
+// kern_chunked with the chunk kernel of the product's number ring, chosen once per product.
+template <template <class> class Chunk>
+void kern_chunked_ring(const t_product& p, int ring, int K, bool bydegree, coef* out)
+{
+    switch (ring) {
+    case RING_DBL: kern_chunked<typename t_ring_dbl::in_t>(p, K, bydegree, Chunk<t_ring_dbl>{}, out); break;
+    case RING_I2: kern_chunked<typename t_ring_i2::in_t>(p, K, bydegree, Chunk<t_ring_i2>{}, out); break;
+    default: kern_chunked<typename t_ring_i3::in_t>(p, K, bydegree, Chunk<t_ring_i3>{}, out); break;
+    }
+}
+
 } // namespace kern

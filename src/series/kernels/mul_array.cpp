@@ -173,21 +173,11 @@ struct t_arraychunk {
     }
 };
 
-template <class R>
-void run(const t_product& p, int K, coef* out)
-{
-    kern_chunked<typename R::in_t>(p, K, true, t_arraychunk<R>{}, out);
-}
-
 } // namespace
 
 bool kern_mul_array(t_product& p, int ring, int K, coef* out)
 {
-    switch (ring) {
-    case RING_DBL: run<t_ring_dbl>(p, K, out); break;
-    case RING_I2: run<t_ring_i2>(p, K, out); break;
-    default: run<t_ring_i3>(p, K, out); break;
-    }
+    kern_chunked_ring<t_arraychunk>(p, ring, K, true, out);
     return true;
 }
 

@@ -97,21 +97,11 @@ struct t_johnsonchunk {
     }
 };
 
-template <class R>
-void run(const t_product& p, int K, coef* out)
-{
-    kern_chunked<typename R::in_t>(p, K, false, t_johnsonchunk<R>{}, out);
-}
-
 } // namespace
 
 bool kern_mul_johnson(t_product& p, int ring, int K, coef* out)
 {
-    switch (ring) {
-    case RING_DBL: run<t_ring_dbl>(p, K, out); break;
-    case RING_I2: run<t_ring_i2>(p, K, out); break;
-    default: run<t_ring_i3>(p, K, out); break;
-    }
+    kern_chunked_ring<t_johnsonchunk>(p, ring, K, false, out);
     return true;
 }
 
