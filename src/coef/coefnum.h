@@ -98,6 +98,15 @@ void ratmp_free(__mpq_struct*);
 void fpmp_free(__mpfr_struct*);
 void zfpmp_free(__mpc_struct*);
 void zintmp_free(t_zintmp*);
+// GMP's memory functions for the whole process (small blocks from a per-thread pool), and the
+// decimal text of a GMP number in a malloc'd buffer (callers free() it).
+void* kst_gmp_alloc(size_t size);
+void* kst_gmp_realloc(void* p, size_t old, size_t size);
+void kst_gmp_free(void* p, size_t size);
+long kst_gmp_smallchunks();
+char* kst_mpz_str(const __mpz_struct* z);
+char* kst_mpq_str(const __mpq_struct* q);
+char* kst_strpair(char* a, char* b);   // "a b"; frees both
 void zratmp_free(t_zratmp*);
 __float128* quad_new(__float128 v);
 zquad* zquad_new(__float128 re, __float128 im);

@@ -137,7 +137,7 @@ coef i_strreal(t_cctx*, const char* s) { return i_dbl(nullptr, strtod(s, nullptr
 long long i_2ll(const coef* c) { return mpz_get_si(zb(c)); }
 double i_2dbl(const coef* c) { return z_todbl(zb(c)); }
 complexe i_2zdbl(const coef* c) { return complexe{z_todbl(zb(c)), 0.0}; }
-char* i_2str(const coef* c) { return mpz_get_str(nullptr, 10, zb(c)); }
+char* i_2str(const coef* c) { return kst_mpz_str(zb(c)); }
 char* i_2strfmt(const char* fmt, const coef* c)
 {
     char buf[128];
@@ -173,7 +173,7 @@ coef i_arg(t_cctx*, coef* a, int ka)
 }
 void i_aff(t_cctx*, t_render* r, const coef* c, int)
 {
-    char* s = mpz_get_str(nullptr, 10, zb(c));
+    char* s = kst_mpz_str(zb(c));
     coefaff_text(r, s);
     free(s);
 }
@@ -278,9 +278,7 @@ double zi_2dbl(const coef* c) { return z_todbl(zzb(c)->re); }
 complexe zi_2zdbl(const coef* c) { return complexe{z_todbl(zzb(c)->re), z_todbl(zzb(c)->im)}; }
 char* zi_2str(const coef* c)
 {
-    char* s = nullptr;
-    gmp_asprintf(&s, "%Zd %Zd", zzb(c)->re, zzb(c)->im);
-    return s;
+    return kst_strpair(kst_mpz_str(zzb(c)->re), kst_mpz_str(zzb(c)->im));
 }
 char* zi_2strfmt(const char*, const coef* c) { return zi_2str(c); }
 

@@ -143,7 +143,7 @@ long long q_2ll(const coef* c)
 }
 double q_2dbl(const coef* c) { return q_todbl(qb(c)); }
 complexe q_2zdbl(const coef* c) { return complexe{q_todbl(qb(c)), 0.0}; }
-char* q_2str(const coef* c) { return mpq_get_str(nullptr, 10, qb(c)); }
+char* q_2str(const coef* c) { return kst_mpq_str(qb(c)); }
 char* q_2strfmt(const char* fmt, const coef* c)
 {
     char buf[128];
@@ -170,8 +170,8 @@ int q_iszero(const coef* c) { return mpq_sgn(qb(c)) == 0; }
 int q_isrational(const coef*) { return 1; }
 void q_aff(t_cctx*, t_render* r, const coef* c, int affc)
 {
-    char* n = mpz_get_str(nullptr, 10, mpq_numref(qb(c)));
-    char* d = mpz_get_str(nullptr, 10, mpq_denref(qb(c)));
+    char* n = kst_mpz_str(mpq_numref(qb(c)));
+    char* d = kst_mpz_str(mpq_denref(qb(c)));
     coefaff_frac(r, n, d, affc == 7);
     free(n);
     free(d);
@@ -278,9 +278,7 @@ double zq_2dbl(const coef* c) { return q_todbl(zqb(c)->re); }
 complexe zq_2zdbl(const coef* c) { return complexe{q_todbl(zqb(c)->re), q_todbl(zqb(c)->im)}; }
 char* zq_2str(const coef* c)
 {
-    char* s = nullptr;
-    gmp_asprintf(&s, "%Qd %Qd", zqb(c)->re, zqb(c)->im);
-    return s;
+    return kst_strpair(kst_mpq_str(zqb(c)->re), kst_mpq_str(zqb(c)->im));
 }
 char* zq_2strfmt(const char*, const coef* c) { return zq_2str(c); }
 

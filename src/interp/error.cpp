@@ -1,5 +1,6 @@
 // Languages, catalogue look-ups and the five ways of reporting: run-time errors, parse errors,
 // warnings/information, internal errors and fatal errors.
+#include <sys/mman.h>
 #include "interp/error.h"
 
 #include "interp/catalog.h"
@@ -498,6 +499,17 @@ void* kst_checkmalloc(size_t size, const char* tag)
 {
     void* p = malloc(size ? size : 1);
     if (!p) kst_fatalerror(436, static_cast<long>(size), tag);
+    return p;
+}
+
+void* kst_checkmalloc_huge(size_t size, const char* tag)
+{
+    constexpr size_t huge = size_t(2) << 20;
+    if (size < huge) return kst_checkmalloc(size, tag);
+    void* p = nullptr;
+    if (posix_memalign(&p, huge, size) != 0) kst_fatalerror(436, static_cast<long>(size), tag);
+    // Only a hint: without transparent huge pages the block works the same.
+    madvise(p, size & ~(huge - 1), MADV_HUGEPAGE);
     return p;
 }
 

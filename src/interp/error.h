@@ -74,4 +74,6 @@ void kst_setfunchook_msgerror(int key, kst_hookmsg_t hook);
 
 // Memory reservation failures are fatal error 436 (size, routine name); overflowing sizes 375.
 void* kst_checkmalloc(size_t size, const char* tag = "SYSCHECKMALLOC");
+// The same for long-lived blocks of megabytes: aligned on 2 MiB and advised onto huge pages.
+void* kst_checkmalloc_huge(size_t size, const char* tag = "SYSCHECKMALLOC");
 size_t kst_checkmulsize(size_t a, size_t b);

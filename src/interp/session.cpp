@@ -3,6 +3,7 @@
 #include "interp/kest.h"
 
 #include "interp/cctx.h"
+#include "coef/coefnum.h"
 #include "interp/error.h"
 #include "interp/ids.h"
 #include "interp/libstlmacro.h"
@@ -116,14 +117,6 @@ void flushstreams()
     fflush(g_stdwarn);
 }
 
-void* gmp_alloc(size_t size) { return kst_checkmalloc(size, "SYSCHECKMALLOC"); }
-void* gmp_realloc(void* p, size_t, size_t size)
-{
-    void* q = realloc(p, size ? size : 1);
-    if (!q) kst_fatalerror(436, static_cast<long>(size), "SYSCHECKMALLOCSIZE");
-    return q;
-}
-void gmp_free(void* p, size_t) { free(p); }
 
 // Exhausted memory anywhere in the kernel is fatal error 436, never a crash: the scheduler's task
 // records and every C++ container end here. A reserve is given back first so that the report
@@ -257,7 +250,7 @@ t_cctx* kest_init(int mode, int render)
     snprintf(cpu, sizeof cpu, "%d", g_cpu);
     setenv("OMP_THREAD_LIMIT", cpu, 1);
 
-    mp_set_memory_functions(gmp_alloc, gmp_realloc, gmp_free);
+    mp_set_memory_functions(kst_gmp_alloc, kst_gmp_realloc, kst_gmp_free);
     s_reserve = malloc(256u << 10);
     ZODUV_setnomemfunc(nomemory);
     std::set_new_handler(nomemory_new);

@@ -3,6 +3,8 @@
 // product runs) and normalises once at the end, so a product costs one pass per result row.
 #include "series/polynome.h"
 
+#include "coef/pool.h"
+
 #include "series/kernels/mul.h"
 #include "series/tronc.h"
 #include "series/variable.h"
@@ -19,120 +21,10 @@
 
 namespace {
 
-// Fixed-size blocks carved from 64 KiB chunks, recycled through a free list of the thread that
-// frees them. Terms made by the tasks of a parallel product are mostly freed by the main thread:
-// a thread whose list grows past two batches hands a batch to a depot shared by all threads,
-// and a thread whose list is empty takes a batch from there before it asks malloc, so memory
-// circulates instead of piling up in one thread. The depot's lock is taken once per batch of
-// 4096 blocks; a thread that ends leaves its whole list there. Chunks live until the process
-// ends.
-std::atomic<long> s_chunks{0};
-
-template <size_t SIZE>
-class t_pool {
-public:
-    t_pool() = default;
-    t_pool(const t_pool&) = delete;
-    t_pool& operator=(const t_pool&) = delete;
-    // A thread that ends leaves its blocks to the others.
-    ~t_pool()
-    {
-        for (; static_cast<size_t>(m_end - m_bump) >= SIZE; m_bump += SIZE) {
-            Free* f = reinterpret_cast<Free*>(m_bump);
-            f->next = m_free;
-            m_free = f;
-            m_count++;
-        }
-        if (!m_free) return;
-        Depot& d = depot();
-        std::lock_guard<std::mutex> g(d.lock);
-        d.batches.push_back({m_free, m_count});
-    }
-    void* get()
-    {
-        if (!m_free) {
-            if (static_cast<size_t>(m_end - m_bump) < SIZE) refill();
-            if (!m_free) {
-                void* p = m_bump;
-                m_bump += SIZE;
-                return p;
-            }
-        }
-        Free* f = m_free;
-        m_free = f->next;
-        m_count--;
-        return f;
-    }
-    void put(void* p)
-    {
-        Free* f = static_cast<Free*>(p);
-        f->next = m_free;
-        m_free = f;
-        if (++m_count >= 2 * kBatch) giveback();
-    }
-
-private:
-    struct Free {
-        Free* next;
-    };
-    static constexpr size_t kChunk = 65536;
-    static constexpr size_t kBatch = 4096;
-    struct Batch {
-        Free* head;
-        size_t count;
-    };
-    struct Depot {
-        std::mutex lock;
-        std::vector<Batch> batches;
-    };
-    static Depot& depot()
-    {
-        static Depot* d = new Depot;   // never destroyed: threads may free blocks at exit
-        return *d;
-    }
-    void giveback()
-    {
-        Free* head = m_free;
-        Free* last = head;
-        for (size_t i = 1; i < kBatch; i++) last = last->next;
-        m_free = last->next;
-        last->next = nullptr;
-        m_count -= kBatch;
-        Depot& d = depot();
-        std::lock_guard<std::mutex> g(d.lock);
-        d.batches.push_back({head, kBatch});
-    }
-    void refill()
-    {
-        {
-            Depot& d = depot();
-            std::lock_guard<std::mutex> g(d.lock);
-            if (!d.batches.empty()) {
-                m_free = d.batches.back().head;
-                m_count = d.batches.back().count;
-                d.batches.pop_back();
-                return;
-            }
-        }
-        // Exhausted memory ends the session with fatal error 436, checked once per chunk.
-        char* chunk = static_cast<char*>(kst_checkmalloc(kChunk, "SYSCHECKMALLOC"));
-        s_chunks.fetch_add(1, std::memory_order_relaxed);
-        // Blocks are cut from the fresh chunk as they are asked for: threading a free list
-        // through it first wrote every block once more and touched its pages ahead of use.
-        m_bump = chunk;
-        m_end = chunk + kChunk;
-    }
-    Free* m_free = nullptr;
-    size_t m_count = 0;
-    char* m_bump = nullptr;   // the uncut rest of the newest chunk
-    char* m_end = nullptr;
-};
-
-// Initial-exec: the library is linked by its host, not opened later, so the pools sit in the
-// static TLS block and a term costs no __tls_get_addr call (it was 13% of a large product).
-#define KST_TLS_IE __attribute__((tls_model("initial-exec")))
-thread_local t_pool<sizeof(t_polyterm)> s_termpool KST_TLS_IE;
-thread_local t_pool<sizeof(t_polynode) < 16 ? 16 : sizeof(t_polynode)> s_nodepool KST_TLS_IE;
+struct t_termtag;
+struct t_nodetag;
+thread_local t_pool<sizeof(t_polyterm), t_termtag> s_termpool KST_TLS_IE;
+thread_local t_pool<sizeof(t_polynode) < 16 ? 16 : sizeof(t_polynode), t_nodetag> s_nodepool KST_TLS_IE;
 
 inline coef take(coef* c, int keep)
 {
@@ -149,7 +41,7 @@ inline bool leafzero(const coef* c) { return c->type == BH_ZERO || (!coef_ispoly
 
 } // namespace
 
-long polypool_chunks() { return s_chunks.load(std::memory_order_relaxed); }
+long polypool_chunks() { return decltype(s_termpool)::chunks() + decltype(s_nodepool)::chunks(); }
 
 t_polyterm* polyterm_alloc() { return static_cast<t_polyterm*>(s_termpool.get()); }
 void polyterm_free(t_polyterm* t) { s_termpool.put(t); }

@@ -2,6 +2,8 @@
 // every numeric mode, and the normal form of every result.
 #include "seriestest.h"
 
+#include "coef/coefnum.h"
+
 #include <algorithm>
 #include <thread>
 #include <vector>
@@ -232,5 +234,107 @@ TEST(SeriesPools, FreshTermsAreDistinctAndReusedBeforeNewChunks)
         for (t_polyterm* t : made) polyterm_free(t);
     });
     worker.join();
+}
+} // namespace
+
+namespace {
+// A product of millions of terms takes its memory in a few large chunks, not in thousands of
+// 64 KiB ones (each of those was faulted in 4 KiB page by page).
+TEST(SeriesPools, ChunksGrowWithTheDemand)
+{
+    constexpr int kTerms = 400000;   // about 19 MiB of terms
+    std::thread worker([&] {
+        std::vector<t_polyterm*> made(kTerms);
+        const long before = polypool_chunks();
+        for (auto& t : made) t = polyterm_alloc();
+        EXPECT_LE(polypool_chunks() - before, 12);
+        for (t_polyterm* t : made) polyterm_free(t);
+    });
+    worker.join();
+}
+
+// Decimal digits (least significant first) times a small factor: a reference for GMP's values
+// that shares nothing with GMP or its allocator.
+void digits_mul(std::vector<int>& d, int f)
+{
+    int carry = 0;
+    for (int& x : d) {
+        const int v = x * f + carry;
+        x = v % 10;
+        carry = v / 10;
+    }
+    for (; carry; carry /= 10) d.push_back(carry % 10);
+}
+std::string digits_text(const std::vector<int>& d, bool neg)
+{
+    std::string s = neg ? "-" : "";
+    for (auto it = d.rbegin(); it != d.rend(); ++it) s += static_cast<char>('0' + *it);
+    return s;
+}
+std::string owned_text(char* s)
+{
+    std::string r(s);
+    free(s);   // the kernel's number texts are plain malloc'd strings
+    return r;
+}
+
+// Exact integers live in the session's small-block pool while they fit one or two words and move
+// to malloc when they grow past it, and back when shrunk: values survive every move.
+TEST(NumberPools, ExactIntegersGrowAndShrinkAcrossTheSmallBlocks)
+{
+    void* (*alloc)(size_t);
+    mp_get_memory_functions(&alloc, nullptr, nullptr);
+    ASSERT_EQ(alloc, &kst_gmp_alloc);
+    constexpr int kPowers = 300;   // 3^300 takes eight words
+    std::vector<std::string> ref;
+    std::vector<int> d{1};
+    __mpz_struct* z = intmp_new();
+    mpz_set_si(z, -1);
+    for (int k = 0; k <= kPowers; k++) {
+        ref.push_back(digits_text(d, true));
+        ASSERT_EQ(owned_text(kst_mpz_str(z)), ref.back()) << "-3^" << k;
+        mpz_mul_ui(z, z, 3);
+        digits_mul(d, 3);
+    }
+    for (int k = kPowers; k >= 0; k--) {
+        mpz_divexact_ui(z, z, 3);
+        mpz_realloc2(z, mpz_sizeinbase(z, 2));   // gives the words back: the block shrinks
+        ASSERT_EQ(owned_text(kst_mpz_str(z)), ref[static_cast<size_t>(k)]) << "-3^" << k;
+    }
+    mpq_t q;
+    mpq_init(q);
+    mpq_set_si(q, -7, 3);
+    EXPECT_EQ(owned_text(kst_mpq_str(q)), "-7/3");
+    mpz_set(mpq_numref(q), z);
+    mpz_mul(mpq_numref(q), mpq_numref(q), z);   // (-1)^2 over 3 * 2^130, a three-word denominator
+    mpz_mul_2exp(mpq_denref(q), mpq_numref(q), 130);
+    mpz_mul_ui(mpq_denref(q), mpq_denref(q), 3);
+    EXPECT_EQ(owned_text(kst_mpq_str(q)), "1/4083388403051261561560495289181218537472");
+    mpq_clear(q);
+    intmp_free(z);
+}
+
+// Integer boxes made by one thread (a product's task) and freed by another (the main thread)
+// are used again: repeating it does not keep taking memory.
+TEST(NumberPools, BoxesFreedByAnotherThreadAreReused)
+{
+    constexpr int kBoxes = 60000;
+    std::vector<__mpz_struct*> made(kBoxes);
+    long before = 0;
+    for (int round = 0; round < 20; round++) {
+        std::thread worker([&] {
+            for (int i = 0; i < kBoxes; i++) {
+                made[static_cast<size_t>(i)] = intmp_new();
+                mpz_set_si(made[static_cast<size_t>(i)], i - kBoxes / 2);
+            }
+        });
+        worker.join();
+        for (int i = 0; i < kBoxes; i++) {
+            ASSERT_EQ(mpz_get_si(made[static_cast<size_t>(i)]), i - kBoxes / 2);
+            intmp_free(made[static_cast<size_t>(i)]);
+        }
+        if (round == 1) before = kst_gmp_smallchunks();
+    }
+    EXPECT_LE(kst_gmp_smallchunks() - before, 2);
 }
 } // namespace

@@ -1,0 +1,132 @@
+// Per-thread pools of fixed-size blocks: series terms and nodes, boxes of exact integers and their
+// small limb arrays. A product of millions of terms asks for millions of blocks; malloc spent a
+// quarter of such a product in its own bookkeeping, and the fresh 4 KiB pages behind it another
+// third.
+#pragma once
+#include "interp/error.h"
+
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <vector>
+
+// Initial-exec: the library is linked by its host, not opened later, so the pools sit in the
+// static TLS block and a block costs no __tls_get_addr call (it was 13% of a large product).
+#define KST_TLS_IE __attribute__((tls_model("initial-exec")))
+
+// Blocks of SIZE bytes carved from chunks, recycled through a free list of the thread that frees
+// them. Terms made by the tasks of a parallel product are mostly freed by the main thread: a
+// thread whose list grows past two batches hands a batch to a depot shared by all threads of the
+// same TAG, and a thread whose list is empty takes a batch from there before it asks for a new
+// chunk, so memory circulates instead of piling up in one thread. The depot's lock is taken once
+// per batch of 4096 blocks; a thread that ends leaves its whole list there. Chunks grow from
+// 64 KiB to 4 MiB as a thread keeps asking (a small session stays small, a large product gets
+// chunks on 2 MiB pages) and live until the process ends. TAG keeps pools of the same size apart.
+template <size_t SIZE, class TAG>
+class t_pool {
+    static_assert(SIZE >= sizeof(void*) && SIZE % alignof(void*) == 0, "a block holds the free-list link");
+
+public:
+    t_pool() = default;
+    t_pool(const t_pool&) = delete;
+    t_pool& operator=(const t_pool&) = delete;
+    // A thread that ends leaves its blocks to the others.
+    ~t_pool()
+    {
+        for (; static_cast<size_t>(m_end - m_bump) >= SIZE; m_bump += SIZE) {
+            Free* f = reinterpret_cast<Free*>(m_bump);
+            f->next = m_free;
+            m_free = f;
+            m_count++;
+        }
+        if (!m_free) return;
+        Depot& d = depot();
+        std::lock_guard<std::mutex> g(d.lock);
+        d.batches.push_back({m_free, m_count});
+    }
+    void* get()
+    {
+        if (!m_free) {
+            if (static_cast<size_t>(m_end - m_bump) < SIZE) refill();
+            if (!m_free) {
+                void* p = m_bump;
+                m_bump += SIZE;
+                return p;
+            }
+        }
+        Free* f = m_free;
+        m_free = f->next;
+        m_count--;
+        return f;
+    }
+    void put(void* p)
+    {
+        Free* f = static_cast<Free*>(p);
+        f->next = m_free;
+        m_free = f;
+        if (++m_count >= 2 * kBatch) giveback();
+    }
+    // Chunks taken so far by every thread's pool of this kind.
+    static long chunks() { return s_chunks.load(std::memory_order_relaxed); }
+
+private:
+    struct Free {
+        Free* next;
+    };
+    static constexpr size_t kChunk = 65536;
+    static constexpr size_t kMaxChunk = size_t(4) << 20;
+    static constexpr size_t kBatch = 4096;
+    struct Batch {
+        Free* head;
+        size_t count;
+    };
+    struct Depot {
+        std::mutex lock;
+        std::vector<Batch> batches;
+    };
+    static Depot& depot()
+    {
+        static Depot* d = new Depot;   // never destroyed: threads may free blocks at exit
+        return *d;
+    }
+    void giveback()
+    {
+        Free* head = m_free;
+        Free* last = head;
+        for (size_t i = 1; i < kBatch; i++) last = last->next;
+        m_free = last->next;
+        last->next = nullptr;
+        m_count -= kBatch;
+        Depot& d = depot();
+        std::lock_guard<std::mutex> g(d.lock);
+        d.batches.push_back({head, kBatch});
+    }
+    void refill()
+    {
+        {
+            Depot& d = depot();
+            std::lock_guard<std::mutex> g(d.lock);
+            if (!d.batches.empty()) {
+                m_free = d.batches.back().head;
+                m_count = d.batches.back().count;
+                d.batches.pop_back();
+                return;
+            }
+        }
+        // Exhausted memory ends the session with fatal error 436, checked once per chunk.
+        const size_t bytes = m_chunk;
+        if (m_chunk < kMaxChunk) m_chunk *= 2;
+        char* chunk = static_cast<char*>(kst_checkmalloc_huge(bytes));
+        s_chunks.fetch_add(1, std::memory_order_relaxed);
+        // Blocks are cut from the fresh chunk as they are asked for: threading a free list
+        // through it first wrote every block once more and touched its pages ahead of use.
+        m_bump = chunk;
+        m_end = chunk + bytes;
+    }
+    static inline std::atomic<long> s_chunks{0};
+    Free* m_free = nullptr;
+    size_t m_count = 0;
+    char* m_bump = nullptr;   // the uncut rest of the newest chunk
+    char* m_end = nullptr;
+    size_t m_chunk = kChunk;
+};
