@@ -157,6 +157,7 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
 
     const int G = s.G;
     std::vector<t_pair> pairs;
+    pairs.reserve(s.A.groups.size() * s.B.groups.size());
     for (uint32_t ga = 0; ga < s.A.groups.size(); ga++)
         for (uint32_t gb = 0; gb < s.B.groups.size(); gb++) {
             bool keep = true;
@@ -167,9 +168,21 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
             }
             if (keep) pairs.push_back({s.A.groups[ga].okey + s.B.groups[gb].okey, ga, gb});
         }
-    std::sort(pairs.begin(), pairs.end(), [](const t_pair& x, const t_pair& y) {
-        return x.key != y.key ? x.key < y.key : (x.ga != y.ga ? x.ga < y.ga : x.gb < y.gb);
-    });
+    // By chunk key, then (ga, gb): the order in which they were listed. While the outer box is
+    // no larger than a few times the pairs, a counting sort does it in two passes (the
+    // comparison sort was 3% of a product, all of it before the threads start).
+    if (st <= 4 * pairs.size() + 1024) {
+        std::vector<uint32_t> at(st + 1, 0);
+        for (const t_pair& q : pairs) at[q.key + 1]++;
+        for (size_t k = 1; k <= st; k++) at[k] += at[k - 1];
+        std::vector<t_pair> sorted(pairs.size());
+        for (const t_pair& q : pairs) sorted[at[q.key]++] = q;
+        pairs.swap(sorted);
+    } else {
+        std::sort(pairs.begin(), pairs.end(), [](const t_pair& x, const t_pair& y) {
+            return x.key != y.key ? x.key < y.key : (x.ga != y.ga ? x.ga < y.ga : x.gb < y.gb);
+        });
+    }
     std::vector<size_t> starts;
     for (size_t k = 0; k < pairs.size(); k++)
         if (k == 0 || pairs[k].key != pairs[k - 1].key) starts.push_back(k);
