@@ -7,6 +7,7 @@
 #include "numeric/orbelem.h"
 #include "numeric/tableau.h"
 #include "numeric/vecnum.h"
+#include "numeric/vecnumtyped.h"
 
 int g_kst_opt_endian;
 
@@ -26,8 +27,13 @@ const t_roomoption s_options[] = {
     KST_NAF_OPTIONS
     {nullptr, 0, 0, 0, false, nullptr},
 };
-// `reset` drops the transform plans with the rest of the session's state.
-void reset(t_cctx*) { fft_reset(); }
+// `reset` drops the transform plans and the spare vector storage with the rest of the session's
+// state.
+void reset(t_cctx*)
+{
+    fft_reset();
+    vecnum_storage_dropcache();
+}
 } // namespace
 
 extern const t_room kst_room_numeric = {"numeric", kst_vecnum_inittables, nullptr, registerlanguage, s_options,

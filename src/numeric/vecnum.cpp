@@ -3,9 +3,11 @@
 #include "numeric/vecnumtyped.h"
 #include "numeric/vecnumsum.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <mutex>
 #include <numeric>
 
 #include "coef/modenum.h"
@@ -207,6 +209,78 @@ void vecnum_hugepages(void* p, size_t bytes)
     const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + huge - 1) & ~(huge - 1);
     const uintptr_t last = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(huge - 1);
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+// Storage of tens of megabytes comes from the system and goes back to it on free, so a script that
+// makes one large vector after another (y = sin(x), then y = exp(x)) wrote every result into
+// fresh pages: faulting them in cost more than the arithmetic, on one thread and worse on two.
+// The last few such blocks freed wait here for the next vector of about their size.
+namespace {
+constexpr size_t k_cachemin = size_t(8) << 20;     // below this, malloc keeps its own free lists
+constexpr size_t k_cachemax = size_t(512) << 20;   // larger blocks go back at once
+constexpr int k_cacheslots = 2;
+struct t_blockcache {
+    std::mutex lock;
+    void* p[k_cacheslots] = {};
+    size_t bytes[k_cacheslots] = {};
+};
+t_blockcache& blockcache()
+{
+    static t_blockcache* c = new t_blockcache;   // vectors may be freed during exit
+    return *c;
+}
+}  // namespace
+
+void* vecnum_storage(void* old, size_t bytes)
+{
+    if (!old && bytes >= k_cachemin) {
+        t_blockcache& c = blockcache();
+        std::lock_guard<std::mutex> g(c.lock);
+        for (int k = 0; k < k_cacheslots; k++)
+            if (c.p[k] && c.bytes[k] >= bytes && c.bytes[k] / 2 <= bytes) {
+                void* p = c.p[k];
+                c.p[k] = nullptr;
+                return p;
+            }
+    }
+    void* p = realloc(old, bytes ? bytes : 1);
+    if (!p) {
+        vecnum_storage_dropcache();
+        p = realloc(old, bytes ? bytes : 1);
+    }
+    if (!p) kst_fatalerror(436, (long)bytes, "SYSCHECKMALLOCSIZE");
+    vecnum_hugepages(p, bytes);
+    return p;
+}
+
+void vecnum_storage_free(void* p)
+{
+    if (!p) return;
+    const size_t bytes = malloc_usable_size(p);
+    if (bytes >= k_cachemin && bytes <= k_cachemax) {
+        t_blockcache& c = blockcache();
+        std::lock_guard<std::mutex> g(c.lock);
+        // The older block leaves for the new one.
+        void* out = c.p[k_cacheslots - 1];
+        for (int k = k_cacheslots - 1; k > 0; k--) {
+            c.p[k] = c.p[k - 1];
+            c.bytes[k] = c.bytes[k - 1];
+        }
+        c.p[0] = p;
+        c.bytes[0] = bytes;
+        p = out;
+    }
+    free(p);
+}
+
+void vecnum_storage_dropcache()
+{
+    t_blockcache& c = blockcache();
+    std::lock_guard<std::mutex> g(c.lock);
+    for (int k = 0; k < k_cacheslots; k++) {
+        free(c.p[k]);
+        c.p[k] = nullptr;
+    }
 }
 
 void vecnum_parallel_blocks(t_cctx* ctx, uint32_t n, void (*body)(void*, uint32_t, uint32_t), void* data)

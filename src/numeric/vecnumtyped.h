@@ -260,6 +260,11 @@ bool vecelt_sortlt(const typename O::E* a, const typename O::E* b)
 // Large storage asks the system for huge pages: a new vector of millions of numbers is then
 // written with a few hundred page faults instead of tens of thousands.
 void vecnum_hugepages(void* p, size_t bytes);
+// realloc and free for vector storage: blocks of tens of megabytes freed are kept for the next
+// vector of about their size (fresh pages cost more than writing them); `reset` drops them.
+void* vecnum_storage(void* old, size_t bytes);
+void vecnum_storage_free(void* p);
+void vecnum_storage_dropcache();
 
 template <class T>
 class t_vecnumt : public t_vecnum {
@@ -294,10 +299,7 @@ public:
         if (n <= m_size) return;
         if (n > m_reserved || !m_pdata) {
             uint32_t cap = n;
-            elt* p = static_cast<elt*>(realloc(m_pdata, kst_checkmulsize(cap ? cap : 1, sizeof(elt))));
-            if (!p) kst_fatalerror(436, (long)cap * (long)sizeof(elt), "SYSCHECKMALLOCSIZE");
-            vecnum_hugepages(p, (size_t)cap * sizeof(elt));
-            m_pdata = p;
+            m_pdata = vecnum_storage(m_pdata, kst_checkmulsize(cap ? cap : 1, sizeof(elt)));
             m_reserved = cap;
         }
         for (uint32_t i = m_size; i < n; i++) ops::init(&data()[i], m_prec);
@@ -315,16 +317,13 @@ public:
     void reserve(uint32_t n)
     {
         if (n <= m_reserved && m_pdata) return;
-        elt* p = static_cast<elt*>(realloc(m_pdata, kst_checkmulsize(n ? n : 1, sizeof(elt))));
-        if (!p) kst_fatalerror(436, (long)n * (long)sizeof(elt), "SYSCHECKMALLOCSIZE");
-        vecnum_hugepages(p, (size_t)n * sizeof(elt));
-        m_pdata = p;
+        m_pdata = vecnum_storage(m_pdata, kst_checkmulsize(n ? n : 1, sizeof(elt)));
         m_reserved = n;
     }
     void empty()
     {
         for (uint32_t i = 0; i < m_size; i++) ops::clear(&data()[i]);
-        free(m_pdata);
+        vecnum_storage_free(m_pdata);
         m_pdata = nullptr;
         m_size = 0;
         m_reserved = 0;
