@@ -156,7 +156,15 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     detail::sortside(p, p.B, s, s.B, bydegree);
 
     const int G = s.G;
-    std::vector<t_pair> pairs;
+    // The pair lists live on between products of a thread: a few megabytes written into fresh
+    // pages for every product cost as much as sorting them, before the threads start.
+    // Named through references: the chunk tasks, on other threads, read this thread's lists.
+    static thread_local std::vector<t_pair> s_pairs, s_sorted;
+    static thread_local std::vector<uint32_t> s_at;
+    std::vector<t_pair>& pairs = s_pairs;
+    std::vector<t_pair>& sorted = s_sorted;
+    std::vector<uint32_t>& at = s_at;
+    pairs.clear();
     pairs.reserve(s.A.groups.size() * s.B.groups.size());
     for (uint32_t ga = 0; ga < s.A.groups.size(); ga++)
         for (uint32_t gb = 0; gb < s.B.groups.size(); gb++) {
@@ -172,10 +180,10 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     // no larger than a few times the pairs, a counting sort does it in two passes (the
     // comparison sort was 3% of a product, all of it before the threads start).
     if (st <= 4 * pairs.size() + 1024) {
-        std::vector<uint32_t> at(st + 1, 0);
+        at.assign(st + 1, 0);
         for (const t_pair& q : pairs) at[q.key + 1]++;
         for (size_t k = 1; k <= st; k++) at[k] += at[k - 1];
-        std::vector<t_pair> sorted(pairs.size());
+        sorted.resize(pairs.size());
         for (const t_pair& q : pairs) sorted[at[q.key]++] = q;
         pairs.swap(sorted);
     } else {
@@ -203,6 +211,11 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
             res[m++] = res[k];
         }
     *out = m ? kern_buildkeys(p, 0, K, keys.data(), res.data(), 0, m, s.ostride.data()) : coef{};
+    // Past 16 MiB, the lists of one exceptional product are not kept for the next.
+    constexpr size_t keep = size_t(16) << 20;
+    if (pairs.capacity() * sizeof(t_pair) > keep) std::vector<t_pair>().swap(pairs);
+    if (sorted.capacity() * sizeof(t_pair) > keep) std::vector<t_pair>().swap(sorted);
+    if (at.capacity() * sizeof(uint32_t) > keep) std::vector<uint32_t>().swap(at);
 }
 
 // kern_chunked with the chunk kernel of the product's number ring, chosen once per product.
