@@ -8,7 +8,8 @@
 #include "render/render.h"
 
 t_serie::t_serie(const t_serie& other)
-    : t_idcommon(other), m_value(copycoef(&other.m_value)), m_leavesinmode(other.m_leavesinmode.load(std::memory_order_relaxed)) {}
+    : t_idcommon(other), m_value(copycoef(&other.m_value)), m_leavesinmode(other.m_leavesinmode.load(std::memory_order_relaxed)),
+      m_orderedunder(other.m_orderedunder.load(std::memory_order_relaxed)) {}
 
 t_serie::~t_serie() { deletecoef(&m_value); }
 
@@ -64,7 +65,10 @@ bool holdsvariable(const coef* c, const t_idcommon* v)
 t_idcommon* t_serie::Vupdatevalue(t_cctx* ctx) const
 {
     int mode = modenum_get(ctx);
-    const bool ordered = serie_isordered(ctx, &m_value);
+    static_assert(alignof(t_ordres) >= 4, "_ior (0-3) fits below the address");
+    const uintptr_t order = reinterpret_cast<uintptr_t>(&kst_ordres(ctx)) | static_cast<uintptr_t>(kst_ior(ctx));
+    const bool ordered = m_orderedunder.load(std::memory_order_relaxed) == order || serie_isordered(ctx, &m_value);
+    if (ordered) m_orderedunder.store(order, std::memory_order_relaxed);
     if (ordered && m_leavesinmode.load(std::memory_order_relaxed) == mode) return nullptr;
     if (ordered && !needsconversion(mode, &m_value)) {
         m_leavesinmode.store(mode, std::memory_order_relaxed);

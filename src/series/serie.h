@@ -31,6 +31,7 @@ public:
     coef& value()
     {
         m_leavesinmode.store(-1, std::memory_order_relaxed);
+        m_orderedunder.store(0, std::memory_order_relaxed);
         return m_value;
     }
 
@@ -40,6 +41,10 @@ private:
     // and again under one mode is walked once, not at every use: the walk over millions of leaves
     // cost as much as a whole product of doubles.
     mutable std::atomic<int> m_leavesinmode{-1};
+    // The ordering in force when the tree was last found to follow it: the address of the
+    // published set of orderings (sets are never freed during a session) with `_ior` in its low
+    // bits; 0 when not known. The same reason: the walk cost as much at every use.
+    mutable std::atomic<uintptr_t> m_orderedunder{0};
 };
 
 // A value for an owned result: a series when it is a tree, a numeric constant otherwise.

@@ -4,6 +4,7 @@
 
 #include "interp/kest.h"
 #include "series/sereps.h"
+#include "series/serie.h"
 
 #include <cmath>
 
@@ -101,6 +102,36 @@ TEST(Reorder, ASeriesFollowsTheOrderingInForce_reorder_keeps_the_value)
     EXPECT_TRUE(serie_equal(&c, &a));
     EXPECT_EQ(text(c), before);
     for (coef* k : {&a, &b, &c}) deletecoef(k);
+}
+
+// A named series remembers the ordering it was last found to follow, so that it is not walked at
+// every use; a use under another ordering (another `_ior`, a variable moved) rebuilds it all the
+// same, and a use under the first one again takes it as it is.
+TEST(Reorder, ANamedSeriesIsRebuiltUnderEveryOtherOrdering)
+{
+    t_cctx* ctx = testctx();
+    std::mt19937 rng(11);
+    t_serie s("", randomserie(rng, 30, 4));
+    ASSERT_TRUE(coef_ispoly(&s.value()));
+    t_variable* root = coef_poly(&s.value())->var;
+    EXPECT_EQ(s.Vupdatevalue(ctx), nullptr);
+    EXPECT_EQ(s.Vupdatevalue(ctx), nullptr);
+    const t_ordres* first = kst_kctx(ctx).orders;
+    Mkest("_ior = 3$", nullptr);
+    int pos = 1;
+    ASSERT_TRUE(kst_reorder(ctx, var(2), pos, 3, false));
+    for (int round = 0; round < 2; round++) {   // the second time through a remembered ordering
+        t_idcommon* r = s.Vupdatevalue(ctx);
+        ASSERT_NE(r, nullptr);
+        const coef& v = static_cast<t_serie*>(r)->value();
+        EXPECT_EQ(coef_poly(&v)->var, var(2));
+        EXPECT_TRUE(serie_isordered(ctx, &v));
+        delete r;
+    }
+    Mkest("_ior = 1$", nullptr);
+    EXPECT_EQ(s.Vupdatevalue(ctx), nullptr);
+    EXPECT_EQ(coef_poly(&s.value())->var, root);
+    kst_kctx(ctx).orders = first;
 }
 
 TEST(SmallParameter, NumbersBecomePowersOfEpsAndComeBack_inv_sereps_eq_identity)
