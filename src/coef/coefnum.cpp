@@ -62,6 +62,16 @@ void kst_gmp_free(void* p, size_t size)
 }
 long kst_gmp_smallchunks() { return decltype(s_gmpsmall)::chunks(); }
 
+namespace {
+bool s_gmpinstalled = false;
+}  // namespace
+
+void kst_gmp_install()
+{
+    mp_set_memory_functions(kst_gmp_alloc, kst_gmp_realloc, kst_gmp_free);
+    s_gmpinstalled = true;
+}
+
 char* kst_mpz_str(const __mpz_struct* z)
 {
     char* s = static_cast<char*>(kst_checkmalloc(mpz_sizeinbase(z, 10) + 2));
@@ -124,6 +134,24 @@ t_zratmp* zratmp_new()
     mpq_init(q->im);
     return q;
 }
+coef intmp_fromword(long v)
+{
+    if (v == 0) return coef{};
+    if (!s_gmpinstalled) {   // a program that keeps GMP's own allocator frees the limb with it
+        __mpz_struct* z = intmp_new();
+        mpz_set_si(z, v);
+        return coef_fromptr(z, BH_INTMP);
+    }
+    // Box and one limb straight from the pool, as mpz_set_si would leave them, without the
+    // growth of an empty integer that it goes through.
+    auto* z = static_cast<__mpz_struct*>(s_gmpsmall.get());
+    z->_mp_d = static_cast<mp_limb_t*>(s_gmpsmall.get());
+    z->_mp_alloc = 1;
+    z->_mp_d[0] = v < 0 ? -static_cast<mp_limb_t>(v) : static_cast<mp_limb_t>(v);
+    z->_mp_size = v < 0 ? -1 : 1;
+    return coef_fromptr(z, BH_INTMP);
+}
+
 void intmp_free(__mpz_struct* z)
 {
     mpz_clear(z);

@@ -98,8 +98,9 @@ void ratmp_free(__mpq_struct*);
 void fpmp_free(__mpfr_struct*);
 void zfpmp_free(__mpc_struct*);
 void zintmp_free(t_zintmp*);
-// GMP's memory functions for the whole process (small blocks from a per-thread pool), and the
-// decimal text of a GMP number in a malloc'd buffer (callers free() it).
+// GMP's memory functions for the whole process (small blocks from a per-thread pool), installed
+// by kest_init, and the decimal text of a GMP number in a malloc'd buffer (callers free() it).
+void kst_gmp_install();
 void* kst_gmp_alloc(size_t size);
 void* kst_gmp_realloc(void* p, size_t old, size_t size);
 void kst_gmp_free(void* p, size_t size);
@@ -117,6 +118,8 @@ inline coef coefnum_fromdbl(double v) { return v == 0.0 ? coef{} : coef_fromdbl(
 // Normalising constructors of the exact types: zero gives tag 0, an integral GMP rational an
 // INTMP, a complex rational with integral parts a ZINTMP. They take over the box.
 coef intmp_wrap(__mpz_struct* z);
+// The exact integer v (tag 0 for zero), made in one step.
+coef intmp_fromword(long v);
 coef ratmp_wrap(__mpq_struct* q);
 coef zintmp_wrap(t_zintmp* z);
 coef zratmp_wrap(t_zratmp* q);

@@ -250,7 +250,7 @@ t_cctx* kest_init(int mode, int render)
     snprintf(cpu, sizeof cpu, "%d", g_cpu);
     setenv("OMP_THREAD_LIMIT", cpu, 1);
 
-    mp_set_memory_functions(kst_gmp_alloc, kst_gmp_realloc, kst_gmp_free);
+    kst_gmp_install();
     s_reserve = malloc(256u << 10);
     ZODUV_setnomemfunc(nomemory);
     std::set_new_handler(nomemory_new);

@@ -182,10 +182,9 @@ coef kern_intcoef(__int128 v, e_leaf leaf)
         c.type = BH_RAT;
         return c;
     }
+    if (v >= INT64_MIN && v <= INT64_MAX) return intmp_fromword(static_cast<long>(v));
     __mpz_struct* z = intmp_new();
-    if (v >= INT64_MIN && v <= INT64_MAX) {
-        mpz_set_si(z, static_cast<long>(v));
-    } else {
+    {
         const bool neg = v < 0;
         const unsigned __int128 m = neg ? -static_cast<unsigned __int128>(v) : static_cast<unsigned __int128>(v);
         const uint64_t w[2] = {static_cast<uint64_t>(m), static_cast<uint64_t>(m >> 64)};

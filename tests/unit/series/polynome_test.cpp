@@ -5,6 +5,7 @@
 #include "coef/coefnum.h"
 
 #include <algorithm>
+#include <climits>
 #include <thread>
 #include <vector>
 
@@ -312,6 +313,37 @@ TEST(NumberPools, ExactIntegersGrowAndShrinkAcrossTheSmallBlocks)
     EXPECT_EQ(owned_text(kst_mpq_str(q)), "1/4083388403051261561560495289181218537472");
     mpq_clear(q);
     intmp_free(z);
+}
+
+// Integers made in one step by the product kernels read and grow as any other: the extremes of a
+// word, then a sum that needs a second word and a product that needs a third.
+TEST(NumberPools, IntegersMadeInOneStepBehaveAsGmpOnes)
+{
+    const long values[] = {1, -1, 2, LONG_MAX, LONG_MIN, LONG_MIN + 1, 1234567890123L};
+    for (long v : values) {
+        coef c = intmp_fromword(v);
+        ASSERT_EQ(c.type, BH_INTMP);
+        auto* z = static_cast<__mpz_struct*>(c.p);
+        EXPECT_EQ(mpz_cmp_si(z, v), 0) << v;
+        std::vector<int> d;
+        for (unsigned long m = v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v); m; m /= 10)
+            d.push_back(static_cast<int>(m % 10));
+        EXPECT_EQ(owned_text(kst_mpz_str(z)), digits_text(d, v < 0));
+        mpz_add(z, z, z);
+        mpz_mul(z, z, z);   // 4v^2: up to three words
+        digits_mul(d, 2);
+        std::vector<int> sq(2 * d.size() + 1, 0);   // (2v)^2 by schoolbook on the digits
+        for (size_t i = 0; i < d.size(); i++)
+            for (size_t j = 0; j < d.size(); j++) sq[i + j] += d[i] * d[j];
+        for (size_t i = 0; i + 1 < sq.size(); i++) {
+            sq[i + 1] += sq[i] / 10;
+            sq[i] %= 10;
+        }
+        while (sq.size() > 1 && sq.back() == 0) sq.pop_back();
+        EXPECT_EQ(owned_text(kst_mpz_str(z)), digits_text(sq, false)) << v;
+        deletecoef(&c);
+    }
+    EXPECT_EQ(intmp_fromword(0).type, BH_ZERO);
 }
 
 // Integer boxes made by one thread (a product's task) and freed by another (the main thread)
