@@ -6,6 +6,7 @@
 #include "interp/error.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstddef>
 #include <mutex>
 #include <vector>
@@ -22,6 +23,14 @@
 // per batch of 4096 blocks; a thread that ends leaves its whole list there. Chunks grow from
 // 64 KiB to 4 MiB as a thread keeps asking (a small session stays small, a large product gets
 // chunks on 2 MiB pages) and live until the process ends. TAG keeps pools of the same size apart.
+// Under the address and thread sanitizers every block is its own allocation, so that a block
+// used after it was given back is reported rather than hidden in a free list.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kst_pooled = false;
+#else
+inline constexpr bool kst_pooled = true;
+#endif
+
 template <size_t SIZE, class TAG>
 class t_pool {
     static_assert(SIZE >= sizeof(void*) && SIZE % alignof(void*) == 0, "a block holds the free-list link");
@@ -46,6 +55,7 @@ public:
     }
     void* get()
     {
+        if constexpr (!kst_pooled) return kst_checkmalloc(SIZE);
         if (!m_free) {
             if (static_cast<size_t>(m_end - m_bump) < SIZE) refill();
             if (!m_free) {
@@ -61,6 +71,10 @@ public:
     }
     void put(void* p)
     {
+        if constexpr (!kst_pooled) {
+            free(p);
+            return;
+        }
         Free* f = static_cast<Free*>(p);
         f->next = m_free;
         m_free = f;

@@ -3,6 +3,7 @@
 #include "seriestest.h"
 
 #include "coef/coefnum.h"
+#include "coef/pool.h"
 
 #include <algorithm>
 #include <climits>
@@ -196,6 +197,7 @@ namespace {
 // thread) are used again: repeating it does not keep taking memory.
 TEST(SeriesPools, TermsFreedByAnotherThreadAreReused)
 {
+    if (!kst_pooled) GTEST_SKIP() << "blocks are single allocations under the sanitizers";
     constexpr int kTerms = 50000;
     std::vector<t_polyterm*> made(kTerms);
     long before = 0;
@@ -243,6 +245,7 @@ namespace {
 // 64 KiB ones (each of those was faulted in 4 KiB page by page).
 TEST(SeriesPools, ChunksGrowWithTheDemand)
 {
+    if (!kst_pooled) GTEST_SKIP() << "blocks are single allocations under the sanitizers";
     constexpr int kTerms = 400000;   // about 19 MiB of terms
     std::thread worker([&] {
         std::vector<t_polyterm*> made(kTerms);
@@ -350,6 +353,7 @@ TEST(NumberPools, IntegersMadeInOneStepBehaveAsGmpOnes)
 // are used again: repeating it does not keep taking memory.
 TEST(NumberPools, BoxesFreedByAnotherThreadAreReused)
 {
+    if (!kst_pooled) GTEST_SKIP() << "blocks are single allocations under the sanitizers";
     constexpr int kBoxes = 60000;
     std::vector<__mpz_struct*> made(kBoxes);
     long before = 0;
