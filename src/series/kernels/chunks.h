@@ -224,6 +224,7 @@ void kern_chunked_ring(const t_product& p, int ring, int K, bool bydegree, coef*
 {
     switch (ring) {
     case RING_DBL: kern_chunked<typename t_ring_dbl::in_t>(p, K, bydegree, Chunk<t_ring_dbl>{}, out); break;
+    case RING_I1: kern_chunked<typename t_ring_i1::in_t>(p, K, bydegree, Chunk<t_ring_i1>{}, out); break;
     case RING_I2: kern_chunked<typename t_ring_i2::in_t>(p, K, bydegree, Chunk<t_ring_i2>{}, out); break;
     default: kern_chunked<typename t_ring_i3::in_t>(p, K, bydegree, Chunk<t_ring_i3>{}, out); break;
     }

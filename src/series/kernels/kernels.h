@@ -65,6 +65,20 @@ struct t_ring_dbl {
 coef kern_intcoef(__int128 v, e_leaf leaf);
 coef kern_int3coef(unsigned __int128 lo, int64_t hi);
 
+// Exact integers whose sums stay below 2^62 (the dispatcher checks the bound first): one word
+// per accumulator, half the cache of the wider rings and a plain multiply-add.
+struct t_ring_i1 {
+    using in_t = int64_t;
+    using acc_t = int64_t;
+    static void fma(acc_t& r, in_t a, in_t b) { r += a * b; }
+    static bool nonzero(const acc_t& r) { return r != 0; }
+    static coef take(acc_t& r, e_leaf leaf)
+    {
+        coef c = kern_intcoef(r, leaf);
+        r = 0;
+        return c;
+    }
+};
 // Exact integers whose sums stay below 2^127 (the dispatcher checks the bound first).
 struct t_ring_i2 {
     using in_t = int64_t;
@@ -108,6 +122,8 @@ template <class R>
 const typename R::in_t* coefs_of(const t_flat& f);
 template <>
 inline const double* coefs_of<t_ring_dbl>(const t_flat& f) { return f.cd.data(); }
+template <>
+inline const int64_t* coefs_of<t_ring_i1>(const t_flat& f) { return f.ci.data(); }
 template <>
 inline const int64_t* coefs_of<t_ring_i2>(const t_flat& f) { return f.ci.data(); }
 template <>
@@ -166,6 +182,6 @@ bool kern_mul_dense(t_product& p, int ring, coef* out);
 bool kern_mul_array(t_product& p, int ring, int K, coef* out);
 bool kern_mul_johnson(t_product& p, int ring, int K, coef* out);
 
-enum { RING_DBL, RING_I2, RING_I3 };
+enum { RING_DBL, RING_I1, RING_I2, RING_I3 };
 
 } // namespace kern

@@ -16,9 +16,10 @@
 // Products of fewer than 64 pairs stay on the recursive path, whose set-up is nothing.
 //
 // Number rings, from the worst-case size of a result coefficient, min(sum|a| max|b|,
-// max|a| sum|b|): doubles as doubles; integers of one word with a 128-bit accumulator below
-// 2^125, a three-word accumulator below 2^189; 64-bit rationals (integers only) while the bound
-// stays below 2^62, so that no result overflows. Anything else (boxed integers wider than a
+// max|a| sum|b|): doubles as doubles; integers of one word with a one-word accumulator below
+// 2^62 (no partial sum can pass it either), a 128-bit accumulator below 2^125, a three-word
+// accumulator below 2^189; 64-bit rationals (integers only) while the bound stays below 2^62,
+// so that no result overflows. Anything else (boxed integers wider than a
 // word, fractions, other number types, mixed kinds) keeps the recursive path.
 #include "series/kernels/mul.h"
 
@@ -277,9 +278,10 @@ bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, 
         ring = RING_DBL;
     } else {
         const double bits = resultbits(p);
-        if (p.leaf == LEAF_RAT) {
-            if (bits > 62) return false;
-            ring = RING_I2;
+        if (bits <= 62) {
+            ring = RING_I1;
+        } else if (p.leaf == LEAF_RAT) {
+            return false;
         } else if (bits <= 125) {
             ring = RING_I2;
         } else if (bits <= 189) {

@@ -62,6 +62,7 @@ bool kern_mul_dense(t_product& p, int ring, coef* out)
     if (p.nv != 1) return false;
     switch (ring) {
     case RING_DBL: convolve<t_ring_dbl>(p, out); break;
+    case RING_I1: convolve<t_ring_i1>(p, out); break;
     case RING_I2: convolve<t_ring_i2>(p, out); break;
     default: convolve<t_ring_i3>(p, out); break;
     }

@@ -225,6 +225,34 @@ TEST(KernelRings, WideSumsAreExactAndWiderNumbersKeepTheRecursivePath)
     }
 }
 
+// The middle coefficient of (c + c x + ... + c x^63)^2 is 64 c^2, the very bound the ring is
+// chosen by: one-word sums up to 2^62 exactly, wider ones on either side of 2^63, every algorithm.
+TEST(KernelRings, OneWordSumsReachTheirBoundExactly)
+{
+    t_choice_restore restore;
+    t_cctx* ctx = testctx();
+    modenum_set(ctx, NUMRATMP);
+    const long values[] = {268435456, -268435456, 268435457, 379625062, 379625063, 3};   // 64 c^2: 2^62, past it, 2^63 on both sides
+    for (long v : values) {
+        coef c = intmp_fromword(v);
+        coef a{};
+        for (int k = 0; k < 64; k++) {
+            const int d[3] = {k, 0, 0};
+            coef m = monomial(copycoef(&c), d);
+            a = serie_add(ctx, &a, 0, &m, 0);
+        }
+        coef ref = product(&a, &a, nullptr, KERNEL_NONE);
+        ASSERT_EQ(serie_size(&ref), 127);
+        for (e_kernelchoice k : {KERNEL_DENSE, KERNEL_ARRAY, KERNEL_JOHNSON}) {
+            coef got = product(&a, &a, nullptr, k);
+            EXPECT_EQ(kst_kernel_lastused(), k) << v;
+            EXPECT_TRUE(serie_equal(&got, &ref)) << v << ": " << text(got);
+            deletecoef(&got);
+        }
+        for (coef* k : {&c, &a, &ref}) deletecoef(k);
+    }
+}
+
 TEST(KernelDispatch, DenseForFullOneVariableOperandsArrayForSmallBoxesHeapForSparseOnes)
 {
     t_choice_restore restore;
