@@ -51,8 +51,19 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
 {
     const int nv = p.nv, K = s.K, G = s.G;
     const size_t n = f.n;
-    std::vector<uint64_t> okey(n), ikey(n);
-    std::vector<int32_t> og(n * static_cast<size_t>(G), 0), td(n * static_cast<size_t>(G), 0);
+    // Scratch kept by the thread from one product to the next (fresh pages for each product's
+    // lists cost more than filling them).
+    static thread_local std::vector<uint64_t> s_okey, s_ikey;
+    static thread_local std::vector<int32_t> s_og, s_td;
+    static thread_local std::vector<uint32_t> s_perm;
+    std::vector<uint64_t>& okey = s_okey;
+    std::vector<uint64_t>& ikey = s_ikey;
+    std::vector<int32_t>& og = s_og;
+    std::vector<int32_t>& td = s_td;
+    okey.resize(n);
+    ikey.resize(n);
+    og.assign(n * static_cast<size_t>(G), 0);
+    td.assign(n * static_cast<size_t>(G), 0);
     for (size_t i = 0; i < n; i++) {
         uint64_t o = 0, in = 0;
         for (int v = 0; v < nv; v++) {
@@ -68,10 +79,11 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
         okey[i] = o;
         ikey[i] = in;
     }
-    std::vector<uint32_t> perm(n);
+    std::vector<uint32_t>& perm = s_perm;
+    perm.resize(n);
     std::iota(perm.begin(), perm.end(), 0u);
     const int pr = s.primary;
-    std::sort(perm.begin(), perm.end(), [&](uint32_t x, uint32_t y) {
+    auto before = [&](uint32_t x, uint32_t y) {
         if (okey[x] != okey[y]) return okey[x] < okey[y];
         if (bydegree && pr >= 0) {
             const int32_t dx = td[x * static_cast<size_t>(G) + static_cast<size_t>(pr)];
@@ -79,7 +91,21 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
             if (dx != dy) return dx < dy;
         }
         return ikey[x] < ikey[y];
-    });
+    };
+    // A tree flattens in ascending order of its exponents, variable by variable in rank order,
+    // which is the order of the outer key, and inside a group that of the inner index: the terms
+    // usually need sorting only by degree inside each group, or not at all.
+    if (std::is_sorted(okey.begin(), okey.end())) {
+        for (size_t b = 0; b < n;) {
+            size_t e = b + 1;
+            while (e < n && okey[e] == okey[b]) e++;
+            if (!std::is_sorted(perm.begin() + static_cast<std::ptrdiff_t>(b), perm.begin() + static_cast<std::ptrdiff_t>(e), before))
+                std::sort(perm.begin() + static_cast<std::ptrdiff_t>(b), perm.begin() + static_cast<std::ptrdiff_t>(e), before);
+            b = e;
+        }
+    } else {
+        std::sort(perm.begin(), perm.end(), before);
+    }
     const in_t* cf = coefs_of_in<in_t>(f);
     side.ikey.resize(n);
     side.c.resize(n);
