@@ -44,6 +44,14 @@ struct t_split {
     t_side<in_t> A, B;
 };
 
+// Scratch lists kept by a thread between products, but not past 16 MiB: the lists of one
+// exceptional product are not held for the rest of the session.
+template <class T>
+void kern_trimscratch(std::vector<T>& v)
+{
+    if (v.capacity() * sizeof(T) > (size_t(16) << 20)) std::vector<T>().swap(v);
+}
+
 namespace detail {
 
 template <class in_t>
@@ -138,6 +146,11 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
         int32_t* md = side.mintd.data() + (side.groups.size() - 1) * static_cast<size_t>(G);   // no groups of degree: empty
         for (int g = 0; g < G; g++) md[g] = std::min(md[g], td[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
     }
+    kern_trimscratch(okey);
+    kern_trimscratch(ikey);
+    kern_trimscratch(og);
+    kern_trimscratch(td);
+    kern_trimscratch(perm);
 }
 
 } // namespace detail
@@ -237,11 +250,9 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
             res[m++] = res[k];
         }
     *out = m ? kern_buildkeys(p, 0, K, keys.data(), res.data(), 0, m, s.ostride.data()) : coef{};
-    // Past 16 MiB, the lists of one exceptional product are not kept for the next.
-    constexpr size_t keep = size_t(16) << 20;
-    if (pairs.capacity() * sizeof(t_pair) > keep) std::vector<t_pair>().swap(pairs);
-    if (sorted.capacity() * sizeof(t_pair) > keep) std::vector<t_pair>().swap(sorted);
-    if (at.capacity() * sizeof(uint32_t) > keep) std::vector<uint32_t>().swap(at);
+    kern_trimscratch(pairs);
+    kern_trimscratch(sorted);
+    kern_trimscratch(at);
 }
 
 // kern_chunked with the chunk kernel of the product's number ring, chosen once per product.
