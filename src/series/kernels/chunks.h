@@ -237,12 +237,26 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     const size_t nchunks = starts.size() - 1;
     std::vector<coef> res(nchunks);
     std::vector<uint64_t> keys(nchunks);
+    // The costliest chunks first (pairs of terms they hold): threads taking chunks one by one then
+    // end together, where a large chunk taken last left the other thread idle.
+    static thread_local std::vector<std::pair<double, uint32_t>> s_order;
+    std::vector<std::pair<double, uint32_t>>& order = s_order;
+    order.resize(nchunks);
+    for (size_t k = 0; k < nchunks; k++) {
+        double cost = 0;
+        for (size_t q = starts[k]; q < starts[k + 1]; q++)
+            cost += static_cast<double>(s.A.groups[pairs[q].ga].end - s.A.groups[pairs[q].ga].begin) *
+                    static_cast<double>(s.B.groups[pairs[q].gb].end - s.B.groups[pairs[q].gb].begin);
+        order[k] = {-cost, static_cast<uint32_t>(k)};
+    }
+    std::sort(order.begin(), order.end());
     if (nchunks)
         parallel_loop_for_fast3(p.ctx, 0, static_cast<int>(nchunks) - 1, [&](int k, t_cctx* tctx) {
             if (kst_kctx(tctx).stoprequested()) return;
-            const size_t uk = static_cast<size_t>(k);
+            const size_t uk = order[static_cast<size_t>(k)].second;
             res[uk] = chunk(s, &pairs[starts[uk]], &pairs[starts[uk + 1]], tctx);
         });
+    kern_trimscratch(order);
     size_t m = 0;
     for (size_t k = 0; k < nchunks; k++)
         if (res[k].type != BH_ZERO) {
