@@ -17,50 +17,52 @@ long kst_mpfr_prec(t_cctx* ctx)
     return kst_kctx(ctx).num.prec_bits;
 }
 
-// Boxes of exact integers and limb arrays of one or two words come from one per-thread pool of
-// 16-byte blocks: a product of millions of exact terms made two mallocs per coefficient, and
+// Boxes of exact integers and limb arrays of one or two words come from per-thread pools of 8-
+// and 16-byte blocks: a product of millions of exact terms made two mallocs per coefficient, and
 // malloc's bookkeeping and its fresh pages were half the product's time. GMP hands the size of
-// every block back when it frees or grows it, so the size alone tells which blocks are the pool's.
+// every block back when it frees or grows it, so the size alone tells which pool a block is of.
 // A string GMP makes is freed with its length, never more than it was given: a larger block
-// freed as a small one only joins the pool. Strings for the rest of the kernel are therefore
-// written into malloc'd buffers (kst_mpz_str) and never come from GMP's allocator.
+// freed as a smaller one only joins a pool of smaller blocks. Strings for the rest of the kernel
+// are therefore written into malloc'd buffers (kst_mpz_str) and never come from GMP's allocator.
 namespace {
+struct t_gmpwordtag;
 struct t_gmpsmalltag;
-constexpr size_t k_gmpsmall = 16;
-static_assert(sizeof(__mpz_struct) <= k_gmpsmall, "an integer box fits a small block");
-thread_local t_pool<k_gmpsmall, t_gmpsmalltag> s_gmpsmall KST_TLS_IE;
-}  // namespace
+static_assert(sizeof(__mpz_struct) <= 16, "an integer box fits a small block");
+thread_local t_pool<8, t_gmpwordtag> s_gmpword KST_TLS_IE;      // one limb
+thread_local t_pool<16, t_gmpsmalltag> s_gmpsmall KST_TLS_IE;   // two limbs, integer boxes
 
-void* kst_gmp_alloc(size_t size)
+int sizeclass(size_t size) { return size <= 8 ? 0 : size <= 16 ? 1 : 2; }
+void* take(int c, size_t size)
 {
-    if (size <= k_gmpsmall) return s_gmpsmall.get();
+    if (c == 0) return s_gmpword.get();
+    if (c == 1) return s_gmpsmall.get();
     return kst_checkmalloc(size, "SYSCHECKMALLOC");
 }
-void* kst_gmp_realloc(void* p, size_t old, size_t size)
+void give(int c, void* p)
 {
-    if (old <= k_gmpsmall) {
-        if (size <= k_gmpsmall) return p;
-        void* q = kst_checkmalloc(size, "SYSCHECKMALLOCSIZE");
-        memcpy(q, p, old);
-        s_gmpsmall.put(p);
-        return q;
-    }
-    if (size <= k_gmpsmall) {
-        void* q = s_gmpsmall.get();
-        memcpy(q, p, size);
-        free(p);
-        return q;
-    }
-    void* q = realloc(p, size);
-    if (!q) kst_fatalerror(436, static_cast<long>(size), "SYSCHECKMALLOCSIZE");
-    return q;
-}
-void kst_gmp_free(void* p, size_t size)
-{
-    if (size <= k_gmpsmall) s_gmpsmall.put(p);
+    if (c == 0) s_gmpword.put(p);
+    else if (c == 1) s_gmpsmall.put(p);
     else free(p);
 }
-long kst_gmp_smallchunks() { return decltype(s_gmpsmall)::chunks(); }
+}  // namespace
+
+void* kst_gmp_alloc(size_t size) { return take(sizeclass(size), size); }
+void* kst_gmp_realloc(void* p, size_t old, size_t size)
+{
+    const int from = sizeclass(old), to = sizeclass(size);
+    if (from == 2 && to == 2) {
+        void* q = realloc(p, size);
+        if (!q) kst_fatalerror(436, static_cast<long>(size), "SYSCHECKMALLOCSIZE");
+        return q;
+    }
+    if (from == to) return p;
+    void* q = take(to, size);
+    memcpy(q, p, old < size ? old : size);
+    give(from, p);
+    return q;
+}
+void kst_gmp_free(void* p, size_t size) { give(sizeclass(size), p); }
+long kst_gmp_smallchunks() { return decltype(s_gmpword)::chunks() + decltype(s_gmpsmall)::chunks(); }
 
 namespace {
 bool s_gmpinstalled = false;
@@ -145,7 +147,7 @@ coef intmp_fromword(long v)
     // Box and one limb straight from the pool, as mpz_set_si would leave them, without the
     // growth of an empty integer that it goes through.
     auto* z = static_cast<__mpz_struct*>(s_gmpsmall.get());
-    z->_mp_d = static_cast<mp_limb_t*>(s_gmpsmall.get());
+    z->_mp_d = static_cast<mp_limb_t*>(s_gmpword.get());
     z->_mp_alloc = 1;
     z->_mp_d[0] = v < 0 ? -static_cast<mp_limb_t>(v) : static_cast<mp_limb_t>(v);
     z->_mp_size = v < 0 ? -1 : 1;
