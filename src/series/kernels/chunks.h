@@ -192,7 +192,8 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
         }
     }
     detail::sortside(p, p.A, s, s.A, bydegree);
-    detail::sortside(p, p.B, s, s.B, bydegree);
+    if (p.square) s.B = s.A;   // a square (every power goes through them) sorts its operand once
+    else detail::sortside(p, p.B, s, s.B, bydegree);
 
     const int G = s.G;
     // The pair lists live on between products of a thread: a few megabytes written into fresh

@@ -241,11 +241,16 @@ bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, 
     s_lastused.store(KERNEL_NONE, std::memory_order_relaxed);
     if (choice == KERNEL_NONE) return false;
     if (!coef_ispoly(a) || !coef_ispoly(b)) return false;
+    const bool square = coef_poly(a) == coef_poly(b);
     t_scan sa, sb;
     scan(a, sa);
     if (!sa.ok) return false;
-    sb.vars = sa.vars;
-    scan(b, sb);
+    if (square) {
+        sb = sa;
+    } else {
+        sb.vars = sa.vars;
+        scan(b, sb);
+    }
     if (!sb.ok || sa.leaf < 0 || sb.leaf < 0 || sa.leaf != sb.leaf) return false;
     if (choice == KERNEL_AUTO && static_cast<double>(sa.leaves) * static_cast<double>(sb.leaves) < kMinPairs) return false;
 
@@ -263,8 +268,13 @@ bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, 
     const coef* operands[2] = {a, b};
     t_flat* flats[2] = {&p.A, &p.B};
     const size_t counts[2] = {sa.leaves, sb.leaves};
+    p.square = square;
     for (int k = 0; k < 2; k++) {
         t_flat& f = *flats[k];
+        if (k == 1 && square) {
+            f = p.A;
+            break;
+        }
         f.e.reserve(counts[k] * static_cast<size_t>(p.nv));
         if (p.leaf == LEAF_DBL) f.cd.reserve(counts[k]);
         else f.ci.reserve(counts[k]);
