@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstddef>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 // Initial-exec: the library is linked by its host, not opened later, so the pools sit in the
@@ -20,9 +21,10 @@
 // thread whose list grows past two batches hands a batch to a depot shared by all threads of the
 // same TAG, and a thread whose list is empty takes a batch from there before it asks for a new
 // chunk, so memory circulates instead of piling up in one thread. The depot's lock is taken once
-// per batch of 4096 blocks; a thread that ends leaves its whole list there. Chunks grow from
-// 64 KiB to 4 MiB as a thread keeps asking (a small session stays small, a large product gets
-// chunks on 2 MiB pages) and live until the process ends. TAG keeps pools of the same size apart.
+// per batch of 4096 blocks; a thread that ends leaves its list and the uncut rest of its chunk
+// there. Chunks of 2 MiB, then 4 MiB, sit on huge pages (on this kind of machine a fault per
+// fresh 4 KiB page cost more than the arithmetic that fills it) and live until the process ends.
+// TAG keeps pools of the same size apart.
 // Under the address and thread sanitizers every block is its own allocation, so that a block
 // used after it was given back is reported rather than hidden in a free list.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -42,16 +44,14 @@ public:
     // A thread that ends leaves its blocks to the others.
     ~t_pool()
     {
-        for (; static_cast<size_t>(m_end - m_bump) >= SIZE; m_bump += SIZE) {
-            Free* f = reinterpret_cast<Free*>(m_bump);
-            f->next = m_free;
-            m_free = f;
-            m_count++;
-        }
-        if (!m_free) return;
+        const bool uncut = static_cast<size_t>(m_end - m_bump) >= SIZE;
+        if (!m_free && !uncut) return;
         Depot& d = depot();
         std::lock_guard<std::mutex> g(d.lock);
-        d.batches.push_back({m_free, m_count});
+        if (m_free) d.batches.push_back({m_free, m_count});
+        // The uncut rest of the chunk goes as it is: threading it into a list would write every
+        // block of megabytes that nobody may ask for.
+        if (uncut) d.ranges.push_back({m_bump, m_end});
     }
     void* get()
     {
@@ -87,7 +87,7 @@ private:
     struct Free {
         Free* next;
     };
-    static constexpr size_t kChunk = 65536;
+    static constexpr size_t kChunk = size_t(2) << 20;
     static constexpr size_t kMaxChunk = size_t(4) << 20;
     static constexpr size_t kBatch = 4096;
     struct Batch {
@@ -97,6 +97,7 @@ private:
     struct Depot {
         std::mutex lock;
         std::vector<Batch> batches;
+        std::vector<std::pair<char*, char*>> ranges;   // uncut rests left by threads that ended
     };
     static Depot& depot()
     {
@@ -124,6 +125,12 @@ private:
                 m_free = d.batches.back().head;
                 m_count = d.batches.back().count;
                 d.batches.pop_back();
+                return;
+            }
+            if (!d.ranges.empty()) {
+                m_bump = d.ranges.back().first;
+                m_end = d.ranges.back().second;
+                d.ranges.pop_back();
                 return;
             }
         }

@@ -215,7 +215,7 @@ TEST(SeriesPools, TermsFreedByAnotherThreadAreReused)
 // and terms given back are handed out again before any new chunk is taken.
 TEST(SeriesPools, FreshTermsAreDistinctAndReusedBeforeNewChunks)
 {
-    constexpr int kTerms = 3 * 65536 / static_cast<int>(sizeof(t_polyterm)) + 7;
+    constexpr int kTerms = 3 * (2 << 20) / static_cast<int>(sizeof(t_polyterm)) + 7;   // across chunks
     std::vector<t_polyterm*> made(kTerms);
     std::thread worker([&] {
         for (int i = 0; i < kTerms; i++) {
