@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <string>
 
+#include "coef/blockpool.h"
 #include "coef/coef.h"
 
 class t_constante {
 public:
+    KST_BLOCKPOOLED
     static constexpr int idflag = 3;
     static constexpr const char* typename_ = "CONST";
 

@@ -6,6 +6,7 @@
 
 class t_idconstante final : public t_idcommon {
 public:
+    KST_BLOCKPOOLED
     // Takes the value (converted to the context's numeric mode).
     t_idconstante(t_cctx* ctx, const char* name, coef value);
     ~t_idconstante() override;

@@ -507,12 +507,32 @@ int h_icomplex(t_cctx* ctx, int slot, treeabs*)
 t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
 {
     auto& c = node->cache.name;
-    if (!ctx->master && c.ctx == ctx && c.gen == kst_idgen()) return c.entry;
-    t_identry* e = recherche_id(ctx, tree_string(node, 0), forassignment).entry;
-    if (e && !ctx->master) {
+    elt_runpile* pile = ctx->pile;
+    if (!ctx->master && c.ctx == ctx && c.gen == kst_idgen() && pile) {
+        if (c.serial == pile->serial) return c.entry;
+        // A parameter of the macro the body belongs to: the same position in this call.
+        if (c.macro && c.macro == pile->macrodef && c.param < pile->nparams && pile->params[c.param]) {
+            c.serial = pile->serial;
+            c.entry = pile->params[c.param];
+            return c.entry;
+        }
+    }
+    t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(node, 0), forassignment);
+    t_identry* e = ref.entry;
+    if (e && !ctx->master && pile) {
         c.gen = kst_idgen();
+        c.serial = pile->serial;
         c.ctx = ctx;
         c.entry = e;
+        c.macro = nullptr;
+        if (pile->macrodef && pile->scope && ref.tree == &pile->scope->parameters) {
+            for (int k = 0; k < pile->nparams; k++) {
+                if (pile->params[k] == e) {
+                    c.macro = pile->macrodef;
+                    c.param = k;
+                }
+            }
+        }
     }
     return e;
 }
@@ -1075,7 +1095,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         loop.pile->collectsreturn = type != L_FOR;
         if (type == L_SUMFMA) loop.pile->fusedacc = &acc;
         t_pilescope* scope = kst_pilescope(loop.pile);
-        t_identry* entry = scope->locals.insert(var, 0, new t_idconstante(ctx, var, start));
+        t_identry* entry = scope->locals.bind(var, 0, new t_idconstante(ctx, var, start));
         entry->inuse++;   // the loop steps it: delete(j) in the body is refused (error 97)
         while (!tree_flags(ctx) && !r) {
             if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
@@ -1393,6 +1413,35 @@ std::string bindingname(const t_macro* macro, size_t index)
     return "macro_optargs[" + std::to_string(index - k + 1) + "]";
 }
 
+// The arguments of one call, held inline up to a few: a call allocates nothing for them.
+class t_callargs {
+public:
+    t_callargs() = default;
+    t_callargs(const t_callargs&) = delete;
+    t_callargs& operator=(const t_callargs&) = delete;
+    ~t_callargs() { delete[] m_heap; }
+    void push_back(t_macroarg* a)
+    {
+        if (m_n == m_cap) {
+            auto* bigger = new t_macroarg*[m_cap * 2];
+            std::copy(data(), data() + m_n, bigger);
+            delete[] m_heap;
+            m_heap = bigger;
+            m_cap *= 2;
+        }
+        data()[m_n++] = a;
+    }
+    t_macroarg** data() { return m_heap ? m_heap : m_inline; }
+    size_t size() const { return m_n; }
+    t_macroarg** begin() { return data(); }
+    t_macroarg** end() { return data() + m_n; }
+
+private:
+    t_macroarg* m_inline[8];
+    t_macroarg** m_heap = nullptr;
+    size_t m_n = 0, m_cap = 8;
+};
+
 // Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
 int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind, t_identry* self = nullptr)
 {
@@ -1400,7 +1449,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
         kst_runerror(ctx, 19);
         return 0;
     }
-    std::vector<t_macroarg*> args;
+    t_callargs args;
     std::vector<t_elementref> elements;
     auto fail = [&]() {
         for (t_macroarg* x : args) delete x;
@@ -1440,7 +1489,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     int r = 0;
     t_genarbre* bindings = &kst_pilescope(pile)->parameters;
     if (self) macro_affect_parametre_valeur(ctx, "self", t_macroarg::newreference(self), bindings);
-    if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), bindings)) {
+    if (macro_affect_list_parametre_valeur(ctx, macro, args.data(), args.size(), bindings, pile)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
         cleanat(ctx, slot + 1);
     }
@@ -1489,12 +1538,25 @@ t_macro* siblingmethod(t_cctx* ctx, const char* name, t_identry** self)
 
 int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
 {
+    // What a call resolves to depends on the piles it is made from (a running file's private
+    // macros, the structure of a running method) and on the macro table: remembered for the pile.
+    auto& c = node->cache.call;
+    elt_runpile* pile = ctx->pile;
+    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen())
+        return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), tree_child(node, 1), RUNPILE_MACRO, c.self);
     const char* name = tree_string(node, 0);
     t_identry* self = nullptr;
-    if (t_macro* method = siblingmethod(ctx, name, &self))
-        return callmacro(ctx, slot, method, tree_child(node, 1), RUNPILE_MACRO, self);
-    t_macro* macro = macro_resolve(ctx, name, false);
-    return macro ? callmacro(ctx, slot, macro, tree_child(node, 1), RUNPILE_MACRO) : 0;
+    t_macro* macro = siblingmethod(ctx, name, &self);
+    if (!macro) macro = macro_resolve(ctx, name, false);
+    if (!macro) return 0;
+    if (!ctx->master && pile) {
+        c.gen = kst_idgen();
+        c.serial = pile->serial;
+        c.ctx = ctx;
+        c.macro = macro;
+        c.self = self;
+    }
+    return callmacro(ctx, slot, macro, tree_child(node, 1), RUNPILE_MACRO, self);
 }
 
 // object%name[args]: the method name of the object's structure, with self bound to the object.
