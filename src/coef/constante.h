@@ -31,6 +31,9 @@ public:
     // Takes the value, converts it to the context's mode and records that mode.
     void set(t_cctx* ctx, coef value);
     void resetandset(t_cctx* ctx, coef value);
+    // Replaces the value by one (owned) already in the constant's mode: of the type the mode made
+    // of the stored value, which converting again would leave as it is.
+    void setconverted(coef value);
     void reset();
     // The stored value is valid as it is in the context's mode (a double also in the rational
     // modes, where doubles are legitimate values).

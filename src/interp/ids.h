@@ -185,6 +185,8 @@ public:
     t_idcommon* Vcopy() const override;
     t_idcommon* Vgetvalue() override;     // the bound value; error 102/209 when there is none
     kind getkind() const { return m_kind; }
+    // The bound value (by value or through the reference) without reporting when there is none.
+    t_idcommon* peek() const { return m_kind == byvalue ? m_value : m_ref ? m_ref->value : nullptr; }
     t_identry* getreference() const { return m_ref; }
 
 private:

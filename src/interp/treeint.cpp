@@ -25,6 +25,42 @@
 #include <cstring>
 #include <string>
 
+namespace {
+// The evaluator reads children and names at every node: the walk of the parameter list inlined
+// here rather than called.
+[[gnu::always_inline]] inline paraabs* para(const treeabs* node, int index)
+{
+    if (!node) return nullptr;
+    lparaabs* c = node->params;
+    while (c && index--) c = c->next;
+    return c ? c->para : nullptr;
+}
+[[gnu::always_inline]] inline treeabs* kid(const treeabs* node, int index)
+{
+    paraabs* p = para(node, index);
+    return p && p->tag == PARA_TREE ? p->value.tree : nullptr;
+}
+[[gnu::always_inline]] inline const char* kidname(const treeabs* node, int index)
+{
+    paraabs* p = para(node, index);
+    return p && p->tag == PARA_STRING ? p->value.str : nullptr;
+}
+
+// A number constant's value in the mode in force, and a new value (owned) for it: a value stored
+// in that very mode is read as it is, and a new value of the type already stored needs no
+// conversion (a loop's counter and accumulators).
+inline int modeof(const t_cctx* ctx) { return ctx->kc.num.modenum; }
+const coef& numberof(t_cctx* ctx, const t_idconstante* k)
+{
+    return k->modenum() == modeof(ctx) ? k->rawvalue() : k->value(ctx);
+}
+void setnumber(t_cctx* ctx, t_idconstante* k, coef c)
+{
+    if (k->modenum() == modeof(ctx) && c.type == k->rawvalue().type) k->setconverted(c);
+    else k->setvalue(ctx, c);
+}
+} // namespace
+
 void kst_time_statementstart();
 void kst_time_statementend(t_cctx* ctx);
 
@@ -195,7 +231,7 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
 bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_subscript>* out)
 {
     int used = 0;
-    for (int i = 0; treeabs* a = tree_child(args, i); i++) {
+    for (int i = 0; treeabs* a = kid(args, i); i++) {
         t_subscript s;
         if (a->kind == TREE_ELLIPSIS) {
             s.kind = t_subscript::ellipsis;
@@ -203,7 +239,7 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
             s.kind = t_subscript::range;
             long* bounds[] = {&s.first, &s.last, &s.step};
             for (int k = 0; k < 3; k++) {
-                treeabs* b = tree_child(a, k);
+                treeabs* b = kid(a, k);
                 if (!b) continue;
                 tree_int(ctx, slot + used, b);
                 bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
@@ -229,7 +265,7 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
 int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
 {
     int n = 0;
-    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
+    for (int i = first; treeabs* a = kid(node, i); i++, n++) {
         tree_int(ctx, slot + n, a);
         if (tree_flags(ctx)) {
             for (int k = 0; k <= n; k++) cleanat(ctx, slot + k);
@@ -287,7 +323,7 @@ bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
     }
     const t_idcommon* v = tree_slot_value(ctx, slot);
     if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return false;
-    *c = const_cast<coef*>(&const_cast<t_idconstante*>(static_cast<const t_idconstante*>(v))->value(ctx));
+    *c = const_cast<coef*>(&numberof(ctx, static_cast<const t_idconstante*>(v)));
     *keep = 1;
     return true;
 }
@@ -302,7 +338,7 @@ void consumed(t_cctx* ctx, int slot, int keep)
 int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
 {
     for (int k = 0; k < count; k++) {
-        tree_int(ctx, slot + 1 + k, tree_child(node, k));
+        tree_int(ctx, slot + 1 + k, kid(node, k));
         if (tree_flags(ctx)) return 0;
     }
     return 1;
@@ -330,6 +366,7 @@ int h_list(t_cctx* ctx, int slot, treeabs* node)
 // The statement's text as written (for echo and history).
 void echo_and_history(t_cctx* ctx, treeabs* node)
 {
+    if (!ctx->echo && !(ctx->historyfile && ctx->historywrite && ctx->hist)) return;
     elt_runpile* pile = tree_run_getpile(ctx);
     treesharedcode* code = pile ? pile->source : nullptr;
     if (!code || !node->loc.isvalid()) return;
@@ -354,7 +391,7 @@ void showcomments(t_cctx* ctx, treeabs* comments)
 {
     elt_runpile* pile = tree_run_getpile(ctx);
     treesharedcode* code = pile ? pile->source : nullptr;
-    for (int i = 0; treeabs* c = tree_child(comments, i); i++) {
+    for (int i = 0; treeabs* c = kid(comments, i); i++) {
         if (c->kind != TREE_COMMENT || !code || !c->loc.isvalid()) continue;
         int from = c->loc.first_column, to = c->loc.last_column + 1;
         if (from < 0 || to > code->length || from >= to) continue;
@@ -370,13 +407,19 @@ thread_local int s_statementdepth __attribute__((tls_model("initial-exec"))) = 0
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
-    if (ctx->comment) showcomments(ctx, tree_child(node, 0));
+    if (ctx->comment) showcomments(ctx, kid(node, 0));
     // Reading the process clock is a system call: only when _time asks for it.
     bool top = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
     bool started = top && ctx->time;
     if (started) kst_time_statementstart();
     int r = 0;
-    if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
+    if (!kid(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) {
+        treeabs* body = kid(node, 1);
+        // A statement ended by "$" runs its expression and drops the value: done here (the
+        // command node reports nothing of its own) unless a hook watches every node.
+        if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION) && !s_hooks.node) body = kid(body, 0);
+        r = tree_int(ctx, slot, body);
+    }
     cleanat(ctx, slot);
     if (!tree_flags(ctx)) {
         echo_and_history(ctx, node);
@@ -392,7 +435,7 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
 
 int h_command(t_cctx* ctx, int slot, treeabs* node)
 {
-    int r = tree_int(ctx, slot, tree_child(node, 0));
+    int r = tree_int(ctx, slot, kid(node, 0));
     cleanat(ctx, slot);
     return r;
 }
@@ -428,17 +471,17 @@ void followmode(t_cctx* ctx, t_identry* e)
 
 int h_display(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* body = tree_child(node, 0);
+    treeabs* body = kid(node, 0);
     // A bare name with no identifier is shown as such rather than reported.
     if (body && body->kind == TREE_SYMBOL) {
-        t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
+        t_identificateur_syntaxe ref = recherche_id(ctx, kidname(body, 0));
         absrun_slot& s = slotat(ctx, slot);
         if (ref.entry) {
             followmode(ctx, ref.entry);
             setentry(s, ref.entry);
         } else {
             s.tag = kr_id_elt_tab_nom;
-            s.name = strdup(tree_string(body, 0));
+            s.name = strdup(kidname(body, 0));
         }
     } else {
         int r = tree_int(ctx, slot, body);
@@ -456,14 +499,14 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
 int literal(t_cctx* ctx, int slot, treeabs* node, coef (*read)(t_cctx*, const char*))
 {
     auto& m = node->cache.number;
-    const int mode = ctx->master ? -1 : modenum_get(ctx) + 1;
+    const int mode = ctx->master ? -1 : modeof(ctx) + 1;
     coef c{};
     if (mode > 0 && m.mode == mode) {
         memcpy(c.w, m.w, sizeof c.w);
         c.i32 = m.i32;
         c.type = static_cast<eBHTypeCoef>(m.type);
     } else {
-        c = read(ctx, tree_string(node, 0));
+        c = read(ctx, kidname(node, 0));
         if (mode > 0 && mode < 128 && (c.type == BH_DBL || c.type == BH_RAT || c.type == BH_ZERO)) {
             memcpy(m.w, c.w, sizeof c.w);
             m.i32 = c.i32;
@@ -480,13 +523,13 @@ int h_real(t_cctx* ctx, int slot, treeabs* node) { return literal(ctx, slot, nod
 
 int h_string(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_slot_setobject(ctx, slot, new t_chaine(tree_string(node, 0) ? tree_string(node, 0) : ""));
+    tree_slot_setobject(ctx, slot, new t_chaine(kidname(node, 0) ? kidname(node, 0) : ""));
     return 0;
 }
 
 int h_filename(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_slot_setobject(ctx, slot, new t_filename(tree_string(node, 0) ? tree_string(node, 0) : ""));
+    tree_slot_setobject(ctx, slot, new t_filename(kidname(node, 0) ? kidname(node, 0) : ""));
     return 0;
 }
 
@@ -517,7 +560,7 @@ t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
             return c.entry;
         }
     }
-    t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(node, 0), forassignment);
+    t_identificateur_syntaxe ref = recherche_id(ctx, kidname(node, 0), forassignment);
     t_identry* e = ref.entry;
     if (e && !ctx->master && pile) {
         c.gen = kst_idgen();
@@ -554,8 +597,8 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
 // The only subscript of a list when it is a plain expression (no range, no "..."), else null.
 treeabs* plainsubscript(treeabs* args)
 {
-    treeabs* only = tree_child(args, 0);
-    if (!only || tree_child(args, 1) || only->kind == TREE_ELLIPSIS || only->kind == TREE_BORNETAB) return nullptr;
+    treeabs* only = kid(args, 0);
+    if (!only || kid(args, 1) || only->kind == TREE_ELLIPSIS || only->kind == TREE_BORNETAB) return nullptr;
     return only;
 }
 
@@ -672,12 +715,12 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
 
 int h_assign(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* target = tree_child(node, 0);
+    treeabs* target = kid(node, 0);
     if (!target || (target->kind != TREE_SYMBOL && target->kind != TREE_FIELD && target->kind != TREE_INDEX)) {
         kst_runerror(ctx, 374, tree_kindname(target ? target->kind : TREE_ASSIGN));
         return 0;
     }
-    tree_int(ctx, slot + 1, tree_child(node, 1));
+    tree_int(ctx, slot + 1, kid(node, 1));
     if (tree_flags(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
@@ -688,7 +731,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         t_identry* e = lookupnode(ctx, target, true);
         if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
             absrun_slot& v = slotat(ctx, slot + 1);
-            static_cast<t_idconstante*>(e->value)->setvalue(ctx, v.c);
+            setnumber(ctx, static_cast<t_idconstante*>(e->value), v.c);
             v.tag = kr_end;
             e->flag = 0;
             setentry(slotat(ctx, slot), e);
@@ -696,8 +739,8 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         }
     }
     if (target->kind == TREE_INDEX && slotat(ctx, slot + 1).tag == kr_coef) {
-        treeabs* name = tree_child(target, 0);
-        treeabs* only = plainsubscript(tree_child(target, 1));
+        treeabs* name = kid(target, 0);
+        treeabs* only = plainsubscript(kid(target, 1));
         if (name && name->kind == TREE_SYMBOL && only) return assignelement(ctx, slot, name, only);
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
@@ -710,7 +753,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     if (target->kind == TREE_INDEX) return assignindexed(ctx, slot, target, value);
-    const char* name = tree_string(target, 0);
+    const char* name = kidname(target, 0);
     assignname(ctx, name, value);
     if (tree_flags(ctx)) return 0;
     if (t_identry* e = lookupnode(ctx, target, false)) setentry(slotat(ctx, slot), e);
@@ -720,12 +763,12 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
 // name[subscripts] = value: the identifier's class stores the value.
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
 {
-    treeabs* name = tree_child(target, 0);
+    treeabs* name = kid(target, 0);
     if (name && name->kind == TREE_FIELD) {
         // p@v[i] = value, T[2]@v[i] = value: the value held by the field takes the subscripts.
         t_idcommon* container = kst_lvalue_value(ctx, slot + 2, name);
         std::vector<t_subscript> subscripts;
-        if (container && tree_eval_subscripts(ctx, slot + 2, tree_child(target, 1), &subscripts))
+        if (container && tree_eval_subscripts(ctx, slot + 2, kid(target, 1), &subscripts))
             container->Vassign(ctx, subscripts, value);
         else value->Vdelete();
         tree_clean_subscripts(ctx, slot + 2, subscripts);
@@ -736,7 +779,7 @@ int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
         kst_runerror(ctx, 23);
         return 0;
     }
-    t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(name, 0));
+    t_identificateur_syntaxe ref = recherche_id(ctx, kidname(name, 0));
     t_identry* e = ref.entry;
     if (e && e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {   // through a reference argument
         auto* arg = static_cast<t_macroarg*>(e->value);
@@ -752,13 +795,60 @@ int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
         return 0;
     }
     std::vector<t_subscript> subscripts;
-    if (tree_eval_subscripts(ctx, slot + 2, tree_child(target, 1), &subscripts)) e->value->Vassign(ctx, subscripts, value);
+    if (tree_eval_subscripts(ctx, slot + 2, kid(target, 1), &subscripts)) e->value->Vassign(ctx, subscripts, value);
     else value->Vdelete();
     tree_clean_subscripts(ctx, slot + 2, subscripts);
     return 0;
 }
 
 // ---------------------------------------------------------------- arithmetic
+
+// The number a literal was last read as under the mode in force, if it was.
+bool cachedliteral(t_cctx* ctx, const treeabs* node, coef* out)
+{
+    auto& m = node->cache.number;
+    if (ctx->master || m.mode != modeof(ctx) + 1) return false;
+    memcpy(out->w, m.w, sizeof out->w);
+    out->i32 = m.i32;
+    out->type = static_cast<eBHTypeCoef>(m.type);
+    return true;
+}
+
+// The number a name holds, its value first following the mode as h_symbol has it follow; null
+// when the name holds anything else (or nothing: the general path reports it).
+const coef* namenumber(t_cctx* ctx, treeabs* node)
+{
+    t_identry* e = lookupnode(ctx, node, false);
+    if (!e || !e->value) return nullptr;
+    followmode(ctx, e);
+    t_idcommon* v = e->value;
+    if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
+    return &numberof(ctx, static_cast<t_idconstante*>(v));
+}
+
+// Both operands of a binary node names or literals holding numbers: nothing evaluated between
+// reading one and the other can change either, so both are read where they are, with no slot
+// holding the identifier. `abuf`, `bbuf` receive literals. False: take the general path (which
+// also reports what is wrong). Not while a node hook watches every node.
+bool directoperands(t_cctx* ctx, treeabs* node, coef** a, coef* abuf, coef** b, coef* bbuf)
+{
+    if (s_hooks.node) return false;
+    treeabs* x = kid(node, 0);
+    treeabs* y = kid(node, 1);
+    if (!x || !y) return false;
+    auto plain = [](const treeabs* n) {
+        return n->kind == TREE_SYMBOL || n->kind == TREE_INTEGER || n->kind == TREE_REAL || n->kind == TREE_REAL_OR_INTEGER;
+    };
+    if (!plain(x) || !plain(y)) return false;
+    // (x + x: the second read finds the value already following the mode, so the first stays.)
+    if (x->kind == TREE_SYMBOL) *a = const_cast<coef*>(namenumber(ctx, x));
+    else *a = cachedliteral(ctx, x, abuf) ? abuf : nullptr;
+    if (!*a) return false;
+    if (y->kind == TREE_SYMBOL) *b = const_cast<coef*>(namenumber(ctx, y));
+    else *b = cachedliteral(ctx, y, bbuf) ? bbuf : nullptr;
+    return *b != nullptr;
+}
 
 enum arith { A_ADD, A_SUB, A_MUL, A_DIV, A_POW };
 
@@ -782,11 +872,15 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 
 int arithmetic(t_cctx* ctx, int slot, treeabs* node, arith op)
 {
+    coef *a, *b, abuf, bbuf;
+    if (directoperands(ctx, node, &a, &abuf, &b, &bbuf)) {
+        tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, 1, b, 1));
+        return 0;
+    }
     if (!evalchildren(ctx, slot, node, 2)) {
         cleanchildren(ctx, slot, 2);
         return 0;
     }
-    coef *a, *b;
     int ka, kb;
     if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
         coef r = numberop(ctx, op, a, ka, b, kb);
@@ -985,15 +1079,15 @@ bool condition(t_cctx* ctx, int slot, treeabs* node)
 
 int h_and(t_cctx* ctx, int slot, treeabs* node)
 {
-    bool v = condition(ctx, slot + 1, tree_child(node, 0)) && condition(ctx, slot + 1, tree_child(node, 1));
+    bool v = condition(ctx, slot + 1, kid(node, 0)) && condition(ctx, slot + 1, kid(node, 1));
     if (!tree_flags(ctx)) setboolean(ctx, slot, v);
     return 0;
 }
 
 int h_or(t_cctx* ctx, int slot, treeabs* node)
 {
-    bool v = condition(ctx, slot + 1, tree_child(node, 0));
-    if (!tree_flags(ctx) && !v) v = condition(ctx, slot + 1, tree_child(node, 1));
+    bool v = condition(ctx, slot + 1, kid(node, 0));
+    if (!tree_flags(ctx) && !v) v = condition(ctx, slot + 1, kid(node, 1));
     if (!tree_flags(ctx)) setboolean(ctx, slot, v);
     return 0;
 }
@@ -1002,9 +1096,9 @@ int h_or(t_cctx* ctx, int slot, treeabs* node)
 
 int h_if(t_cctx* ctx, int slot, treeabs* node)
 {
-    bool v = condition(ctx, slot + 1, tree_child(node, 0));
+    bool v = condition(ctx, slot + 1, kid(node, 0));
     if (tree_flags(ctx)) return 0;
-    return tree_int(ctx, slot, tree_child(node, v ? 1 : 2));
+    return tree_int(ctx, slot, kid(node, v ? 1 : 2));
 }
 
 // Runs `body` in a new loop pile; history writing is suspended meanwhile.
@@ -1031,9 +1125,9 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
     loopscope loop(ctx, RUNPILE_WHILE, nullptr);
     int r = 0;
     while (!tree_flags(ctx) && !r) {
-        bool v = condition(ctx, slot + 1, tree_child(node, 0));
+        bool v = condition(ctx, slot + 1, kid(node, 0));
         if (!v || tree_flags(ctx)) break;
-        r = tree_int(ctx, slot + 1, tree_child(node, 1));
+        r = tree_int(ctx, slot + 1, kid(node, 1));
         cleanat(ctx, slot + 1);
         kst_pilescope(loop.pile)->parameters.clear();
     }
@@ -1065,20 +1159,20 @@ enum looptype { L_FOR, L_SUM, L_PROD, L_SUMFMA };
 
 int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
 {
-    const char* var = tree_string(node, 0);
+    const char* var = kidname(node, 0);
     coef start, end, step = coef_creenum_init(ctx, 1);
-    if (!ownednumber(ctx, slot + 1, tree_child(node, 1), &start)) {
+    if (!ownednumber(ctx, slot + 1, kid(node, 1), &start)) {
         deletecoef(&step);
         return 0;
     }
-    if (!ownednumber(ctx, slot + 1, tree_child(node, 2), &end)) {
+    if (!ownednumber(ctx, slot + 1, kid(node, 2), &end)) {
         deletecoef(&start);
         deletecoef(&step);
         return 0;
     }
-    if (tree_child(node, 3)) {
+    if (kid(node, 3)) {
         deletecoef(&step);
-        if (!ownednumber(ctx, slot + 1, tree_child(node, 3), &step)) {
+        if (!ownednumber(ctx, slot + 1, kid(node, 3), &step)) {
             deletecoef(&start);
             deletecoef(&end);
             return 0;
@@ -1103,9 +1197,9 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 break;
             }
             auto* counter = static_cast<t_idconstante*>(entry->value);
-            const coef& v = counter->value(ctx);
+            const coef& v = numberof(ctx, counter);
             if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
-            r = tree_int(ctx, slot + 1, tree_child(node, 4));
+            r = tree_int(ctx, slot + 1, kid(node, 4));
             cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
@@ -1132,8 +1226,8 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 break;
             }
             counter = static_cast<t_idconstante*>(entry->value);
-            coef next = coef_addition(ctx, const_cast<coef*>(&counter->value(ctx)), 1, &step, 1);
-            counter->setvalue(ctx, next);
+            coef next = coef_addition(ctx, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
+            setnumber(ctx, counter, next);
             scope->parameters.clear();
         }
         entry->inuse--;
@@ -1167,7 +1261,7 @@ bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
 
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_int(ctx, slot + 1, tree_child(node, 0));
+    tree_int(ctx, slot + 1, kid(node, 0));
     if (tree_flags(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
@@ -1207,7 +1301,7 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
 // temporary product; any other operands take the plain path (the product, then the sum).
 int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* product = tree_child(node, 0);
+    treeabs* product = kid(node, 0);
     elt_runpile* target = nullptr;
     for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
         if (p->collectsreturn || tree_run_getpile_isinmacroexecution(p)) {
@@ -1244,26 +1338,26 @@ int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
 
 int h_switch(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_int(ctx, slot + 1, tree_child(node, 0));
+    tree_int(ctx, slot + 1, kid(node, 0));
     const t_idcommon* selector = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
     int r = 0;
     bool matched = false;
-    treeabs* cases = tree_child(node, 1);
+    treeabs* cases = kid(node, 1);
     for (int i = 0; selector && !matched && !tree_flags(ctx); i++) {
-        treeabs* c = tree_child(cases, i);
+        treeabs* c = kid(cases, i);
         if (!c) break;
-        treeabs* values = tree_child(c, 0);
+        treeabs* values = kid(c, 0);
         for (int k = 0; !matched && !tree_flags(ctx); k++) {
-            treeabs* v = tree_child(values, k);
+            treeabs* v = kid(values, k);
             if (!v) break;
             tree_int(ctx, slot + 2, v);
             const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
             matched = value && selector->Vswitchcase(ctx, value);
             cleanat(ctx, slot + 2);
         }
-        if (matched) r = tree_int(ctx, slot + 2, tree_child(c, 1));
+        if (matched) r = tree_int(ctx, slot + 2, kid(c, 1));
     }
-    if (selector && !matched && !tree_flags(ctx) && tree_child(node, 2)) r = tree_int(ctx, slot + 2, tree_child(node, 2));
+    if (selector && !matched && !tree_flags(ctx) && kid(node, 2)) r = tree_int(ctx, slot + 2, kid(node, 2));
     cleanat(ctx, slot + 2);
     cleanat(ctx, slot + 1);
     return r;
@@ -1273,13 +1367,13 @@ int h_try(t_cctx* ctx, int slot, treeabs* node)
 {
     elt_runpile* pile = tree_run_getpile(ctx);
     tree_run_setpile_entertry(pile);
-    int r = tree_int(ctx, slot, tree_child(node, 0));
+    int r = tree_int(ctx, slot, kid(node, 0));
     tree_run_setpile_exittry(pile);
     cleanat(ctx, slot);
     if (r || !Erreur_Execution) return r;
     kst_runwarning(ctx, 22);
     Erreur_Execution = 0;
-    return tree_int(ctx, slot, tree_child(node, 1));
+    return tree_int(ctx, slot, kid(node, 1));
 }
 
 // ---------------------------------------------------------------- macros
@@ -1287,22 +1381,22 @@ int h_try(t_cctx* ctx, int slot, treeabs* node)
 cellule_parametre* parameterlist(treeabs* params)
 {
     std::vector<std::string> names;
-    for (int i = 0; treeabs* p = tree_child(params, i); i++)
-        names.push_back(p->kind == TREE_ELLIPSIS ? "..." : tree_string(p, 0));
+    for (int i = 0; treeabs* p = kid(params, i); i++)
+        names.push_back(p->kind == TREE_ELLIPSIS ? "..." : kidname(p, 0));
     return cellule_parametre_new(names);
 }
 
 int h_macrodef(t_cctx* ctx, int, treeabs* node)
 {
     bool method = node->kind == TREE_METHODDEF;
-    const char* structure = method ? tree_string(node, 0) : nullptr;
-    const char* name = tree_string(node, method ? 1 : 0);
-    treeabs* params = tree_child(node, method ? 2 : 1);
-    treeabs* body = tree_opt_macro(tree_dup(tree_child(node, method ? 3 : 2)));
+    const char* structure = method ? kidname(node, 0) : nullptr;
+    const char* name = kidname(node, method ? 1 : 0);
+    treeabs* params = kid(node, method ? 2 : 1);
+    treeabs* body = tree_opt_macro(tree_dup(kid(node, method ? 3 : 2)));
     if (method) {
         std::set<std::string> names;
-        for (int i = 0; treeabs* p = tree_child(params, i); i++)
-            if (p->kind == TREE_SYMBOL) names.insert(tree_string(p, 0));
+        for (int i = 0; treeabs* p = kid(params, i); i++)
+            if (p->kind == TREE_SYMBOL) names.insert(kidname(p, 0));
         macro_add_implicitself(structure, body, names);
     }
     elt_runpile* pile = tree_run_getpile(ctx);
@@ -1314,9 +1408,9 @@ int h_macrodef(t_cctx* ctx, int, treeabs* node)
 // One argument of a call: [x] passes the identifier itself, anything else its value.
 t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
 {
-    if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && tree_child(arg, 0) &&
-        tree_child(arg, 0)->kind == TREE_SYMBOL) {
-        const char* name = tree_string(tree_child(arg, 0), 0);
+    if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && kid(arg, 0) &&
+        kid(arg, 0)->kind == TREE_SYMBOL) {
+        const char* name = kidname(kid(arg, 0), 0);
         t_identificateur_syntaxe ref = recherche_id(ctx, name);
         if (!ref.entry) ref.entry = insere_elt_arbre_id(ctx, name, 0, nullptr, ref.tree);
         t_identry* e = ref.entry;
@@ -1356,16 +1450,16 @@ struct t_elementref {
 
 bool iselementref(const treeabs* arg)
 {
-    const treeabs* inner = tree_child(arg, 0);
+    const treeabs* inner = kid(arg, 0);
     return arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && inner && inner->kind == TREE_INDEX &&
-           tree_child(inner, 0) && tree_child(inner, 0)->kind == TREE_SYMBOL;
+           kid(inner, 0) && kid(inner, 0)->kind == TREE_SYMBOL;
 }
 
 bool elementref(t_cctx* ctx, int slot, treeabs* arg, size_t index, t_elementref* out)
 {
-    treeabs* element = tree_child(arg, 0);
+    treeabs* element = kid(arg, 0);
     std::vector<t_subscript> subscripts;
-    bool ok = tree_eval_subscripts(ctx, slot, tree_child(element, 1), &subscripts);
+    bool ok = tree_eval_subscripts(ctx, slot, kid(element, 1), &subscripts);
     for (const t_subscript& sub : subscripts) {
         if (sub.kind != t_subscript::value) ok = false;
         else if (ok) out->subscripts.push_back(sub.v->Vcopy());
@@ -1376,7 +1470,7 @@ bool elementref(t_cctx* ctx, int slot, treeabs* arg, size_t index, t_elementref*
         return false;
     }
     out->argindex = index;
-    out->array = tree_string(tree_child(element, 0), 0);
+    out->array = kidname(kid(element, 0), 0);
     return true;
 }
 
@@ -1457,7 +1551,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
             for (t_idcommon* v : r.subscripts) v->Vdelete();
         return 0;
     };
-    for (int i = 0; treeabs* a = tree_child(list, i); i++) {
+    for (int i = 0; treeabs* a = kid(list, i); i++) {
         if (isoptargs(a)) {   // the running macro's own optional arguments, passed on as they came
             for (int k = 1; t_macroarg* opt = macro_getoptionalarg(ctx, k); k++) {
                 if (opt->getkind() == t_macroarg::byvalue) {
@@ -1476,7 +1570,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
             if (ok) elements.push_back(std::move(ref));
             else for (t_idcommon* v : ref.subscripts) v->Vdelete();
             if (!ok) return fail();
-            a = tree_child(a, 0);   // the element's value starts the parameter
+            a = kid(a, 0);   // the element's value starts the parameter
         }
         t_macroarg* arg = macroargument(ctx, slot + 1, a);
         if (!arg) return fail();
@@ -1543,8 +1637,8 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
     auto& c = node->cache.call;
     elt_runpile* pile = ctx->pile;
     if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen())
-        return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), tree_child(node, 1), RUNPILE_MACRO, c.self);
-    const char* name = tree_string(node, 0);
+        return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), kid(node, 1), RUNPILE_MACRO, c.self);
+    const char* name = kidname(node, 0);
     t_identry* self = nullptr;
     t_macro* macro = siblingmethod(ctx, name, &self);
     if (!macro) macro = macro_resolve(ctx, name, false);
@@ -1556,25 +1650,25 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
         c.macro = macro;
         c.self = self;
     }
-    return callmacro(ctx, slot, macro, tree_child(node, 1), RUNPILE_MACRO, self);
+    return callmacro(ctx, slot, macro, kid(node, 1), RUNPILE_MACRO, self);
 }
 
 // object%name[args]: the method name of the object's structure, with self bound to the object.
 int h_methodcall(t_cctx* ctx, int slot, treeabs* node)
 {
     std::string type;
-    t_identry* self = kst_idclass_methodtarget(ctx, slot + 1, tree_child(node, 0), &type);
+    t_identry* self = kst_idclass_methodtarget(ctx, slot + 1, kid(node, 0), &type);
     if (!self) return 0;
-    t_macro* method = macro_find_struct(ctx, type.c_str(), tree_string(node, 1), false);
-    return method ? callmacro(ctx, slot, method, tree_child(node, 2), RUNPILE_MACRO, self) : 0;
+    t_macro* method = macro_find_struct(ctx, type.c_str(), kidname(node, 1), false);
+    return method ? callmacro(ctx, slot, method, kid(node, 2), RUNPILE_MACRO, self) : 0;
 }
 
 // name(args): an external function (none can be declared yet) or a library macro whose variant
 // accepts that many arguments.
 int h_call(t_cctx* ctx, int slot, treeabs* node)
 {
-    const char* name = tree_string(node, 0);
-    treeabs* list = tree_child(node, 1);
+    const char* name = kidname(node, 0);
+    treeabs* list = kid(node, 1);
     bool exists = false;
     int externmin = -1;
     t_macro* macro = kst_libstlmacro_find(ctx, name, tree_paracount(list), &exists, &externmin);
@@ -1591,7 +1685,7 @@ int h_call(t_cctx* ctx, int slot, treeabs* node)
 std::vector<std::string> names(treeabs* node)
 {
     std::vector<std::string> out;
-    for (int i = 0; const char* s = tree_string(node, i); i++) out.push_back(s);
+    for (int i = 0; const char* s = kidname(node, i); i++) out.push_back(s);
     return out;
 }
 
@@ -1623,7 +1717,7 @@ int h_quit(t_cctx* ctx, int, treeabs*)
 
 int h_include(t_cctx* ctx, int, treeabs* node)
 {
-    kst_include(ctx, tree_string(node, 0), false);
+    kst_include(ctx, kidname(node, 0), false);
     return 0;
 }
 
@@ -1632,7 +1726,7 @@ int h_include(t_cctx* ctx, int, treeabs* node)
 // macro_optargs[k]: the running macro's k-th optional argument.
 int optionalargument(t_cctx* ctx, int slot, treeabs* args)
 {
-    tree_int(ctx, slot + 1, tree_child(args, 0));
+    tree_int(ctx, slot + 1, kid(args, 0));
     long k = 0;
     bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
     cleanat(ctx, slot + 1);
@@ -1650,11 +1744,11 @@ int optionalargument(t_cctx* ctx, int slot, treeabs* args)
 // name[subscripts]: an element or a part of the value, through its class.
 int h_index(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* name = tree_child(node, 0);
-    treeabs* args = tree_child(node, 1);
+    treeabs* name = kid(node, 0);
+    treeabs* args = kid(node, 1);
     // (the first letter spares the common x[k] a comparison of texts)
-    if (name && name->kind == TREE_SYMBOL && tree_string(name, 0)[0] == 'm' &&
-        strcmp(tree_string(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
+    if (name && name->kind == TREE_SYMBOL && kidname(name, 0)[0] == 'm' &&
+        strcmp(kidname(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
         return optionalargument(ctx, slot, args);
     tree_int(ctx, slot + 1, name);
     const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
@@ -1824,18 +1918,19 @@ int tree_int(t_cctx* ctx, int slot, treeabs* node)
     absrun_slot& s = slotat(ctx, slot);
     if (s.tag != kr_end) cleanat(ctx, slot);
     if (!node || ctx->kc.stoprequested() || Erreur_Execution) return 0;
-    if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
+    if (kst_stack_exhausted_fast()) {   // runaway recursion ends as an error, not a crash
         kst_runerror(ctx, 19);
         return 0;
     }
     if (s_hooks.node) s_hooks.node(ctx, &node->loc, node, s_hooks.nodeuser);
-    elt_runpile* pile = tree_run_getpile(ctx);
-    t_tree_loc saved = pile->loc;
-    if (node->loc.isvalid()) pile->loc = node->loc;
+    elt_runpile* pile = ctx->pile;
     int k = tree_kindindex(node->kind);
-    if (k < 0 || k >= s_nkinds) kst_iceerror(1022, "tree_int", k);
+    if (static_cast<unsigned>(k) >= static_cast<unsigned>(s_nkinds)) kst_iceerror(1022, "tree_int", k);
+    if (!node->loc.isvalid()) return s_handlers[k](ctx, slot, node);   // the enclosing node's place stands
+    t_tree_loc saved = pile->loc;
+    pile->loc = node->loc;
     int r = s_handlers[k](ctx, slot, node);
-    if (tree_run_getpile(ctx) == pile) pile->loc = saved;
+    if (ctx->pile == pile) pile->loc = saved;
     return r;
 }
 

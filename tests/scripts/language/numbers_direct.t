@@ -1,0 +1,39 @@
+//! interactive
+// Sums and products of names and literals read their numbers where they are stored: a value kept
+// under another numeric mode follows the mode in force, a macro's parameter is read through its
+// binding, and anything that is not a number takes the general way and reports as before.
+_modenum = NUMRAT;
+q = 1/3$
+t = q + q;
+_modenum = NUMDBL;
+q + q;
+q * 3;
+q;
+_modenum = NUMRAT;
+q + 1/6;
+// A loop accumulating in one mode, then continuing in another: the accumulator changes type.
+r = 0$
+for k = 1 to 3 { r = r + 1/k$ };
+r;
+_modenum = NUMDBL;
+for k = 1 to 3 { r = r + 1/k$ };
+r;
+_modenum = NUMRAT;
+for k = 1 to 2 { r = r + k$ };
+r;
+_modenum = NUMDBL;
+// Parameters by value and by reference in sums, and a reference to a name without a value.
+macro addp[a, b] { return a + b; };
+u = 5$
+%addp[u, 2];
+%addp[[u], u];
+macro readref[a] { return a + 1; };
+%readref[[nosuchname]];
+%readref[[u]];
+// A name that holds no number, a name that does not exist, then good statements.
+s = "text"$
+s + 1;
+1 + zz;
+zz = 4$
+zz + zz;
+zz * 2.5;
