@@ -54,6 +54,12 @@ const coef& numberof(t_cctx* ctx, const t_idconstante* k)
 {
     return k->modenum() == modeof(ctx) ? k->rawvalue() : k->value(ctx);
 }
+// A number (owned) into the mode in force; a double in the double mode is already there.
+inline void tomode(t_cctx* ctx, coef* c)
+{
+    if (c->type == BH_DBL && modeof(ctx) == NUMDBL) return;
+    modenum_convert(ctx, c);
+}
 void setnumber(t_cctx* ctx, t_idconstante* k, coef c)
 {
     if (k->modenum() == modeof(ctx) && c.type == k->rawvalue().type) k->setconverted(c);
@@ -592,6 +598,32 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+// ---------------------------------------------------------------- numbers read in place
+
+// The number a literal was last read as under the mode in force, if it was.
+bool cachedliteral(t_cctx* ctx, const treeabs* node, coef* out)
+{
+    auto& m = node->cache.number;
+    if (ctx->master || m.mode != modeof(ctx) + 1) return false;
+    memcpy(out->w, m.w, sizeof out->w);
+    out->i32 = m.i32;
+    out->type = static_cast<eBHTypeCoef>(m.type);
+    return true;
+}
+
+// The number a name holds, its value first following the mode as h_symbol has it follow; null
+// when the name holds anything else (or nothing: the general path reports it).
+const coef* namenumber(t_cctx* ctx, treeabs* node)
+{
+    t_identry* e = lookupnode(ctx, node, false);
+    if (!e || !e->value) return nullptr;
+    followmode(ctx, e);
+    t_idcommon* v = e->value;
+    if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
+    return &numberof(ctx, static_cast<t_idconstante*>(v));
+}
+
 // ---------------------------------------------------------------- subscripts
 
 // The only subscript of a list when it is a plain expression (no range, no "..."), else null.
@@ -624,6 +656,97 @@ bool slotsubscript(t_cctx* ctx, int slot, long* out)
     if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE || !v->Visinteger()) return false;
     *out = v->Vgetlonginteger();
     return true;
+}
+
+// The whole number held by a subscript that is a name or a literal, read in place with the
+// checks of slotsubscript; false for anything else (the general path then evaluates it).
+bool directsubscript(t_cctx* ctx, treeabs* node, long* out)
+{
+    coef buf;
+    const coef* c = nullptr;
+    if (node->kind == TREE_SYMBOL) {
+        c = namenumber(ctx, node);
+    } else if ((node->kind == TREE_INTEGER || node->kind == TREE_REAL || node->kind == TREE_REAL_OR_INTEGER) &&
+               cachedliteral(ctx, node, &buf)) {
+        tomode(ctx, &buf);
+        c = &buf;
+    }
+    if (!c) return false;
+    bool ok = true;
+    if (coef_iszero(c)) {
+        *out = 0;
+    } else if (!coef_vt(c).isentierlong(c)) {
+        ok = false;
+    } else {
+        long long v = coef2ll(c);
+        ok = v >= INT32_MIN && v <= INT32_MAX;
+        if (ok) *out = static_cast<long>(v);
+    }
+    if (c == &buf) deletecoef(&buf);
+    return ok;
+}
+
+// The value a name of a subscripted read or write stands for (through a macro's binding), its
+// value first following the mode; null when it holds nothing.
+t_idcommon* subscripted(t_cctx* ctx, t_identry* e)
+{
+    if (!e || !e->value) return nullptr;
+    followmode(ctx, e);
+    t_idcommon* v = e->value;
+    if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    return v ? v->Vgetvalue() : nullptr;
+}
+
+// x[k] with x a name and k a name or a literal, the element a number: read into *out (owned, in
+// the mode in force) with no slot and no value object. False when anything differs: the general
+// path then evaluates it (and reports what is wrong).
+bool elementnumber(t_cctx* ctx, treeabs* node, coef* out)
+{
+    treeabs* name = kid(node, 0);
+    treeabs* only = plainsubscript(kid(node, 1));
+    if (!name || name->kind != TREE_SYMBOL || !only) return false;
+    const char* text = kidname(name, 0);
+    if (text[0] == 'm' && strcmp(text, "macro_optargs") == 0) return false;
+    long i;
+    if (!directsubscript(ctx, only, &i)) return false;
+    const t_idcommon* v = subscripted(ctx, lookupnode(ctx, name, false));
+    if (!v || !v->Vextract_number(ctx, i, out)) return false;
+    tomode(ctx, out);
+    return true;
+}
+
+// One operand read in place: a name or a literal (borrowed, keep 1) or an element x[k] (owned,
+// in *buf, keep 0).
+bool directoperand(t_cctx* ctx, treeabs* n, coef* buf, coef** out, int* keep)
+{
+    *keep = 1;
+    switch (n->kind) {
+    case TREE_SYMBOL: *out = const_cast<coef*>(namenumber(ctx, n)); return *out != nullptr;
+    case TREE_INTEGER:
+    case TREE_REAL:
+    case TREE_REAL_OR_INTEGER: *out = buf; return cachedliteral(ctx, n, buf);
+    case TREE_INDEX:
+        *out = buf;
+        *keep = 0;
+        return elementnumber(ctx, n, buf);
+    default: return false;
+    }
+}
+
+// Both operands of a binary node names, literals or elements holding numbers: nothing evaluated
+// between reading one and the other can change either, so both are read where they are, with no
+// slot holding an identifier. False: take the general path (which also reports what is wrong).
+// Not while a node hook watches every node.
+// (x + x: the second read finds the value already following the mode, so the first stays.)
+bool directoperands(t_cctx* ctx, treeabs* node, coef** a, coef* abuf, int* ka, coef** b, coef* bbuf, int* kb)
+{
+    if (s_hooks.node) return false;
+    treeabs* x = kid(node, 0);
+    treeabs* y = kid(node, 1);
+    if (!x || !y || !directoperand(ctx, x, abuf, a, ka)) return false;
+    if (directoperand(ctx, y, bbuf, b, kb)) return true;
+    if (!*ka) deletecoef(abuf);
+    return false;
 }
 
 // ---------------------------------------------------------------- assignment
@@ -683,17 +806,19 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
         cleanat(ctx, slot + 1);
         return 0;
     }
-    tree_int(ctx, slot + 2, subscript);
     long i;
-    if (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i)) {
+    bool direct = !s_hooks.node && directsubscript(ctx, subscript, &i);
+    if (!direct) tree_int(ctx, slot + 2, subscript);
+    if (direct || (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i))) {
         absrun_slot& v = slotat(ctx, slot + 1);
-        modenum_convert(ctx, &v.c);
+        tomode(ctx, &v.c);
         if (e->value && e->value->Vassign_number(ctx, i, &v.c)) {
             cleanat(ctx, slot + 1);
             cleanat(ctx, slot + 2);
             return 0;
         }
     }
+    if (direct) tree_int(ctx, slot + 2, subscript);   // the general path wants it in its slot
     if (tree_flags(ctx) || !e->value) {
         cleanat(ctx, slot + 1);
         cleanat(ctx, slot + 2);
@@ -720,10 +845,19 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         kst_runerror(ctx, 374, tree_kindname(target ? target->kind : TREE_ASSIGN));
         return 0;
     }
-    tree_int(ctx, slot + 1, kid(node, 1));
-    if (tree_flags(ctx)) {
-        cleanat(ctx, slot + 1);
-        return 0;
+    // A number read in place from a name, a literal or an element goes into the value slot as a
+    // number of its own: the stores below then take it without a value object.
+    treeabs* source = kid(node, 1);
+    coef buf, *c;
+    int keep;
+    if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
+        tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
+    } else {
+        tree_int(ctx, slot + 1, source);
+        if (tree_flags(ctx)) {
+            cleanat(ctx, slot + 1);
+            return 0;
+        }
     }
     if (target->kind == TREE_SYMBOL && slotat(ctx, slot + 1).tag == kr_coef) {
         // A number into an identifier that holds a number: the value changes in place, so a loop
@@ -803,53 +937,6 @@ int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
 
 // ---------------------------------------------------------------- arithmetic
 
-// The number a literal was last read as under the mode in force, if it was.
-bool cachedliteral(t_cctx* ctx, const treeabs* node, coef* out)
-{
-    auto& m = node->cache.number;
-    if (ctx->master || m.mode != modeof(ctx) + 1) return false;
-    memcpy(out->w, m.w, sizeof out->w);
-    out->i32 = m.i32;
-    out->type = static_cast<eBHTypeCoef>(m.type);
-    return true;
-}
-
-// The number a name holds, its value first following the mode as h_symbol has it follow; null
-// when the name holds anything else (or nothing: the general path reports it).
-const coef* namenumber(t_cctx* ctx, treeabs* node)
-{
-    t_identry* e = lookupnode(ctx, node, false);
-    if (!e || !e->value) return nullptr;
-    followmode(ctx, e);
-    t_idcommon* v = e->value;
-    if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
-    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
-    return &numberof(ctx, static_cast<t_idconstante*>(v));
-}
-
-// Both operands of a binary node names or literals holding numbers: nothing evaluated between
-// reading one and the other can change either, so both are read where they are, with no slot
-// holding the identifier. `abuf`, `bbuf` receive literals. False: take the general path (which
-// also reports what is wrong). Not while a node hook watches every node.
-bool directoperands(t_cctx* ctx, treeabs* node, coef** a, coef* abuf, coef** b, coef* bbuf)
-{
-    if (s_hooks.node) return false;
-    treeabs* x = kid(node, 0);
-    treeabs* y = kid(node, 1);
-    if (!x || !y) return false;
-    auto plain = [](const treeabs* n) {
-        return n->kind == TREE_SYMBOL || n->kind == TREE_INTEGER || n->kind == TREE_REAL || n->kind == TREE_REAL_OR_INTEGER;
-    };
-    if (!plain(x) || !plain(y)) return false;
-    // (x + x: the second read finds the value already following the mode, so the first stays.)
-    if (x->kind == TREE_SYMBOL) *a = const_cast<coef*>(namenumber(ctx, x));
-    else *a = cachedliteral(ctx, x, abuf) ? abuf : nullptr;
-    if (!*a) return false;
-    if (y->kind == TREE_SYMBOL) *b = const_cast<coef*>(namenumber(ctx, y));
-    else *b = cachedliteral(ctx, y, bbuf) ? bbuf : nullptr;
-    return *b != nullptr;
-}
-
 enum arith { A_ADD, A_SUB, A_MUL, A_DIV, A_POW };
 
 coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
@@ -873,15 +960,15 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 int arithmetic(t_cctx* ctx, int slot, treeabs* node, arith op)
 {
     coef *a, *b, abuf, bbuf;
-    if (directoperands(ctx, node, &a, &abuf, &b, &bbuf)) {
-        tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, 1, b, 1));
+    int ka, kb;
+    if (directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) {
+        tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, ka, b, kb));
         return 0;
     }
     if (!evalchildren(ctx, slot, node, 2)) {
         cleanchildren(ctx, slot, 2);
         return 0;
     }
-    int ka, kb;
     if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
         coef r = numberop(ctx, op, a, ka, b, kb);
         consumed(ctx, slot + 1, ka);
@@ -1026,13 +1113,14 @@ void setboolean(t_cctx* ctx, int slot, bool v)
 
 int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
 {
-    if (!evalchildren(ctx, slot, node, 2)) {
+    coef *a, *b, abuf, bbuf;
+    int ka, kb, r = -1;
+    bool direct = directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb);
+    if (!direct && !evalchildren(ctx, slot, node, 2)) {
         cleanchildren(ctx, slot, 2);
         return 0;
     }
-    coef *a, *b;
-    int ka, kb, r = -1;
-    if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
+    if (direct || (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb))) {
         switch (op) {
         case IDCMP_EQ: r = coef_cmp_egal(a, b); break;
         case IDCMP_NE: r = !coef_cmp_egal(a, b); break;
@@ -1048,6 +1136,8 @@ int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
         if (!x || !y) kst_runerror(ctx, 105);
         else r = kst_id_cmpop(ctx, op, x, y);
     }
+    if (direct && !ka) deletecoef(a);
+    if (direct && !kb) deletecoef(b);
     cleanchildren(ctx, slot, 2);
     if (r >= 0 && !tree_flags(ctx)) setboolean(ctx, slot, r != 0);
     return 0;
@@ -1750,6 +1840,11 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
     if (name && name->kind == TREE_SYMBOL && kidname(name, 0)[0] == 'm' &&
         strcmp(kidname(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
         return optionalargument(ctx, slot, args);
+    coef element;
+    if (!s_hooks.node && elementnumber(ctx, node, &element)) {
+        tree_slot_setcoef(ctx, slot, element);
+        return 0;
+    }
     tree_int(ctx, slot + 1, name);
     const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
     if (treeabs* only = value ? plainsubscript(args) : nullptr) {
