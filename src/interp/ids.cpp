@@ -47,8 +47,10 @@ void notify(const std::vector<t_notify_func>& fs, t_cctx* ctx, const char* name)
 
 // ---------------------------------------------------------------- generations
 
+thread_local uint64_t kst_idgen_tls __attribute__((tls_model("initial-exec"))) = 0;
+
 namespace {
-thread_local uint64_t s_idgen __attribute__((tls_model("initial-exec"))) = 0;
+uint64_t& s_idgen = kst_idgen_tls;
 std::atomic<uint64_t> s_idgenthreads{0};
 
 thread_local uint64_t s_pileserial __attribute__((tls_model("initial-exec"))) = 0;

@@ -36,6 +36,10 @@ struct t_identry {
 uint64_t kst_idgen();
 void kst_idgen_bump();
 uint64_t kst_pileserial();   // a new serial for a pile being pushed
+// The generation as it stands, read inline where a remembered lookup is checked (0 before the
+// thread's first kst_idgen, which nothing remembered can carry).
+extern thread_local uint64_t kst_idgen_tls __attribute__((tls_model("initial-exec")));
+inline uint64_t kst_idgen_now() { return kst_idgen_tls; }
 
 // Gives the entry a new value (owned): the old one is deleted unless the entry only borrowed it.
 void kst_identry_setvalue(t_identry* e, t_idcommon* value);

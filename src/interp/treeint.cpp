@@ -50,6 +50,8 @@ namespace {
 // in that very mode is read as it is, and a new value of the type already stored needs no
 // conversion (a loop's counter and accumulators).
 inline int modeof(const t_cctx* ctx) { return ctx->kc.num.modenum; }
+// tree_flags, inlined: asked after nearly every node.
+[[gnu::always_inline]] inline bool flagged(t_cctx* ctx) { return ctx->kc.stoprequested() || Erreur_Execution; }
 const coef& numberof(t_cctx* ctx, const t_idconstante* k)
 {
     return k->modenum() == modeof(ctx) ? k->rawvalue() : k->value(ctx);
@@ -248,13 +250,13 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
                 treeabs* b = kid(a, k);
                 if (!b) continue;
                 tree_int(ctx, slot + used, b);
-                bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
+                bool ok = !flagged(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
                 cleanat(ctx, slot + used);
                 if (!ok) return false;
             }
         } else {
             tree_int(ctx, slot + used, a);
-            if (tree_flags(ctx)) return false;
+            if (flagged(ctx)) return false;
             s.v = tree_slot_value(ctx, slot + used);
             if (!s.v) {
                 kst_runerror(ctx, 105);
@@ -273,7 +275,7 @@ int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
     int n = 0;
     for (int i = first; treeabs* a = kid(node, i); i++, n++) {
         tree_int(ctx, slot + n, a);
-        if (tree_flags(ctx)) {
+        if (flagged(ctx)) {
             for (int k = 0; k <= n; k++) cleanat(ctx, slot + k);
             return -1;
         }
@@ -345,7 +347,7 @@ int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
 {
     for (int k = 0; k < count; k++) {
         tree_int(ctx, slot + 1 + k, kid(node, k));
-        if (tree_flags(ctx)) return 0;
+        if (flagged(ctx)) return 0;
     }
     return 1;
 }
@@ -356,18 +358,6 @@ void cleanchildren(t_cctx* ctx, int slot, int count)
 }
 
 // ---------------------------------------------------------------- structure
-
-int h_list(t_cctx* ctx, int slot, treeabs* node)
-{
-    for (lparaabs* c = node->params; c; c = c->next) {
-        if (c->para->tag != PARA_TREE || !c->para->value.tree) continue;
-        int r = tree_int(ctx, slot, c->para->value.tree);
-        cleanat(ctx, slot);
-        if (r) return r;
-        if (tree_flags(ctx)) break;
-    }
-    return 0;
-}
 
 // The statement's text as written (for echo and history).
 void echo_and_history(t_cctx* ctx, treeabs* node)
@@ -427,7 +417,7 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
         r = tree_int(ctx, slot, body);
     }
     cleanat(ctx, slot);
-    if (!tree_flags(ctx)) {
+    if (!flagged(ctx)) {
         echo_and_history(ctx, node);
         if (top && ctx->time) {
             if (!started) kst_time_statementstart();   // `_time on` itself: timed from its end
@@ -437,6 +427,39 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
     s_statementdepth--;
     if (s_hooks.after) s_hooks.after(ctx, &node->loc, s_hooks.user);
     return r;
+}
+
+// A statement inside a block (a loop's, a macro's, a branch's) with nothing around it to do:
+// no comment, no parallel directive, no hook, no echo, no history, not timed since it is not
+// the outermost. Its expression runs straight, in the statement's place.
+bool plainstatement(t_cctx* ctx, const treeabs* node)
+{
+    return node->kind == TREE_STATEMENT && s_statementdepth > 0 && !kid(node, 0) && !s_hooks.before &&
+           !s_hooks.after && !s_hooks.node && !ctx->comment && !ctx->echo && !(ctx->historyfile && ctx->historywrite && ctx->hist);
+}
+
+int h_list(t_cctx* ctx, int slot, treeabs* node)
+{
+    for (lparaabs* c = node->params; c; c = c->next) {
+        treeabs* child = c->para->tag == PARA_TREE ? c->para->value.tree : nullptr;
+        if (!child) continue;
+        int r;
+        if (plainstatement(ctx, child)) {
+            treeabs* body = kid(child, 1);
+            if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
+            elt_runpile* pile = ctx->pile;
+            t_tree_loc saved = pile->loc;
+            if (child->loc.isvalid()) pile->loc = child->loc;
+            r = tree_int(ctx, slot, body);
+            if (ctx->pile == pile) pile->loc = saved;
+        } else {
+            r = tree_int(ctx, slot, child);
+        }
+        cleanat(ctx, slot);
+        if (r) return r;
+        if (flagged(ctx)) break;
+    }
+    return 0;
 }
 
 int h_command(t_cctx* ctx, int slot, treeabs* node)
@@ -493,7 +516,7 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
         int r = tree_int(ctx, slot, body);
         if (r) return r;
     }
-    if (!tree_flags(ctx)) display(ctx, slot);
+    if (!flagged(ctx)) display(ctx, slot);
     cleanat(ctx, slot);
     return 0;
 }
@@ -553,7 +576,18 @@ int h_icomplex(t_cctx* ctx, int slot, treeabs*)
 
 // The entry a name node resolves to, remembered in the node for the session's own context (a
 // parallel task resolves afresh: its lookups may copy from the starting context).
-t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
+t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment);
+
+// The entry remembered for this pile under the current generation, else the lookup.
+[[gnu::always_inline]] inline t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
+{
+    auto& c = node->cache.name;
+    elt_runpile* pile = ctx->pile;
+    if (c.ctx == ctx && pile && c.serial == pile->serial && c.gen == kst_idgen_now() && !ctx->master) return c.entry;
+    return lookupslow(ctx, node, forassignment);
+}
+
+[[gnu::noinline]] t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment)
 {
     auto& c = node->cache.name;
     elt_runpile* pile = ctx->pile;
@@ -617,8 +651,11 @@ const coef* namenumber(t_cctx* ctx, treeabs* node)
 {
     t_identry* e = lookupnode(ctx, node, false);
     if (!e || !e->value) return nullptr;
-    followmode(ctx, e);
     t_idcommon* v = e->value;
+    // (a constant follows the mode as it is read: nothing to replace)
+    if (v->Vgettypeenum() == IDTYPE_CONSTANTE) return &numberof(ctx, static_cast<t_idconstante*>(v));
+    followmode(ctx, e);
+    v = e->value;
     if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
     if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
     return &numberof(ctx, static_cast<t_idconstante*>(v));
@@ -787,6 +824,7 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 }
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
+bool directarithmetic(t_cctx* ctx, int slot, treeabs* node);
 
 // name[i] = number, the number in slot + 1: stored straight into a number element when the
 // class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
@@ -809,7 +847,7 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
     long i;
     bool direct = !s_hooks.node && directsubscript(ctx, subscript, &i);
     if (!direct) tree_int(ctx, slot + 2, subscript);
-    if (direct || (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i))) {
+    if (direct || (!flagged(ctx) && slotsubscript(ctx, slot + 2, &i))) {
         absrun_slot& v = slotat(ctx, slot + 1);
         tomode(ctx, &v.c);
         if (e->value && e->value->Vassign_number(ctx, i, &v.c)) {
@@ -819,7 +857,7 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
         }
     }
     if (direct) tree_int(ctx, slot + 2, subscript);   // the general path wants it in its slot
-    if (tree_flags(ctx) || !e->value) {
+    if (flagged(ctx) || !e->value) {
         cleanat(ctx, slot + 1);
         cleanat(ctx, slot + 2);
         return 0;
@@ -852,9 +890,14 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     int keep;
     if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
         tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
+    } else if (!s_hooks.node && source && target->kind != TREE_FIELD && directarithmetic(ctx, slot + 1, source)) {
+        if (flagged(ctx)) {
+            cleanat(ctx, slot + 1);
+            return 0;
+        }
     } else {
         tree_int(ctx, slot + 1, source);
-        if (tree_flags(ctx)) {
+        if (flagged(ctx)) {
             cleanat(ctx, slot + 1);
             return 0;
         }
@@ -889,7 +932,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     if (target->kind == TREE_INDEX) return assignindexed(ctx, slot, target, value);
     const char* name = kidname(target, 0);
     assignname(ctx, name, value);
-    if (tree_flags(ctx)) return 0;
+    if (flagged(ctx)) return 0;
     if (t_identry* e = lookupnode(ctx, target, false)) setentry(slotat(ctx, slot), e);
     return 0;
 }
@@ -955,6 +998,29 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
         return coef_vt(a).exponentiation(ctx, a, ka, b, kb);
     }
     return coef{};
+}
+
+// s = s + j and the like: a sum, difference, product or quotient of operands read in place,
+// computed into `slot` without a node of its own being entered (its place stands for errors).
+bool directarithmetic(t_cctx* ctx, int slot, treeabs* node)
+{
+    arith op;
+    switch (node->kind) {
+    case TREE_ADD: op = A_ADD; break;
+    case TREE_SUB: op = A_SUB; break;
+    case TREE_MUL: op = A_MUL; break;
+    case TREE_DIV: op = A_DIV; break;
+    default: return false;
+    }
+    coef *a, *b, abuf, bbuf;
+    int ka, kb;
+    if (!directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return false;
+    elt_runpile* pile = ctx->pile;
+    t_tree_loc saved = pile->loc;
+    if (node->loc.isvalid()) pile->loc = node->loc;
+    tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, ka, b, kb));
+    pile->loc = saved;
+    return true;
 }
 
 int arithmetic(t_cctx* ctx, int slot, treeabs* node, arith op)
@@ -1080,14 +1146,14 @@ int h_func1(t_cctx* ctx, int slot, treeabs* node)
         if (f->number && coef_vt(a).*(f->number)) {
             r = (coef_vt(a).*(f->number))(ctx, a, ka);
             consumed(ctx, slot + 1, ka);
-            if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+            if (!flagged(ctx)) tree_slot_setcoef(ctx, slot, r);
             else deletecoef(&r);
             return 0;
         }
         if (!f->number && specialfunction(ctx, keyword, a, &r)) {
-            if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+            if (!flagged(ctx)) tree_slot_setcoef(ctx, slot, r);
             else deletecoef(&r);
-        } else if (!tree_flags(ctx)) {
+        } else if (!flagged(ctx)) {
             kst_runerror(ctx, 23);
         }
         cleanchildren(ctx, slot, 1);
@@ -1139,7 +1205,7 @@ int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
     if (direct && !ka) deletecoef(a);
     if (direct && !kb) deletecoef(b);
     cleanchildren(ctx, slot, 2);
-    if (r >= 0 && !tree_flags(ctx)) setboolean(ctx, slot, r != 0);
+    if (r >= 0 && !flagged(ctx)) setboolean(ctx, slot, r != 0);
     return 0;
 }
 
@@ -1154,7 +1220,7 @@ int h_ge(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, ID
 bool condition(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot, node);
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot);
         return false;
     }
@@ -1170,15 +1236,15 @@ bool condition(t_cctx* ctx, int slot, treeabs* node)
 int h_and(t_cctx* ctx, int slot, treeabs* node)
 {
     bool v = condition(ctx, slot + 1, kid(node, 0)) && condition(ctx, slot + 1, kid(node, 1));
-    if (!tree_flags(ctx)) setboolean(ctx, slot, v);
+    if (!flagged(ctx)) setboolean(ctx, slot, v);
     return 0;
 }
 
 int h_or(t_cctx* ctx, int slot, treeabs* node)
 {
     bool v = condition(ctx, slot + 1, kid(node, 0));
-    if (!tree_flags(ctx) && !v) v = condition(ctx, slot + 1, kid(node, 1));
-    if (!tree_flags(ctx)) setboolean(ctx, slot, v);
+    if (!flagged(ctx) && !v) v = condition(ctx, slot + 1, kid(node, 1));
+    if (!flagged(ctx)) setboolean(ctx, slot, v);
     return 0;
 }
 
@@ -1187,7 +1253,7 @@ int h_or(t_cctx* ctx, int slot, treeabs* node)
 int h_if(t_cctx* ctx, int slot, treeabs* node)
 {
     bool v = condition(ctx, slot + 1, kid(node, 0));
-    if (tree_flags(ctx)) return 0;
+    if (flagged(ctx)) return 0;
     return tree_int(ctx, slot, kid(node, v ? 1 : 2));
 }
 
@@ -1214,9 +1280,9 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
 {
     loopscope loop(ctx, RUNPILE_WHILE, nullptr);
     int r = 0;
-    while (!tree_flags(ctx) && !r) {
+    while (!flagged(ctx) && !r) {
         bool v = condition(ctx, slot + 1, kid(node, 0));
-        if (!v || tree_flags(ctx)) break;
+        if (!v || flagged(ctx)) break;
         r = tree_int(ctx, slot + 1, kid(node, 1));
         cleanat(ctx, slot + 1);
         kst_pilescope(loop.pile)->parameters.clear();
@@ -1228,7 +1294,7 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
 bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
 {
     tree_int(ctx, slot, node);
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot);
         return false;
     }
@@ -1281,7 +1347,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         t_pilescope* scope = kst_pilescope(loop.pile);
         t_identry* entry = scope->locals.bind(var, 0, new t_idconstante(ctx, var, start));
         entry->inuse++;   // the loop steps it: delete(j) in the body is refused (error 97)
-        while (!tree_flags(ctx) && !r) {
+        while (!flagged(ctx) && !r) {
             if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
                 kst_runerror(ctx, 40);   // the body gave the counter a value that is no number
                 break;
@@ -1293,12 +1359,12 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
-            } else if (type != L_FOR && !tree_flags(ctx) && loop.pile->hasretnumber) {
+            } else if (type != L_FOR && !flagged(ctx) && loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;
                 coef t = loop.pile->retnumber;
                 loop.pile->hasretnumber = false;
                 acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
-            } else if (type != L_FOR && !tree_flags(ctx)) {
+            } else if (type != L_FOR && !flagged(ctx)) {
                 loop.pile->fusedreturned = false;
                 auto* term = static_cast<t_idcommon*>(loop.pile->retval);
                 loop.pile->retval = nullptr;
@@ -1312,7 +1378,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             }
             if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
-                if (!tree_flags(ctx)) kst_runerror(ctx, 40);
+                if (!flagged(ctx)) kst_runerror(ctx, 40);
                 break;
             }
             counter = static_cast<t_idconstante*>(entry->value);
@@ -1326,7 +1392,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
     }
     deletecoef(&end);
     deletecoef(&step);
-    if (type != L_FOR && !tree_flags(ctx)) tree_slot_setcoef(ctx, slot, acc);
+    if (type != L_FOR && !flagged(ctx)) tree_slot_setcoef(ctx, slot, acc);
     else deletecoef(&acc);
     return r;
 }
@@ -1352,7 +1418,7 @@ bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot + 1, kid(node, 0));
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
     }
@@ -1429,25 +1495,25 @@ int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
 int h_switch(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot + 1, kid(node, 0));
-    const t_idcommon* selector = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    const t_idcommon* selector = flagged(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
     int r = 0;
     bool matched = false;
     treeabs* cases = kid(node, 1);
-    for (int i = 0; selector && !matched && !tree_flags(ctx); i++) {
+    for (int i = 0; selector && !matched && !flagged(ctx); i++) {
         treeabs* c = kid(cases, i);
         if (!c) break;
         treeabs* values = kid(c, 0);
-        for (int k = 0; !matched && !tree_flags(ctx); k++) {
+        for (int k = 0; !matched && !flagged(ctx); k++) {
             treeabs* v = kid(values, k);
             if (!v) break;
             tree_int(ctx, slot + 2, v);
-            const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
+            const t_idcommon* value = flagged(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
             matched = value && selector->Vswitchcase(ctx, value);
             cleanat(ctx, slot + 2);
         }
         if (matched) r = tree_int(ctx, slot + 2, kid(c, 1));
     }
-    if (selector && !matched && !tree_flags(ctx) && kid(node, 2)) r = tree_int(ctx, slot + 2, kid(node, 2));
+    if (selector && !matched && !flagged(ctx) && kid(node, 2)) r = tree_int(ctx, slot + 2, kid(node, 2));
     cleanat(ctx, slot + 2);
     cleanat(ctx, slot + 1);
     return r;
@@ -1512,7 +1578,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         return t_macroarg::newreference(e);
     }
     tree_int(ctx, slot, arg);
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot);
         return nullptr;
     }
@@ -1556,7 +1622,7 @@ bool elementref(t_cctx* ctx, int slot, treeabs* arg, size_t index, t_elementref*
     }
     tree_clean_subscripts(ctx, slot, subscripts);
     if (!ok) {
-        if (!tree_flags(ctx)) kst_runerror(ctx, 214);
+        if (!flagged(ctx)) kst_runerror(ctx, 214);
         return false;
     }
     out->argindex = index;
@@ -1818,7 +1884,7 @@ int optionalargument(t_cctx* ctx, int slot, treeabs* args)
 {
     tree_int(ctx, slot + 1, kid(args, 0));
     long k = 0;
-    bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
+    bool ok = !flagged(ctx) && tree_slot_integer(ctx, slot + 1, &k);
     cleanat(ctx, slot + 1);
     if (!ok) return 0;
     t_macroarg* arg = k >= 1 && k <= INT_MAX ? macro_getoptionalarg(ctx, static_cast<int>(k)) : nullptr;
@@ -1846,11 +1912,11 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     tree_int(ctx, slot + 1, name);
-    const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    const t_idcommon* value = flagged(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
     if (treeabs* only = value ? plainsubscript(args) : nullptr) {
         // One plain subscript: a number element is read straight into the slot.
         tree_int(ctx, slot + 2, only);
-        const t_idcommon* held = tree_flags(ctx) ? nullptr : const_cast<t_idcommon*>(value)->Vgetvalue();
+        const t_idcommon* held = flagged(ctx) ? nullptr : const_cast<t_idcommon*>(value)->Vgetvalue();
         long i;
         coef c;
         if (held && slotsubscript(ctx, slot + 2, &i) && held->Vextract_number(ctx, i, &c)) {
@@ -1864,7 +1930,7 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
             } else {
                 one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
                 t_idcommon* part = held->Vextract(ctx, one);
-                if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+                if (part && !flagged(ctx)) tree_slot_setobject(ctx, slot, part);
                 else if (part) part->Vdelete();
             }
         }
@@ -1876,7 +1942,7 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
     if (value && tree_eval_subscripts(ctx, slot + 2, args, &subscripts)) {
         const t_idcommon* held = const_cast<t_idcommon*>(value)->Vgetvalue();
         t_idcommon* part = held ? held->Vextract(ctx, subscripts) : nullptr;
-        if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+        if (part && !flagged(ctx)) tree_slot_setobject(ctx, slot, part);
         else if (part) part->Vdelete();
     }
     tree_clean_subscripts(ctx, slot + 2, subscripts);
@@ -2075,12 +2141,12 @@ bool kst_number_function(t_cctx* ctx, const char* keyword, const coef* a, coef* 
         bool ok = false;
         if (f.number && coef_vt(&c).*(f.number)) {
             *out = (coef_vt(&c).*(f.number))(ctx, &c, 0);
-            ok = !tree_flags(ctx);
+            ok = !flagged(ctx);
         } else if (!f.number) {
             ok = specialfunction(ctx, keyword, &c, out);
         }
         deletecoef(&c);
-        if (!ok && !tree_flags(ctx)) kst_runerror(ctx, 23);
+        if (!ok && !flagged(ctx)) kst_runerror(ctx, 23);
         if (!ok) deletecoef(out);
         return ok;
     }
