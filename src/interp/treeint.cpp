@@ -1423,9 +1423,9 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     // The value goes to the construct that collects it: the innermost sum/prod or macro call.
-    elt_runpile* target = tree_run_getpile(ctx);
+    elt_runpile* target = ctx->pile;
     for (elt_runpile* p = target; p; p = p->next) {
-        if (p->collectsreturn || tree_run_getpile_isinmacroexecution(p)) {
+        if (p->collectsreturn || p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO) {
             target = p;
             break;
         }
@@ -1436,8 +1436,8 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
         // a turn of sum or a macro call that returns one makes no value object.
         coef c = s.c;
         s.tag = kr_end;
-        modenum_convert(ctx, &c);
-        tree_run_clearreturn(target);
+        tomode(ctx, &c);
+        if (target->retval || target->hasretnumber) tree_run_clearreturn(target);
         target->retnumber = c;
         target->hasretnumber = true;
         return 0;
@@ -1567,15 +1567,24 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
     if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && kid(arg, 0) &&
         kid(arg, 0)->kind == TREE_SYMBOL) {
         const char* name = kidname(kid(arg, 0), 0);
-        t_identificateur_syntaxe ref = recherche_id(ctx, name);
-        if (!ref.entry) ref.entry = insere_elt_arbre_id(ctx, name, 0, nullptr, ref.tree);
-        t_identry* e = ref.entry;
+        t_identry* e = lookupnode(ctx, kid(arg, 0), false);
+        if (!e) {
+            t_identificateur_syntaxe ref = recherche_id(ctx, name);
+            e = ref.entry ? ref.entry : insere_elt_arbre_id(ctx, name, 0, nullptr, ref.tree);
+        }
         // A reference to a by-reference parameter is a reference to what that one names.
         if (e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {
             auto* inner = static_cast<t_macroarg*>(e->value);
             if (inner->getkind() == t_macroarg::byreference) e = inner->getreference();
         }
         return t_macroarg::newreference(e);
+    }
+    if (arg->kind == TREE_SYMBOL && !s_hooks.node) {
+        // A name holding a number: its copy, as the general way below would make it.
+        t_identry* e = lookupnode(ctx, arg, false);
+        t_idcommon* v = e ? e->value : nullptr;
+        if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return t_macroarg::newvalue(v->Vcopy());
     }
     tree_int(ctx, slot, arg);
     if (flagged(ctx)) {
@@ -1792,7 +1801,7 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
     // macros, the structure of a running method) and on the macro table: remembered for the pile.
     auto& c = node->cache.call;
     elt_runpile* pile = ctx->pile;
-    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen())
+    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen_now())
         return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), kid(node, 1), RUNPILE_MACRO, c.self);
     const char* name = kidname(node, 0);
     t_identry* self = nullptr;
