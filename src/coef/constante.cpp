@@ -53,13 +53,6 @@ void t_constante::resetandset(t_cctx* ctx, coef value)
     set(ctx, value);
 }
 
-void t_constante::setconverted(coef value)
-{
-    dropview();
-    deletecoef(&m_value);
-    m_value = value;
-}
-
 bool t_constante::getdescripteur_ismodenum(t_cctx* ctx) const
 {
     int m = modenum_get(ctxof(ctx));

@@ -33,7 +33,12 @@ public:
     void resetandset(t_cctx* ctx, coef value);
     // Replaces the value by one (owned) already in the constant's mode: of the type the mode made
     // of the stored value, which converting again would leave as it is.
-    void setconverted(coef value);
+    void setconverted(coef value)
+    {
+        if (m_viewmode != -1) dropview();
+        if (m_value.type != BH_DBL) deletecoef(&m_value);   // a double owns nothing
+        m_value = value;
+    }
     void reset();
     // The stored value is valid as it is in the context's mode (a double also in the rational
     // modes, where doubles are legitimate values).

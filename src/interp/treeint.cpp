@@ -984,6 +984,14 @@ enum arith { A_ADD, A_SUB, A_MUL, A_DIV, A_POW };
 
 coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 {
+    if (a->type == BH_DBL && b->type == BH_DBL && op <= A_MUL) {
+        // Two doubles: what the double type's own operations do (a zero result is the zero
+        // number; operands own nothing, a handed-over one just loses its tag), without the calls.
+        double r = op == A_ADD ? a->d + b->d : op == A_SUB ? a->d - b->d : a->d * b->d;
+        if (!ka) a->type = BH_ZERO;
+        if (!kb) b->type = BH_ZERO;
+        return r == 0.0 ? coef{} : coef_fromdbl(r);
+    }
     switch (op) {
     case A_ADD: return coef_addition(ctx, a, ka, b, kb);
     case A_SUB: return coef_soustraction(ctx, a, ka, b, kb);
@@ -1177,6 +1185,32 @@ void setboolean(t_cctx* ctx, int slot, bool v)
     s.b = v ? 1 : 0;
 }
 
+// A comparison of two numbers: 1, 0, or -1 for an operation that is none; two doubles compared
+// as their type compares them, without the calls.
+int comparenumbers(t_idcmpop op, const coef* a, const coef* b)
+{
+    if (a->type == BH_DBL && b->type == BH_DBL) {
+        switch (op) {
+        case IDCMP_EQ: return a->d == b->d;
+        case IDCMP_NE: return !(a->d == b->d);
+        case IDCMP_LT: return a->d < b->d;
+        case IDCMP_LE: return a->d <= b->d;
+        case IDCMP_GT: return a->d > b->d;
+        case IDCMP_GE: return a->d >= b->d;
+        default: return -1;
+        }
+    }
+    switch (op) {
+    case IDCMP_EQ: return coef_cmp_egal(a, b);
+    case IDCMP_NE: return !coef_cmp_egal(a, b);
+    case IDCMP_LT: return coef_cmp_lt(a, b);
+    case IDCMP_LE: return coef_cmp_le(a, b);
+    case IDCMP_GT: return coef_cmp_gt(a, b);
+    case IDCMP_GE: return coef_cmp_ge(a, b);
+    default: return -1;
+    }
+}
+
 int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
 {
     coef *a, *b, abuf, bbuf;
@@ -1187,15 +1221,7 @@ int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
         return 0;
     }
     if (direct || (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb))) {
-        switch (op) {
-        case IDCMP_EQ: r = coef_cmp_egal(a, b); break;
-        case IDCMP_NE: r = !coef_cmp_egal(a, b); break;
-        case IDCMP_LT: r = coef_cmp_lt(a, b); break;
-        case IDCMP_LE: r = coef_cmp_le(a, b); break;
-        case IDCMP_GT: r = coef_cmp_gt(a, b); break;
-        case IDCMP_GE: r = coef_cmp_ge(a, b); break;
-        default: break;
-        }
+        r = comparenumbers(op, a, b);
     } else {
         const t_idcommon* x = tree_slot_value(ctx, slot + 1);
         const t_idcommon* y = tree_slot_value(ctx, slot + 2);
@@ -1311,6 +1337,22 @@ bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
     return true;
 }
 
+// A loop's body, turn after turn: a block is entered without the checks of a node that the
+// loop's own node made (stack depth), in its place; anything else, or with a node hook, as a node.
+int runblock(t_cctx* ctx, int slot, treeabs* body)
+{
+    if (!body || body->kind != TREE_LIST || s_hooks.node) return tree_int(ctx, slot, body);
+    if (flagged(ctx)) return 0;
+    cleanat(ctx, slot);
+    elt_runpile* pile = ctx->pile;
+    if (!body->loc.isvalid()) return h_list(ctx, slot, body);
+    t_tree_loc saved = pile->loc;
+    pile->loc = body->loc;
+    int r = h_list(ctx, slot, body);
+    if (ctx->pile == pile) pile->loc = saved;
+    return r;
+}
+
 enum looptype { L_FOR, L_SUM, L_PROD, L_SUMFMA };
 
 int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
@@ -1346,6 +1388,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         if (type == L_SUMFMA) loop.pile->fusedacc = &acc;
         t_pilescope* scope = kst_pilescope(loop.pile);
         t_identry* entry = scope->locals.bind(var, 0, new t_idconstante(ctx, var, start));
+        treeabs* body = kid(node, 4);
         entry->inuse++;   // the loop steps it: delete(j) in the body is refused (error 97)
         while (!flagged(ctx) && !r) {
             if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
@@ -1354,8 +1397,8 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             }
             auto* counter = static_cast<t_idconstante*>(entry->value);
             const coef& v = numberof(ctx, counter);
-            if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
-            r = tree_int(ctx, slot + 1, kid(node, 4));
+            if (comparenumbers(up ? IDCMP_LE : IDCMP_GE, &v, &end) != 1) break;
+            r = runblock(ctx, slot + 1, body);
             cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
@@ -1382,7 +1425,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 break;
             }
             counter = static_cast<t_idconstante*>(entry->value);
-            coef next = coef_addition(ctx, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
+            coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
             setnumber(ctx, counter, next);
             scope->parameters.clear();
         }
