@@ -37,3 +37,8 @@ s + 1;
 zz = 4$
 zz + zz;
 zz * 2.5;
+// Doubles that cancel give the number zero; a counter that passes through zero, downwards too.
+a = 0.25$ b = a - a; c = a * 0; d = b + a;
+if (a < d || a != d || a >= 0.3) then { 1; } else { 0; }; if (a == d && b == c && b <= 0) then { 2; };
+for k = -1 to 1 step 0.5 { k; };
+for k = 1 to -1 step -1 { k * k; };
