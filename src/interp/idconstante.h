@@ -12,6 +12,11 @@ public:
     ~t_idconstante() override;
     t_idconstante(const t_idconstante&) = delete;
 
+    // A macro that takes numbers by value makes and drops a constant at every call: a constant
+    // that goes waits, emptied, in a short per-thread list, and make takes it from there.
+    static t_idconstante* make(t_cctx* ctx, const char* name, coef value);
+    void Vdelete() override;
+
     int Vgettypeenum() const override { return IDTYPE_CONSTANTE; }
     const char* Vgettypename() const override { return t_constante::typename_; }
     t_idcommon* Vcopy() const override;

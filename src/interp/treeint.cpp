@@ -202,7 +202,7 @@ const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
         // Numbers become objects when something needs them as values.
         coef c = s.c;
         s.tag = kr_end;
-        tree_slot_setobject(ctx, slot, new t_idconstante(ctx, "", c));
+        tree_slot_setobject(ctx, slot, t_idconstante::make(ctx, "", c));
         return slotat(ctx, slot).obj;
     }
     case kr_opaque:
@@ -217,7 +217,7 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
     absrun_slot& s = slotat(ctx, slot);
     t_idcommon* out = nullptr;
     switch (s.tag) {
-    case kr_coef: out = new t_idconstante(ctx, "", s.c); s.tag = kr_end; return out;
+    case kr_coef: out = t_idconstante::make(ctx, "", s.c); s.tag = kr_end; return out;
     case kr_opaque:
         out = s.obj;
         if (out && out->getFlag() == KST_IDFLAG_MACROARG) {   // a binding gives a copy of its value
