@@ -50,7 +50,7 @@ t_idconstante* t_idconstante::make(t_cctx* ctx, const char* name, coef value)
 {
     if (!k_recycle || s_spares.n == 0) return new t_idconstante(ctx, name, value);
     t_idconstante* k = s_spares.list[--s_spares.n];
-    k->Vupdatename(name ? name : "");
+    if (strcmp(k->getName(), name ? name : "") != 0) k->Vupdatename(name ? name : "");
     k->m_const->set(ctx, value);
     return k;
 }

@@ -399,6 +399,9 @@ void showcomments(t_cctx* ctx, treeabs* comments)
 // Statements being run by this thread: only the outermost one is timed, the statements of its
 // blocks, loops, macro calls and included files being part of it.
 thread_local int s_statementdepth __attribute__((tls_model("initial-exec"))) = 0;
+// The expression of a statement ended by "$" being run straight by a block: an assignment there
+// need not leave the identifier in its slot as its value, nothing will read it.
+thread_local const treeabs* s_discarded __attribute__((tls_model("initial-exec"))) = nullptr;
 
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
@@ -450,7 +453,9 @@ int h_list(t_cctx* ctx, int slot, treeabs* node)
             elt_runpile* pile = ctx->pile;
             t_tree_loc saved = pile->loc;
             if (child->loc.isvalid()) pile->loc = child->loc;
+            if (body != kid(child, 1)) s_discarded = body;
             r = tree_int(ctx, slot, body);
+            s_discarded = nullptr;
             if (ctx->pile == pile) pile->loc = saved;
         } else {
             r = tree_int(ctx, slot, child);
@@ -911,7 +916,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
             setnumber(ctx, static_cast<t_idconstante*>(e->value), v.c);
             v.tag = kr_end;
             e->flag = 0;
-            setentry(slotat(ctx, slot), e);
+            if (s_discarded != node) setentry(slotat(ctx, slot), e);
             return 0;
         }
     }
