@@ -450,6 +450,8 @@ int h_list(t_cctx* ctx, int slot, treeabs* node)
         if (plainstatement(ctx, child)) {
             treeabs* body = kid(child, 1);
             if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
+            // `return x;` shows nothing: the value goes to the pile, the statement's slot stays empty.
+            else if (body && body->kind == TREE_DISPLAY && kid(body, 0) && kid(body, 0)->kind == TREE_RETURN) body = kid(body, 0);
             elt_runpile* pile = ctx->pile;
             t_tree_loc saved = pile->loc;
             if (child->loc.isvalid()) pile->loc = child->loc;
@@ -1411,7 +1413,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 loop.pile->fusedreturned = false;
                 coef t = loop.pile->retnumber;
                 loop.pile->hasretnumber = false;
-                acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
+                acc = numberop(ctx, type != L_PROD ? A_ADD : A_MUL, &acc, 0, &t, 0);
             } else if (type != L_FOR && !flagged(ctx)) {
                 loop.pile->fusedreturned = false;
                 auto* term = static_cast<t_idcommon*>(loop.pile->retval);
