@@ -33,6 +33,9 @@ public:
     void resetandset(t_cctx* ctx, coef value);
     // Replaces the value by one (owned) already in the constant's mode: of the type the mode made
     // of the stored value, which converting again would leave as it is.
+    // The stored double, to be replaced in place by another nonzero double of the same mode; null
+    // when the value is no double or a converted view of it is out.
+    double* inplacedouble() { return m_value.type == BH_DBL && m_viewmode == -1 ? &m_value.d : nullptr; }
     void setconverted(coef value)
     {
         if (m_viewmode != -1) dropview();

@@ -45,6 +45,7 @@ public:
     const coef& rawvalue() const { return m_const->getvalue(); }
     int modenum() const { return m_const->getmodenum(); }   // the mode the value was stored in
     void setconverted(coef value) { m_const->setconverted(value); }
+    double* inplacedouble() { return m_const->inplacedouble(); }
     coef takevalue();                  // the value as last read; leaves zero behind
     // Replaces the value (owned, converted to the context's numeric mode) in place.
     void setvalue(t_cctx* ctx, coef value) { m_const->resetandset(ctx, value); }

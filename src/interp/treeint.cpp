@@ -831,7 +831,7 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 }
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
-bool directarithmetic(t_cctx* ctx, int slot, treeabs* node);
+int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target);
 
 // name[i] = number, the number in slot + 1: stored straight into a number element when the
 // class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
@@ -897,7 +897,11 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     int keep;
     if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
         tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
-    } else if (!s_hooks.node && source && target->kind != TREE_FIELD && directarithmetic(ctx, slot + 1, source)) {
+    } else if (int how = !s_hooks.node && source && target->kind != TREE_FIELD ? directarithmetic(ctx, slot + 1, source, target) : 0) {
+        if (how == 2) {   // done in place
+            if (s_discarded != node) setentry(slotat(ctx, slot), lookupnode(ctx, target, true));
+            return 0;
+        }
         if (flagged(ctx)) {
             cleanat(ctx, slot + 1);
             return 0;
@@ -1016,8 +1020,11 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 }
 
 // s = s + j and the like: a sum, difference, product or quotient of operands read in place,
-// computed into `slot` without a node of its own being entered (its place stands for errors).
-bool directarithmetic(t_cctx* ctx, int slot, treeabs* node)
+// computed into `slot` without a node of its own being entered (its place stands for errors): 1,
+// or 0 when the operands are not for this. 2: the assignment to `target` is done, the result a
+// nonzero double written over the double that the target's constant holds in the mode in force
+// (no number is passed around: the loop's accumulator stays where it is).
+int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target)
 {
     arith op;
     switch (node->kind) {
@@ -1025,17 +1032,30 @@ bool directarithmetic(t_cctx* ctx, int slot, treeabs* node)
     case TREE_SUB: op = A_SUB; break;
     case TREE_MUL: op = A_MUL; break;
     case TREE_DIV: op = A_DIV; break;
-    default: return false;
+    default: return 0;
     }
     coef *a, *b, abuf, bbuf;
     int ka, kb;
-    if (!directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return false;
+    if (!directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return 0;
+    if (target && target->kind == TREE_SYMBOL && op != A_DIV && a->type == BH_DBL && b->type == BH_DBL) {
+        double r = op == A_ADD ? a->d + b->d : op == A_SUB ? a->d - b->d : a->d * b->d;
+        t_identry* e = r != 0.0 ? lookupnode(ctx, target, true) : nullptr;
+        if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
+            auto* k = static_cast<t_idconstante*>(e->value);
+            double* d = k->modenum() == modeof(ctx) ? k->inplacedouble() : nullptr;
+            if (d) {
+                *d = r;
+                e->flag = 0;
+                return 2;
+            }
+        }
+    }
     elt_runpile* pile = ctx->pile;
     t_tree_loc saved = pile->loc;
     if (node->loc.isvalid()) pile->loc = node->loc;
     tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, ka, b, kb));
     pile->loc = saved;
-    return true;
+    return 1;
 }
 
 int arithmetic(t_cctx* ctx, int slot, treeabs* node, arith op)
@@ -1432,8 +1452,13 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 break;
             }
             counter = static_cast<t_idconstante*>(entry->value);
-            coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
-            setnumber(ctx, counter, next);
+            double* d = step.type == BH_DBL && counter->modenum() == modeof(ctx) ? counter->inplacedouble() : nullptr;
+            if (d && *d + step.d != 0.0) {
+                *d += step.d;   // a double counter steps in place
+            } else {
+                coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
+                setnumber(ctx, counter, next);
+            }
             scope->parameters.clear();
         }
         entry->inuse--;

@@ -42,3 +42,6 @@ a = 0.25$ b = a - a; c = a * 0; d = b + a;
 if (a < d || a != d || a >= 0.3) then { 1; } else { 0; }; if (a == d && b == c && b <= 0) then { 2; };
 for k = -1 to 1 step 0.5 { k; };
 for k = 1 to -1 step -1 { k * k; };
+// An accumulator written over in place reaches zero, then goes on; a product and a difference.
+t = 1$ for k = 1 to 3 { t = t - 0.5$ t; };
+p = 1.5$ for k = 1 to 3 { p = p * k$ q = p - k$ }; p; q;
