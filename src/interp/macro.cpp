@@ -97,14 +97,15 @@ t_macro::~t_macro()
     treesharedcode_detach(m_code);
 }
 
-void t_macro::leave()
+void t_macro::leave(bool local)
 {
-    if (--m_running == 0 && m_retired) delete this;
+    int left = local ? --m_runninglocal : --m_running;
+    if (left == 0 && m_retired && m_runninglocal == 0 && m_running == 0) delete this;
 }
 
 void t_macro::release(t_macro* m)
 {
-    if (m->m_running) m->m_retired = true;
+    if (m->m_running || m->m_runninglocal) m->m_retired = true;
     else delete m;
 }
 

@@ -47,8 +47,14 @@ public:
 
     // A macro that is redefined or deleted while it runs (its body is being walked) is kept
     // until its last running call ends.
-    void enter() { m_running++; }
-    void leave();
+    // `local`: the call is made by the context that owns the definition, which counts without an
+    // atomic operation (only its own thread does: parallel tasks count with the atomic one).
+    void enter(bool local = false)
+    {
+        if (local) m_runninglocal++;
+        else m_running++;
+    }
+    void leave(bool local = false);
     static void release(t_macro* m);
 
 private:
@@ -61,6 +67,7 @@ private:
     int m_nnamed = 0;
     bool m_optional = false;
     std::atomic<int> m_running{0};   // parallel tasks may run one definition together
+    int m_runninglocal = 0;
     bool m_retired = false;
 };
 

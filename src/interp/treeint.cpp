@@ -717,7 +717,13 @@ bool directsubscript(t_cctx* ctx, treeabs* node, long* out)
     }
     if (!c) return false;
     bool ok = true;
-    if (coef_iszero(c)) {
+    if (c->type == BH_DBL) {
+        // A double: a whole number within 32 bits, as the type's own test and conversion find it
+        // (without calling floor).
+        double v = c->d;
+        ok = v >= INT32_MIN && v <= INT32_MAX && static_cast<double>(static_cast<long>(v)) == v;
+        if (ok) *out = static_cast<long>(v);
+    } else if (coef_iszero(c)) {
         *out = 0;
     } else if (!coef_vt(c).isentierlong(c)) {
         ok = false;
@@ -1818,7 +1824,8 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     bool history = ctx->historywrite;
     ctx->historywrite = false;
-    macro->enter();   // the body may redefine or delete this very macro
+    const bool local = !ctx->master;
+    macro->enter(local);   // the body may redefine or delete this very macro
     elt_runpile* pile = tree_run_setpile(ctx, kind, macro->getname().c_str(), macro->getcode());
     int r = 0;
     t_genarbre* bindings = &kst_pilescope(pile)->parameters;
@@ -1839,7 +1846,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     bool isnumber = pile->hasretnumber;
     pile->hasretnumber = false;
     tree_run_removepile(ctx, pile);
-    macro->leave();
+    macro->leave(local);
     ctx->kc.stopflag = 0;
     ctx->historywrite = history;
     for (size_t k = 0; k < elements.size(); k++) {
