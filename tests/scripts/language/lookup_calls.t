@@ -47,6 +47,12 @@ macro norm[v] { return -v; };
 macro pt@norm { return x * x + y * y; };
 macro pt@twice[k] { return k * %norm; };
 for k = 1 to 2 { P%twice[k]; Q%twice[k]; %norm[k]; };
+// A macro that redefines itself, and one that deletes itself, while they run: the running call
+// ends with the body it started, the next call finds the new definition or none.
+macro again[x] { macro again[x] { return x * 100; }; return x + 1; };
+for k = 1 to 3 { %again[k]; };
+macro once[x] { effmac once; return x; };
+for k = 1 to 2 { %once[k]; };
 // After the calls the parameter names are unknown again: error 38, then the session goes on.
 p + 1;
 p = 5;
