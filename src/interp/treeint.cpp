@@ -1498,7 +1498,15 @@ bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
 
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_int(ctx, slot + 1, kid(node, 0));
+    // A literal, an element or a sum of such is a number read or computed in place, as its node
+    // would leave it (a name is not: what it holds goes back as a value, with its name).
+    treeabs* expr = kid(node, 0);
+    coef buf, *c;
+    int keep;
+    if (!s_hooks.node && expr && expr->kind != TREE_SYMBOL && directoperand(ctx, expr, &buf, &c, &keep))
+        tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
+    else if (s_hooks.node || !expr || !directarithmetic(ctx, slot + 1, expr, nullptr))
+        tree_int(ctx, slot + 1, expr);
     if (flagged(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
