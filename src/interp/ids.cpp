@@ -50,7 +50,6 @@ void notify(const std::vector<t_notify_func>& fs, t_cctx* ctx, const char* name)
 thread_local uint64_t kst_idgen_tls __attribute__((tls_model("initial-exec"))) = 0;
 
 namespace {
-uint64_t& s_idgen = kst_idgen_tls;
 std::atomic<uint64_t> s_idgenthreads{0};
 
 thread_local uint64_t s_pileserial __attribute__((tls_model("initial-exec"))) = 0;
@@ -59,8 +58,8 @@ uint64_t threadrange() { return (s_idgenthreads.fetch_add(1) + 1) << 40; }
 
 uint64_t& idgen()
 {
-    if (__builtin_expect(s_idgen == 0, 0)) s_idgen = threadrange() + 1;
-    return s_idgen;
+    if (__builtin_expect(kst_idgen_tls == 0, 0)) kst_idgen_tls = threadrange() + 1;
+    return kst_idgen_tls;
 }
 } // namespace
 

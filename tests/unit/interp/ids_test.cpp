@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 struct Ids : ::testing::Test {
@@ -301,4 +303,21 @@ TEST_F(Ids, ARecycledConstantCarriesNothingOfItsLastUse)
     EXPECT_STREQ(copy->getName(), "second");
     copy->Vdelete();
     fresh->Vdelete();
+}
+
+// Generations are per thread: a parallel task's declarations must neither move nor race with the
+// session thread's count, which its remembered lookups are checked against.
+TEST_F(Ids, EachThreadCountsGenerationsOfItsOwn)
+{
+    uint64_t mine = kst_idgen();
+    uint64_t other = 0, otherafter = 0;
+    std::thread task([&] {
+        other = kst_idgen();
+        kst_idgen_bump();
+        otherafter = kst_idgen();
+    });
+    task.join();
+    EXPECT_NE(mine >> 40, other >> 40);           // counted in a range of its own
+    EXPECT_EQ(otherafter, other + 1);
+    EXPECT_EQ(kst_idgen(), mine);                 // the task's bump did not move this thread's
 }
