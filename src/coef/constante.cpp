@@ -41,10 +41,11 @@ void t_constante::reset()
 void t_constante::set(t_cctx* ctx, coef value)
 {
     ctx = ctxof(ctx);
-    dropview();
+    if (m_viewmode != -1) dropview();
     m_value = value;
-    modenum_convert(ctx, &m_value);
-    m_modenum = modenum_get(ctx);
+    int mode = modenum_get(ctx);
+    if (m_value.type != BH_DBL || mode != NUMDBL) modenum_convert(ctx, &m_value);   // a double is one already
+    m_modenum = mode;
 }
 
 void t_constante::resetandset(t_cctx* ctx, coef value)

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <string>
 
+#include "coef/blockpool.h"
 #include "coef/coef.h"
 
 class t_constante {
 public:
+    KST_BLOCKPOOLED
     static constexpr int idflag = 3;
     static constexpr const char* typename_ = "CONST";
 
@@ -29,6 +31,17 @@ public:
     // Takes the value, converts it to the context's mode and records that mode.
     void set(t_cctx* ctx, coef value);
     void resetandset(t_cctx* ctx, coef value);
+    // Replaces the value by one (owned) already in the constant's mode: of the type the mode made
+    // of the stored value, which converting again would leave as it is.
+    // The stored double, to be replaced in place by another nonzero double of the same mode; null
+    // when the value is no double or a converted view of it is out.
+    double* inplacedouble() { return m_value.type == BH_DBL && m_viewmode == -1 ? &m_value.d : nullptr; }
+    void setconverted(coef value)
+    {
+        if (m_viewmode != -1) dropview();
+        if (m_value.type != BH_DBL) deletecoef(&m_value);   // a double owns nothing
+        m_value = value;
+    }
     void reset();
     // The stored value is valid as it is in the context's mode (a double also in the rational
     // modes, where doubles are legitimate values).

@@ -22,9 +22,56 @@ t_idconstante::t_idconstante(t_cctx* ctx, const char* name, coef value)
 
 t_idconstante::~t_idconstante() { delete m_const; }
 
+namespace {
+constexpr int k_spares = 64;
+struct t_spares {
+    t_idconstante* list[k_spares];
+    int n;
+    bool owned;
+    bool ended;   // the thread is ending: what its later destructors drop is deleted
+};
+thread_local __attribute__((tls_model("initial-exec"))) t_spares s_spares;
+struct t_sparesowner {
+    ~t_sparesowner()
+    {
+        while (s_spares.n > 0) delete s_spares.list[--s_spares.n];
+        s_spares.ended = true;
+    }
+};
+thread_local t_sparesowner s_sparesowner;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool k_recycle = false;   // the sanitizers see every object's end
+#else
+constexpr bool k_recycle = true;
+#endif
+} // namespace
+
+t_idconstante* t_idconstante::make(t_cctx* ctx, const char* name, coef value)
+{
+    if (!k_recycle || s_spares.n == 0) return new t_idconstante(ctx, name, value);
+    t_idconstante* k = s_spares.list[--s_spares.n];
+    if (strcmp(k->getName(), name ? name : "") != 0) k->Vupdatename(name ? name : "");
+    k->m_const->set(ctx, value);
+    return k;
+}
+
+void t_idconstante::Vdelete()
+{
+    if (!k_recycle || s_spares.n == k_spares || s_spares.ended) {
+        delete this;
+        return;
+    }
+    if (!s_spares.owned) {
+        (void)&s_sparesowner;   // the spares go when the thread ends
+        s_spares.owned = true;
+    }
+    m_const->reset();
+    s_spares.list[s_spares.n++] = this;
+}
+
 t_idcommon* t_idconstante::Vcopy() const
 {
-    return new t_idconstante(nullptr, getName(), copycoef(&m_const->getvalue()));
+    return make(nullptr, getName(), copycoef(&m_const->getvalue()));
 }
 
 const coef& t_idconstante::value(t_cctx* ctx) const { return m_const->valuein(ctx); }

@@ -6,10 +6,16 @@
 
 class t_idconstante final : public t_idcommon {
 public:
+    KST_BLOCKPOOLED
     // Takes the value (converted to the context's numeric mode).
     t_idconstante(t_cctx* ctx, const char* name, coef value);
     ~t_idconstante() override;
     t_idconstante(const t_idconstante&) = delete;
+
+    // A macro that takes numbers by value makes and drops a constant at every call: a constant
+    // that goes waits, emptied, in a short per-thread list, and make takes it from there.
+    static t_idconstante* make(t_cctx* ctx, const char* name, coef value);
+    void Vdelete() override;
 
     int Vgettypeenum() const override { return IDTYPE_CONSTANTE; }
     const char* Vgettypename() const override { return t_constante::typename_; }
@@ -37,6 +43,9 @@ public:
     // mode, the stored value staying as it is (an exact value survives a read in NUMDBL).
     const coef& value(t_cctx* ctx) const;
     const coef& rawvalue() const { return m_const->getvalue(); }
+    int modenum() const { return m_const->getmodenum(); }   // the mode the value was stored in
+    void setconverted(coef value) { m_const->setconverted(value); }
+    double* inplacedouble() { return m_const->inplacedouble(); }
     coef takevalue();                  // the value as last read; leaves zero behind
     // Replaces the value (owned, converted to the context's numeric mode) in place.
     void setvalue(t_cctx* ctx, coef value) { m_const->resetandset(ctx, value); }

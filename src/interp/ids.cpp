@@ -47,23 +47,36 @@ void notify(const std::vector<t_notify_func>& fs, t_cctx* ctx, const char* name)
 
 // ---------------------------------------------------------------- generations
 
+thread_local uint64_t kst_idgen_tls __attribute__((tls_model("initial-exec"))) = 0;
+
 namespace {
-thread_local uint64_t s_idgen __attribute__((tls_model("initial-exec"))) = 0;
 std::atomic<uint64_t> s_idgenthreads{0};
+
+thread_local uint64_t s_pileserial __attribute__((tls_model("initial-exec"))) = 0;
+
+uint64_t threadrange() { return (s_idgenthreads.fetch_add(1) + 1) << 40; }
 
 uint64_t& idgen()
 {
-    if (__builtin_expect(s_idgen == 0, 0)) s_idgen = ((s_idgenthreads.fetch_add(1) + 1) << 40) + 1;
-    return s_idgen;
+    if (__builtin_expect(kst_idgen_tls == 0, 0)) kst_idgen_tls = threadrange() + 1;
+    return kst_idgen_tls;
 }
 } // namespace
 
 uint64_t kst_idgen() { return idgen(); }
 void kst_idgen_bump() { idgen()++; }
 
+uint64_t kst_pileserial()
+{
+    if (__builtin_expect(s_pileserial == 0, 0)) s_pileserial = threadrange();
+    return ++s_pileserial;
+}
+
 // ---------------------------------------------------------------- t_genarbre
 
-t_genarbre::~t_genarbre() { clear(); }
+// A tree that goes is either a pile's (whose serial never comes back) or goes with the context's
+// identifiers (kst_ids_release moves the generation): no lookup needs to be forgotten here.
+t_genarbre::~t_genarbre() { drop(false); }
 
 t_identry* t_genarbre::find(const std::string& name)
 {
@@ -71,11 +84,14 @@ t_identry* t_genarbre::find(const std::string& name)
     return it == m_entries.end() ? nullptr : &it->second;
 }
 
-t_identry* t_genarbre::insert(const std::string& name, int flag, t_idcommon* value)
+t_identry* t_genarbre::insert(const std::string& name, int flag, t_idcommon* value) { return add(name, flag, value, true); }
+t_identry* t_genarbre::bind(const std::string& name, int flag, t_idcommon* value) { return add(name, flag, value, false); }
+
+t_identry* t_genarbre::add(const std::string& name, int flag, t_idcommon* value, bool bump)
 {
     auto [it, fresh] = m_entries.try_emplace(name);
     if (!fresh) return nullptr;
-    kst_idgen_bump();
+    if (bump) kst_idgen_bump();
     it->second.name = name;
     it->second.flag = flag;
     it->second.value = value;
@@ -93,10 +109,12 @@ bool t_genarbre::erase(const std::string& name)
     return true;
 }
 
-void t_genarbre::clear()
+void t_genarbre::clear() { drop(true); }
+
+void t_genarbre::drop(bool bump)
 {
     if (m_entries.empty()) return;
-    kst_idgen_bump();
+    if (bump) kst_idgen_bump();
     for (auto& [name, e] : m_entries)
         if (e.value && !e.borrowed) e.value->Vdelete();
     m_entries.clear();
@@ -112,7 +130,6 @@ t_pilescope* kst_pilescope(elt_runpile* pile)
 
 void kst_pilescope_release(elt_runpile* pile)
 {
-    if (pile->scope) kst_idgen_bump();
     delete pile->scope;
     pile->scope = nullptr;
 }
@@ -447,13 +464,14 @@ t_idcommon* t_macroarg::Vgetvalue()
     return nullptr;
 }
 
-t_genarbre* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree)
+t_identry* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree)
 {
-    if (!tree->insert(name, KST_IDFLAG_MACROARG, arg)) {
+    t_identry* e = tree->bind(name, KST_IDFLAG_MACROARG, arg);
+    if (!e) {
         kst_runerror(ctx, 86, name);
         delete arg;
     }
-    return tree;
+    return e;
 }
 
 // ---------------------------------------------------------------- texts in conditions

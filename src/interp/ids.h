@@ -2,6 +2,7 @@
 // and public names, and the first value classes of the interpreter (strings, declared names,
 // macro argument bindings).
 #pragma once
+#include "coef/blockpool.h"
 #include "interp/idcommon.h"
 
 #include <functional>
@@ -25,12 +26,20 @@ struct t_identry {
     bool borrowed = false;
 };
 
-// What a name resolves to changes only when an identifier is created or deleted, a run pile is
-// pushed or popped, or names are declared private or public: each of these moves the calling
-// thread's generation on, so a lookup remembered under the current generation still holds.
-// Generations of different threads never meet (each thread counts in a range of its own).
+// What a name resolves to from a given run pile changes only when an identifier is created or
+// deleted, names are declared private or public, or the macro table changes: each of these moves
+// the calling thread's generation on, so a lookup remembered for that pile under the current
+// generation still holds. Pushing or popping a pile does not move it: a lookup is remembered with
+// the serial of the pile it was made from (kst_pileserial, never reused), a new pile has a new
+// serial, and a popped pile's serial never comes back. Generations and serials of different
+// threads never meet (each thread counts in a range of its own).
 uint64_t kst_idgen();
 void kst_idgen_bump();
+uint64_t kst_pileserial();   // a new serial for a pile being pushed
+// The generation as it stands, read inline where a remembered lookup is checked (0 before the
+// thread's first kst_idgen, which nothing remembered can carry).
+extern thread_local uint64_t kst_idgen_tls __attribute__((tls_model("initial-exec")));
+inline uint64_t kst_idgen_now() { return kst_idgen_tls; }
 
 // Gives the entry a new value (owned): the old one is deleted unless the entry only borrowed it.
 void kst_identry_setvalue(t_identry* e, t_idcommon* value);
@@ -44,18 +53,27 @@ public:
 
     t_identry* find(const std::string& name);
     t_identry* insert(const std::string& name, int flag, t_idcommon* value);   // null if present
+    // Same, in the tree of a pile just pushed, before anything was evaluated on it: no lookup can
+    // have been remembered through it, so the generation stays (a macro call's bindings, a loop's
+    // counter).
+    t_identry* bind(const std::string& name, int flag, t_idcommon* value);
     bool erase(const std::string& name);   // deletes the value
     void clear();
     size_t size() const { return m_entries.size(); }
     template <class F> void foreach(F f) { for (auto& [k, e] : m_entries) f(e); }
 
 private:
-    std::map<std::string, t_identry, std::less<>> m_entries;
+    // Nodes from the per-thread block lists: a macro call binds its arguments without malloc.
+    t_identry* add(const std::string& name, int flag, t_idcommon* value, bool bump);
+    void drop(bool bump);
+
+    std::map<std::string, t_identry, std::less<>, t_blockallocator<std::pair<const std::string, t_identry>>> m_entries;
 };
 
 // What a pile adds to the identifier world: its private identifiers, its parameter bindings, the
 // names it declared private or public, and whether it is all-private.
 struct t_pilescope {
+    KST_BLOCKPOOLED
     t_genarbre locals;
     t_genarbre parameters;
     std::set<std::string, std::less<>> declared;
@@ -160,6 +178,7 @@ public:
 // value), or a reference without value (reading it is error 209).
 class t_macroarg final : public t_idcommon {
 public:
+    KST_BLOCKPOOLED
     enum kind { byreference = 0, reference_novalue = 1, byvalue = 2 };
     static t_macroarg* newvalue(t_idcommon* owned);
     static t_macroarg* newreference(t_identry* entry);
@@ -170,6 +189,8 @@ public:
     t_idcommon* Vcopy() const override;
     t_idcommon* Vgetvalue() override;     // the bound value; error 102/209 when there is none
     kind getkind() const { return m_kind; }
+    // The bound value (by value or through the reference) without reporting when there is none.
+    t_idcommon* peek() const { return m_kind == byvalue ? m_value : m_ref ? m_ref->value : nullptr; }
     t_identry* getreference() const { return m_ref; }
 
 private:
@@ -179,8 +200,8 @@ private:
     t_identry* m_ref = nullptr;
 };
 
-// Binds `name` in a parameter tree; a name bound twice is error 86. Returns the tree.
-t_genarbre* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree);
+// Binds `name` in the parameter tree of a pile just pushed; a name bound twice is error 86 (null).
+t_identry* macro_affect_parametre_valeur(t_cctx* ctx, const char* name, t_macroarg* arg, t_genarbre* tree);
 
 // Strings and unquoted file names compare as texts with == and != (start-up).
 void kst_text_registeroperations();

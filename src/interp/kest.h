@@ -46,6 +46,15 @@ extern int g_cpu;
 // reserve, so that it, not some node inside, reports the error).
 bool kst_stack_exhausted(size_t reserve = 0);
 void kst_stack_setbase();      // the calling thread's current depth counts as the base
+// The lowest frame address the thread may reach (null until its bounds are known): the evaluator
+// compares against it at every node without a call.
+extern thread_local const char* kst_stackfloor __attribute__((tls_model("initial-exec")));
+inline bool kst_stack_exhausted_fast()
+{
+    const char* floor = kst_stackfloor;
+    if (__builtin_expect(floor != nullptr, 1)) return static_cast<const char*>(__builtin_frame_address(0)) < floor;
+    return kst_stack_exhausted();
+}
 
 // With file and process access disabled (robustness testing), include, file_open, pause and the
 // start-up files do nothing but report.

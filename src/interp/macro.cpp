@@ -9,6 +9,7 @@
 #include "interp/treesharedcode.h"
 #include "render/render.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -83,6 +84,10 @@ t_macro::t_macro(const char* name, cellule_parametre* params, treesharedcode* co
       m_structure(structure ? structure : "")
 {
     treesharedcode_attach(m_code);
+    for (cellule_parametre* p = m_params; p; p = p->next) {
+        if (strcmp(p->name, s_ellipsis) == 0) m_optional = true;
+        else m_nnamed++;
+    }
 }
 
 t_macro::~t_macro()
@@ -92,25 +97,17 @@ t_macro::~t_macro()
     treesharedcode_detach(m_code);
 }
 
-void t_macro::leave()
+void t_macro::leave(bool local)
 {
-    if (--m_running == 0 && m_retired) delete this;
+    int left = local ? --m_runninglocal : --m_running;
+    if (left == 0 && m_retired && m_runninglocal == 0 && m_running == 0) delete this;
 }
 
 void t_macro::release(t_macro* m)
 {
-    if (m->m_running) m->m_retired = true;
+    if (m->m_running || m->m_runninglocal) m->m_retired = true;
     else delete m;
 }
-
-int t_macro::getnbargs() const
-{
-    int n = 0;
-    for (cellule_parametre* p = m_params; p; p = p->next) n += strcmp(p->name, s_ellipsis) != 0;
-    return n;
-}
-
-bool t_macro::hasoptionalargs() const { return nom_in_parametre(s_ellipsis, m_params) != nullptr; }
 
 bool t_macro::canbecalledwith0arg() const { return getnbargs() == 0; }
 
@@ -219,6 +216,7 @@ t_macro* macro_lecture(t_cctx* ctx, const char* name, cellule_parametre* params,
     }
     auto* m = new t_macro(key.c_str(), params, code, body, file, structure);
     slot->add(m);
+    kst_idgen_bump();   // calls remember the definition they resolved to
     return m;
 }
 
@@ -254,12 +252,14 @@ bool enleve_macro(t_cctx* ctx, const char* name)
         return false;
     }
     user->remove(m);
+    kst_idgen_bump();
     if (user->variants().empty()) ctx->macros->byname.erase(std::string(name));
     return true;
 }
 
 void macro_efface_tout(t_cctx* ctx)
 {
+    kst_idgen_bump();
     if (ctx->macros) ctx->macros->byname.clear();
 }
 
@@ -272,6 +272,7 @@ void macro_listall(t_cctx* ctx, FILE* stream)
 
 void kst_macros_release(t_cctx* ctx)
 {
+    kst_idgen_bump();
     delete ctx->macros;
     ctx->macros = nullptr;
 }
@@ -280,23 +281,28 @@ void kst_macro_deleteall() { macro_efface_tout(t_cctx::getLocalCctx()); }
 
 // ---------------------------------------------------------------- binding
 
-bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, std::vector<t_macroarg*> args,
-                                        t_genarbre* tree)
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_macroarg* const* args, size_t given,
+                                        t_genarbre* tree, elt_runpile* pile)
 {
-    int named = macro->getnbargs();
-    int given = static_cast<int>(args.size());
+    size_t named = static_cast<size_t>(macro->getnbargs());
     bool optional = macro->hasoptionalargs();
     if (given < named || (given > named && !optional) || (given == 0 && !macro->canbecalledwith0arg())) {
         kst_runerror(ctx, 11, macro->getname().c_str());
-        for (t_macroarg* a : args) delete a;
+        for (size_t k = 0; k < given; k++) delete args[k];
         return false;
     }
     size_t next = 0;
     for (cellule_parametre* p = macro->getparameters(); p; p = p->next) {
-        if (strcmp(p->name, s_ellipsis) == 0) continue;
-        macro_affect_parametre_valeur(ctx, p->name, args[next++], tree);
+        if (p->name[0] == '.' && strcmp(p->name, s_ellipsis) == 0) continue;
+        t_identry* e = macro_affect_parametre_valeur(ctx, p->name, args[next], tree);
+        if (pile && next < k_pileparams) pile->params[next] = e;
+        next++;
     }
-    for (int k = 1; next < args.size(); k++) {
+    if (pile) {
+        pile->nparams = static_cast<int>(std::min(next, static_cast<size_t>(k_pileparams)));
+        pile->macrodef = macro;
+    }
+    for (int k = 1; next < given; k++) {
         char name[64];
         snprintf(name, sizeof name, "%s[%d]", "macro_optargs", k);
         macro_affect_parametre_valeur(ctx, name, args[next++], tree);

@@ -10,6 +10,7 @@ class t_macroarg;
 class t_genarbre;
 struct treeabs;
 struct treesharedcode;
+struct elt_runpile;
 
 // Parameter names in declaration order; "..." marks a variable-length tail.
 struct cellule_parametre {
@@ -32,8 +33,8 @@ public:
 
     void display(t_cctx* ctx, FILE* stream) const;
     bool canbecalledwith0arg() const;
-    int getnbargs() const;                     // named parameters ("..." not counted)
-    bool hasoptionalargs() const;
+    int getnbargs() const { return m_nnamed; }   // named parameters ("..." not counted)
+    bool hasoptionalargs() const { return m_optional; }
     const char* getFilename() const { return m_privatefile.empty() ? nullptr : m_privatefile.c_str(); }
     bool isprivateforfile(const char* file) const { return file && !m_privatefile.empty() && m_privatefile == file; }
     bool ispublic() const { return m_privatefile.empty(); }   // methods included
@@ -46,8 +47,14 @@ public:
 
     // A macro that is redefined or deleted while it runs (its body is being walked) is kept
     // until its last running call ends.
-    void enter() { m_running++; }
-    void leave();
+    // `local`: the call is made by the context that owns the definition, which counts without an
+    // atomic operation (only its own thread does: parallel tasks count with the atomic one).
+    void enter(bool local = false)
+    {
+        if (local) m_runninglocal++;
+        else m_running++;
+    }
+    void leave(bool local = false);
     static void release(t_macro* m);
 
 private:
@@ -57,7 +64,10 @@ private:
     treeabs* m_body;
     std::string m_privatefile;
     std::string m_structure;
+    int m_nnamed = 0;
+    bool m_optional = false;
     std::atomic<int> m_running{0};   // parallel tasks may run one definition together
+    int m_runninglocal = 0;
     bool m_retired = false;
 };
 
@@ -89,11 +99,17 @@ void macro_efface_tout(t_cctx* ctx);                                   // `effma
 void macro_listall(t_cctx* ctx, FILE* stream);
 void kst_macros_release(t_cctx* ctx);
 
-// Binds a call's arguments in order into `tree` (the macro pile's parameters); arguments beyond
-// the named parameters go to "macro_optargs[k]" when the list ends with "...". Error 11 on any
-// other count mismatch. Takes ownership of the arguments.
-bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, std::vector<t_macroarg*> args,
-                                        t_genarbre* tree);
+// Binds a call's arguments in order into `tree` (the parameters of the macro pile just pushed);
+// arguments beyond the named parameters go to "macro_optargs[k]" when the list ends with "...".
+// Error 11 on any other count mismatch. Takes ownership of the arguments. With `pile`, the
+// entries of the first named parameters are listed in it by position.
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_macroarg* const* args, size_t given,
+                                        t_genarbre* tree, elt_runpile* pile = nullptr);
+inline bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
+                                               t_genarbre* tree)
+{
+    return macro_affect_list_parametre_valeur(ctx, macro, args.data(), args.size(), tree);
+}
 int macro_getsizeoptionalarg(t_cctx* ctx);
 t_macroarg* macro_getoptionalarg(t_cctx* ctx, int k);                  // 1-based, or null
 

@@ -10,12 +10,17 @@
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope)
 {
-    kst_idgen_bump();
     auto* pile = new elt_runpile;
+    pile->serial = kst_pileserial();
     pile->kind = kind;
-    pile->name = name ? strdup(name) : nullptr;
+    if (name) {
+        size_t n = strlen(name);
+        pile->name = n < sizeof pile->namebuf ? static_cast<char*>(memcpy(pile->namebuf, name, n + 1)) : strdup(name);
+    }
     pile->source = code;
-    treesharedcode_attach(code);
+    // A macro call's text is held by its running definition (entered before the pile, left after
+    // it) and needs no reference of its own: a call counts no atomic more than it must.
+    if (!tree_run_getpile_isinmacroexecution(pile)) treesharedcode_attach(code);
     pile->scope = scope;
     pile->next = ctx->pile;
     // Loops and macro calls continue the enclosing evaluation on its value stack; a file, a host
@@ -29,13 +34,12 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
 {
     if (!pile) return;
-    kst_idgen_bump();
     kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
-    treesharedcode_detach(pile->source);
+    if (!tree_run_getpile_isinmacroexecution(pile)) treesharedcode_detach(pile->source);
     if (pile->ownsstack) absrunstack_release(pile->stack);
     tree_run_clearreturn(pile);
-    free(pile->name);
+    if (pile->name != pile->namebuf) free(pile->name);
     delete pile;
 }
 

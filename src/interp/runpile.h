@@ -1,13 +1,16 @@
 // The run stack: one pile per active context (interactive level, file, host text, macro, loop),
 // linked from the innermost outwards and held by the evaluation context.
 #pragma once
+#include "coef/blockpool.h"
 #include "coef/coef.h"
+#include <cstdint>
 #include "interp/treesharedcode.h"
 
 class t_cctx;
 struct t_pilescope;
 struct sttreeparse;
 struct absrunstack;
+struct t_identry;
 
 enum erunpile {
     RUNPILE_MACRO = 0,
@@ -19,8 +22,19 @@ enum erunpile {
     RUNPILE_WHILE = 6,
 };
 
+constexpr int k_pileparams = 8;           // named parameters a macro pile lists by position
+
 struct elt_runpile {
-    char* name = nullptr;                 // file, macro, loop variable or text name (owned)
+    KST_BLOCKPOOLED
+    char* name = nullptr;                 // file, macro, loop variable or text name (owned, or namebuf)
+    // Distinct for every pile a thread pushes: a lookup remembered for one pile serves that
+    // pile only, so pushing and popping piles leaves the lookups of the others valid.
+    uint64_t serial = 0;
+    // A macro call: the definition, and the entries of its first named parameters in order
+    // (a parameter read in the body is then found by position at the next call).
+    const void* macrodef = nullptr;
+    t_identry* params[k_pileparams] = {};
+    int nparams = 0;
     treesharedcode* source = nullptr;     // attached while the pile exists
     elt_runpile* next = nullptr;          // the enclosing pile
     t_pilescope* scope = nullptr;         // private identifiers, parameter bindings, declared names
@@ -38,6 +52,7 @@ struct elt_runpile {
     coef* fusedacc = nullptr;             // fused sum: the turn's a*b is accumulated here
     bool fusedreturned = false;           // ... and was, in this turn
     void* inuse[2] = {nullptr, nullptr};
+    char namebuf[32];                     // short names are kept here rather than on the heap
 };
 
 // Drops what `return` recorded in the pile, a value object or a number.

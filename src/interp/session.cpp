@@ -38,11 +38,19 @@ void kst_signalinit();
 
 int g_cpu = 1;
 
+thread_local const char* kst_stackfloor __attribute__((tls_model("initial-exec"))) = nullptr;
+
 namespace {
 // Read before every node: the initial-exec model keeps that a plain load.
 thread_local const char* s_stackbase __attribute__((tls_model("initial-exec"))) = nullptr;
 thread_local size_t s_stacklimit __attribute__((tls_model("initial-exec"))) = 0;
 std::atomic<size_t> s_mainstacklimit{0};   // the depth the main thread allows
+
+void setfloor()
+{
+    auto base = reinterpret_cast<uintptr_t>(s_stackbase);
+    kst_stackfloor = base > s_stacklimit ? reinterpret_cast<const char*>(base - s_stacklimit) : nullptr;
+}
 bool s_sandbox = false;
 } // namespace
 
@@ -54,6 +62,7 @@ void kst_stack_setbase()
     if (getrlimit(RLIMIT_STACK, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) limit = rl.rlim_cur;
     s_stacklimit = limit > (1u << 20) ? limit - (512u << 10) : limit / 2;
     s_mainstacklimit.store(s_stacklimit, std::memory_order_relaxed);
+    setfloor();
 }
 
 // A thread that never set its base (the scheduler's workers run task bodies, recursive macros
@@ -80,6 +89,7 @@ static bool stack_fromthread()
     size_t mainlimit = s_mainstacklimit.load(std::memory_order_relaxed);
     if (!mainlimit || mainlimit > (8u << 20) - margin) mainlimit = (8u << 20) - margin;
     if (mainlimit < s_stacklimit) s_stacklimit = mainlimit;
+    setfloor();
     return true;
 }
 

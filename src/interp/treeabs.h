@@ -168,13 +168,27 @@ struct treeabs {
     uint8_t flags;
     // What evaluation remembers of the node, written and read by the session's own context only.
     union {
-        // A name: the entry it resolved to, for one context, while no declaration, deletion, pile
-        // change or private/public declaration has happened since (kst_idgen).
+        // A name: the entry it resolved to from one run pile (its serial) of one context, while no
+        // declaration, deletion, private/public declaration or macro definition has happened since
+        // (kst_idgen). When that entry was a named parameter of the innermost pile, a call of
+        // `macro`, the name resolves to the same parameter (by position) in any call of it.
         struct {
             uint64_t gen;
+            uint64_t serial;
             t_cctx* ctx;
             t_identry* entry;
+            const void* macro;
+            int32_t param;
         } name;
+        // A macro call: the definition it resolved to from one run pile, and the object bound to
+        // self when it is a sibling method, under the same conditions.
+        struct {
+            uint64_t gen;
+            uint64_t serial;
+            t_cctx* ctx;
+            void* macro;
+            t_identry* self;
+        } call;
         // A number literal: its value (a number that owns no memory) under one numeric mode
         // (mode + 1; 0 while nothing is remembered).
         struct {

@@ -25,6 +25,50 @@
 #include <cstring>
 #include <string>
 
+namespace {
+// The evaluator reads children and names at every node: the walk of the parameter list inlined
+// here rather than called.
+[[gnu::always_inline]] inline paraabs* para(const treeabs* node, int index)
+{
+    if (!node) return nullptr;
+    lparaabs* c = node->params;
+    while (c && index--) c = c->next;
+    return c ? c->para : nullptr;
+}
+[[gnu::always_inline]] inline treeabs* kid(const treeabs* node, int index)
+{
+    paraabs* p = para(node, index);
+    return p && p->tag == PARA_TREE ? p->value.tree : nullptr;
+}
+[[gnu::always_inline]] inline const char* kidname(const treeabs* node, int index)
+{
+    paraabs* p = para(node, index);
+    return p && p->tag == PARA_STRING ? p->value.str : nullptr;
+}
+
+// A number constant's value in the mode in force, and a new value (owned) for it: a value stored
+// in that very mode is read as it is, and a new value of the type already stored needs no
+// conversion (a loop's counter and accumulators).
+inline int modeof(const t_cctx* ctx) { return ctx->kc.num.modenum; }
+// tree_flags, inlined: asked after nearly every node.
+[[gnu::always_inline]] inline bool flagged(t_cctx* ctx) { return ctx->kc.stoprequested() || Erreur_Execution; }
+const coef& numberof(t_cctx* ctx, const t_idconstante* k)
+{
+    return k->modenum() == modeof(ctx) ? k->rawvalue() : k->value(ctx);
+}
+// A number (owned) into the mode in force; a double in the double mode is already there.
+inline void tomode(t_cctx* ctx, coef* c)
+{
+    if (c->type == BH_DBL && modeof(ctx) == NUMDBL) return;
+    modenum_convert(ctx, c);
+}
+void setnumber(t_cctx* ctx, t_idconstante* k, coef c)
+{
+    if (k->modenum() == modeof(ctx) && c.type == k->rawvalue().type) k->setconverted(c);
+    else k->setvalue(ctx, c);
+}
+} // namespace
+
 void kst_time_statementstart();
 void kst_time_statementend(t_cctx* ctx);
 
@@ -158,7 +202,7 @@ const t_idcommon* tree_slot_value(t_cctx* ctx, int slot)
         // Numbers become objects when something needs them as values.
         coef c = s.c;
         s.tag = kr_end;
-        tree_slot_setobject(ctx, slot, new t_idconstante(ctx, "", c));
+        tree_slot_setobject(ctx, slot, t_idconstante::make(ctx, "", c));
         return slotat(ctx, slot).obj;
     }
     case kr_opaque:
@@ -173,7 +217,7 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
     absrun_slot& s = slotat(ctx, slot);
     t_idcommon* out = nullptr;
     switch (s.tag) {
-    case kr_coef: out = new t_idconstante(ctx, "", s.c); s.tag = kr_end; return out;
+    case kr_coef: out = t_idconstante::make(ctx, "", s.c); s.tag = kr_end; return out;
     case kr_opaque:
         out = s.obj;
         if (out && out->getFlag() == KST_IDFLAG_MACROARG) {   // a binding gives a copy of its value
@@ -195,7 +239,7 @@ t_idcommon* tree_slot_takeobject(t_cctx* ctx, int slot)
 bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_subscript>* out)
 {
     int used = 0;
-    for (int i = 0; treeabs* a = tree_child(args, i); i++) {
+    for (int i = 0; treeabs* a = kid(args, i); i++) {
         t_subscript s;
         if (a->kind == TREE_ELLIPSIS) {
             s.kind = t_subscript::ellipsis;
@@ -203,16 +247,16 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
             s.kind = t_subscript::range;
             long* bounds[] = {&s.first, &s.last, &s.step};
             for (int k = 0; k < 3; k++) {
-                treeabs* b = tree_child(a, k);
+                treeabs* b = kid(a, k);
                 if (!b) continue;
                 tree_int(ctx, slot + used, b);
-                bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
+                bool ok = !flagged(ctx) && tree_slot_integer(ctx, slot + used, bounds[k]);
                 cleanat(ctx, slot + used);
                 if (!ok) return false;
             }
         } else {
             tree_int(ctx, slot + used, a);
-            if (tree_flags(ctx)) return false;
+            if (flagged(ctx)) return false;
             s.v = tree_slot_value(ctx, slot + used);
             if (!s.v) {
                 kst_runerror(ctx, 105);
@@ -229,9 +273,9 @@ bool tree_eval_subscripts(t_cctx* ctx, int slot, treeabs* args, std::vector<t_su
 int tree_eval_arguments(t_cctx* ctx, int slot, treeabs* node, int first)
 {
     int n = 0;
-    for (int i = first; treeabs* a = tree_child(node, i); i++, n++) {
+    for (int i = first; treeabs* a = kid(node, i); i++, n++) {
         tree_int(ctx, slot + n, a);
-        if (tree_flags(ctx)) {
+        if (flagged(ctx)) {
             for (int k = 0; k <= n; k++) cleanat(ctx, slot + k);
             return -1;
         }
@@ -287,7 +331,7 @@ bool slotnumber(t_cctx* ctx, int slot, coef** c, int* keep)
     }
     const t_idcommon* v = tree_slot_value(ctx, slot);
     if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return false;
-    *c = const_cast<coef*>(&const_cast<t_idconstante*>(static_cast<const t_idconstante*>(v))->value(ctx));
+    *c = const_cast<coef*>(&numberof(ctx, static_cast<const t_idconstante*>(v)));
     *keep = 1;
     return true;
 }
@@ -302,8 +346,8 @@ void consumed(t_cctx* ctx, int slot, int keep)
 int evalchildren(t_cctx* ctx, int slot, treeabs* node, int count)
 {
     for (int k = 0; k < count; k++) {
-        tree_int(ctx, slot + 1 + k, tree_child(node, k));
-        if (tree_flags(ctx)) return 0;
+        tree_int(ctx, slot + 1 + k, kid(node, k));
+        if (flagged(ctx)) return 0;
     }
     return 1;
 }
@@ -315,21 +359,10 @@ void cleanchildren(t_cctx* ctx, int slot, int count)
 
 // ---------------------------------------------------------------- structure
 
-int h_list(t_cctx* ctx, int slot, treeabs* node)
-{
-    for (lparaabs* c = node->params; c; c = c->next) {
-        if (c->para->tag != PARA_TREE || !c->para->value.tree) continue;
-        int r = tree_int(ctx, slot, c->para->value.tree);
-        cleanat(ctx, slot);
-        if (r) return r;
-        if (tree_flags(ctx)) break;
-    }
-    return 0;
-}
-
 // The statement's text as written (for echo and history).
 void echo_and_history(t_cctx* ctx, treeabs* node)
 {
+    if (!ctx->echo && !(ctx->historyfile && ctx->historywrite && ctx->hist)) return;
     elt_runpile* pile = tree_run_getpile(ctx);
     treesharedcode* code = pile ? pile->source : nullptr;
     if (!code || !node->loc.isvalid()) return;
@@ -354,7 +387,7 @@ void showcomments(t_cctx* ctx, treeabs* comments)
 {
     elt_runpile* pile = tree_run_getpile(ctx);
     treesharedcode* code = pile ? pile->source : nullptr;
-    for (int i = 0; treeabs* c = tree_child(comments, i); i++) {
+    for (int i = 0; treeabs* c = kid(comments, i); i++) {
         if (c->kind != TREE_COMMENT || !code || !c->loc.isvalid()) continue;
         int from = c->loc.first_column, to = c->loc.last_column + 1;
         if (from < 0 || to > code->length || from >= to) continue;
@@ -366,19 +399,28 @@ void showcomments(t_cctx* ctx, treeabs* comments)
 // Statements being run by this thread: only the outermost one is timed, the statements of its
 // blocks, loops, macro calls and included files being part of it.
 thread_local int s_statementdepth __attribute__((tls_model("initial-exec"))) = 0;
+// The expression of a statement ended by "$" being run straight by a block: an assignment there
+// need not leave the identifier in its slot as its value, nothing will read it.
+thread_local const treeabs* s_discarded __attribute__((tls_model("initial-exec"))) = nullptr;
 
 int h_statement(t_cctx* ctx, int slot, treeabs* node)
 {
     if (s_hooks.before) s_hooks.before(ctx, &node->loc, s_hooks.user);
-    if (ctx->comment) showcomments(ctx, tree_child(node, 0));
+    if (ctx->comment) showcomments(ctx, kid(node, 0));
     // Reading the process clock is a system call: only when _time asks for it.
     bool top = s_statementdepth++ == 0 && !ctx->master;   // parallel tasks time nothing
     bool started = top && ctx->time;
     if (started) kst_time_statementstart();
     int r = 0;
-    if (!tree_child(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) r = tree_int(ctx, slot, tree_child(node, 1));
+    if (!kid(node, 0) || !kst_omp_statement(ctx, slot, node, &r)) {
+        treeabs* body = kid(node, 1);
+        // A statement ended by "$" runs its expression and drops the value: done here (the
+        // command node reports nothing of its own) unless a hook watches every node.
+        if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION) && !s_hooks.node) body = kid(body, 0);
+        r = tree_int(ctx, slot, body);
+    }
     cleanat(ctx, slot);
-    if (!tree_flags(ctx)) {
+    if (!flagged(ctx)) {
         echo_and_history(ctx, node);
         if (top && ctx->time) {
             if (!started) kst_time_statementstart();   // `_time on` itself: timed from its end
@@ -390,9 +432,46 @@ int h_statement(t_cctx* ctx, int slot, treeabs* node)
     return r;
 }
 
+// A statement inside a block (a loop's, a macro's, a branch's) with nothing around it to do:
+// no comment, no parallel directive, no hook, no echo, no history, not timed since it is not
+// the outermost. Its expression runs straight, in the statement's place.
+bool plainstatement(t_cctx* ctx, const treeabs* node)
+{
+    return node->kind == TREE_STATEMENT && s_statementdepth > 0 && !kid(node, 0) && !s_hooks.before &&
+           !s_hooks.after && !s_hooks.node && !ctx->comment && !ctx->echo && !(ctx->historyfile && ctx->historywrite && ctx->hist);
+}
+
+int h_list(t_cctx* ctx, int slot, treeabs* node)
+{
+    for (lparaabs* c = node->params; c; c = c->next) {
+        treeabs* child = c->para->tag == PARA_TREE ? c->para->value.tree : nullptr;
+        if (!child) continue;
+        int r;
+        if (plainstatement(ctx, child)) {
+            treeabs* body = kid(child, 1);
+            if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
+            // `return x;` shows nothing: the value goes to the pile, the statement's slot stays empty.
+            else if (body && body->kind == TREE_DISPLAY && kid(body, 0) && kid(body, 0)->kind == TREE_RETURN) body = kid(body, 0);
+            elt_runpile* pile = ctx->pile;
+            t_tree_loc saved = pile->loc;
+            if (child->loc.isvalid()) pile->loc = child->loc;
+            if (body != kid(child, 1)) s_discarded = body;
+            r = tree_int(ctx, slot, body);
+            s_discarded = nullptr;
+            if (ctx->pile == pile) pile->loc = saved;
+        } else {
+            r = tree_int(ctx, slot, child);
+        }
+        cleanat(ctx, slot);
+        if (r) return r;
+        if (flagged(ctx)) break;
+    }
+    return 0;
+}
+
 int h_command(t_cctx* ctx, int slot, treeabs* node)
 {
-    int r = tree_int(ctx, slot, tree_child(node, 0));
+    int r = tree_int(ctx, slot, kid(node, 0));
     cleanat(ctx, slot);
     return r;
 }
@@ -428,23 +507,23 @@ void followmode(t_cctx* ctx, t_identry* e)
 
 int h_display(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* body = tree_child(node, 0);
+    treeabs* body = kid(node, 0);
     // A bare name with no identifier is shown as such rather than reported.
     if (body && body->kind == TREE_SYMBOL) {
-        t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(body, 0));
+        t_identificateur_syntaxe ref = recherche_id(ctx, kidname(body, 0));
         absrun_slot& s = slotat(ctx, slot);
         if (ref.entry) {
             followmode(ctx, ref.entry);
             setentry(s, ref.entry);
         } else {
             s.tag = kr_id_elt_tab_nom;
-            s.name = strdup(tree_string(body, 0));
+            s.name = strdup(kidname(body, 0));
         }
     } else {
         int r = tree_int(ctx, slot, body);
         if (r) return r;
     }
-    if (!tree_flags(ctx)) display(ctx, slot);
+    if (!flagged(ctx)) display(ctx, slot);
     cleanat(ctx, slot);
     return 0;
 }
@@ -456,14 +535,14 @@ int h_display(t_cctx* ctx, int slot, treeabs* node)
 int literal(t_cctx* ctx, int slot, treeabs* node, coef (*read)(t_cctx*, const char*))
 {
     auto& m = node->cache.number;
-    const int mode = ctx->master ? -1 : modenum_get(ctx) + 1;
+    const int mode = ctx->master ? -1 : modeof(ctx) + 1;
     coef c{};
     if (mode > 0 && m.mode == mode) {
         memcpy(c.w, m.w, sizeof c.w);
         c.i32 = m.i32;
         c.type = static_cast<eBHTypeCoef>(m.type);
     } else {
-        c = read(ctx, tree_string(node, 0));
+        c = read(ctx, kidname(node, 0));
         if (mode > 0 && mode < 128 && (c.type == BH_DBL || c.type == BH_RAT || c.type == BH_ZERO)) {
             memcpy(m.w, c.w, sizeof c.w);
             m.i32 = c.i32;
@@ -480,13 +559,13 @@ int h_real(t_cctx* ctx, int slot, treeabs* node) { return literal(ctx, slot, nod
 
 int h_string(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_slot_setobject(ctx, slot, new t_chaine(tree_string(node, 0) ? tree_string(node, 0) : ""));
+    tree_slot_setobject(ctx, slot, new t_chaine(kidname(node, 0) ? kidname(node, 0) : ""));
     return 0;
 }
 
 int h_filename(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_slot_setobject(ctx, slot, new t_filename(tree_string(node, 0) ? tree_string(node, 0) : ""));
+    tree_slot_setobject(ctx, slot, new t_filename(kidname(node, 0) ? kidname(node, 0) : ""));
     return 0;
 }
 
@@ -504,15 +583,46 @@ int h_icomplex(t_cctx* ctx, int slot, treeabs*)
 
 // The entry a name node resolves to, remembered in the node for the session's own context (a
 // parallel task resolves afresh: its lookups may copy from the starting context).
-t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
+t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment);
+
+// The entry remembered for this pile under the current generation, else the lookup.
+[[gnu::always_inline]] inline t_identry* lookupnode(t_cctx* ctx, treeabs* node, bool forassignment)
 {
     auto& c = node->cache.name;
-    if (!ctx->master && c.ctx == ctx && c.gen == kst_idgen()) return c.entry;
-    t_identry* e = recherche_id(ctx, tree_string(node, 0), forassignment).entry;
-    if (e && !ctx->master) {
+    elt_runpile* pile = ctx->pile;
+    if (c.ctx == ctx && pile && c.serial == pile->serial && c.gen == kst_idgen_now() && !ctx->master) return c.entry;
+    return lookupslow(ctx, node, forassignment);
+}
+
+[[gnu::noinline]] t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment)
+{
+    auto& c = node->cache.name;
+    elt_runpile* pile = ctx->pile;
+    if (!ctx->master && c.ctx == ctx && c.gen == kst_idgen() && pile) {
+        if (c.serial == pile->serial) return c.entry;
+        // A parameter of the macro the body belongs to: the same position in this call.
+        if (c.macro && c.macro == pile->macrodef && c.param < pile->nparams && pile->params[c.param]) {
+            c.serial = pile->serial;
+            c.entry = pile->params[c.param];
+            return c.entry;
+        }
+    }
+    t_identificateur_syntaxe ref = recherche_id(ctx, kidname(node, 0), forassignment);
+    t_identry* e = ref.entry;
+    if (e && !ctx->master && pile) {
         c.gen = kst_idgen();
+        c.serial = pile->serial;
         c.ctx = ctx;
         c.entry = e;
+        c.macro = nullptr;
+        if (pile->macrodef && pile->scope && ref.tree == &pile->scope->parameters) {
+            for (int k = 0; k < pile->nparams; k++) {
+                if (pile->params[k] == e) {
+                    c.macro = pile->macrodef;
+                    c.param = k;
+                }
+            }
+        }
     }
     return e;
 }
@@ -529,13 +639,42 @@ int h_symbol(t_cctx* ctx, int slot, treeabs* node)
     return 0;
 }
 
+// ---------------------------------------------------------------- numbers read in place
+
+// The number a literal was last read as under the mode in force, if it was.
+bool cachedliteral(t_cctx* ctx, const treeabs* node, coef* out)
+{
+    auto& m = node->cache.number;
+    if (ctx->master || m.mode != modeof(ctx) + 1) return false;
+    memcpy(out->w, m.w, sizeof out->w);
+    out->i32 = m.i32;
+    out->type = static_cast<eBHTypeCoef>(m.type);
+    return true;
+}
+
+// The number a name holds, its value first following the mode as h_symbol has it follow; null
+// when the name holds anything else (or nothing: the general path reports it).
+const coef* namenumber(t_cctx* ctx, treeabs* node)
+{
+    t_identry* e = lookupnode(ctx, node, false);
+    if (!e || !e->value) return nullptr;
+    t_idcommon* v = e->value;
+    // (a constant follows the mode as it is read: nothing to replace)
+    if (v->Vgettypeenum() == IDTYPE_CONSTANTE) return &numberof(ctx, static_cast<t_idconstante*>(v));
+    followmode(ctx, e);
+    v = e->value;
+    if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
+    return &numberof(ctx, static_cast<t_idconstante*>(v));
+}
+
 // ---------------------------------------------------------------- subscripts
 
 // The only subscript of a list when it is a plain expression (no range, no "..."), else null.
 treeabs* plainsubscript(treeabs* args)
 {
-    treeabs* only = tree_child(args, 0);
-    if (!only || tree_child(args, 1) || only->kind == TREE_ELLIPSIS || only->kind == TREE_BORNETAB) return nullptr;
+    treeabs* only = kid(args, 0);
+    if (!only || kid(args, 1) || only->kind == TREE_ELLIPSIS || only->kind == TREE_BORNETAB) return nullptr;
     return only;
 }
 
@@ -561,6 +700,103 @@ bool slotsubscript(t_cctx* ctx, int slot, long* out)
     if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE || !v->Visinteger()) return false;
     *out = v->Vgetlonginteger();
     return true;
+}
+
+// The whole number held by a subscript that is a name or a literal, read in place with the
+// checks of slotsubscript; false for anything else (the general path then evaluates it).
+bool directsubscript(t_cctx* ctx, treeabs* node, long* out)
+{
+    coef buf;
+    const coef* c = nullptr;
+    if (node->kind == TREE_SYMBOL) {
+        c = namenumber(ctx, node);
+    } else if ((node->kind == TREE_INTEGER || node->kind == TREE_REAL || node->kind == TREE_REAL_OR_INTEGER) &&
+               cachedliteral(ctx, node, &buf)) {
+        tomode(ctx, &buf);
+        c = &buf;
+    }
+    if (!c) return false;
+    bool ok = true;
+    if (c->type == BH_DBL) {
+        // A double: a whole number within 32 bits, as the type's own test and conversion find it
+        // (without calling floor).
+        double v = c->d;
+        ok = v >= INT32_MIN && v <= INT32_MAX && static_cast<double>(static_cast<long>(v)) == v;
+        if (ok) *out = static_cast<long>(v);
+    } else if (coef_iszero(c)) {
+        *out = 0;
+    } else if (!coef_vt(c).isentierlong(c)) {
+        ok = false;
+    } else {
+        long long v = coef2ll(c);
+        ok = v >= INT32_MIN && v <= INT32_MAX;
+        if (ok) *out = static_cast<long>(v);
+    }
+    if (c == &buf) deletecoef(&buf);
+    return ok;
+}
+
+// The value a name of a subscripted read or write stands for (through a macro's binding), its
+// value first following the mode; null when it holds nothing.
+t_idcommon* subscripted(t_cctx* ctx, t_identry* e)
+{
+    if (!e || !e->value) return nullptr;
+    followmode(ctx, e);
+    t_idcommon* v = e->value;
+    if (v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    return v ? v->Vgetvalue() : nullptr;
+}
+
+// x[k] with x a name and k a name or a literal, the element a number: read into *out (owned, in
+// the mode in force) with no slot and no value object. False when anything differs: the general
+// path then evaluates it (and reports what is wrong).
+bool elementnumber(t_cctx* ctx, treeabs* node, coef* out)
+{
+    treeabs* name = kid(node, 0);
+    treeabs* only = plainsubscript(kid(node, 1));
+    if (!name || name->kind != TREE_SYMBOL || !only) return false;
+    const char* text = kidname(name, 0);
+    if (text[0] == 'm' && strcmp(text, "macro_optargs") == 0) return false;
+    long i;
+    if (!directsubscript(ctx, only, &i)) return false;
+    const t_idcommon* v = subscripted(ctx, lookupnode(ctx, name, false));
+    if (!v || !v->Vextract_number(ctx, i, out)) return false;
+    tomode(ctx, out);
+    return true;
+}
+
+// One operand read in place: a name or a literal (borrowed, keep 1) or an element x[k] (owned,
+// in *buf, keep 0).
+bool directoperand(t_cctx* ctx, treeabs* n, coef* buf, coef** out, int* keep)
+{
+    *keep = 1;
+    switch (n->kind) {
+    case TREE_SYMBOL: *out = const_cast<coef*>(namenumber(ctx, n)); return *out != nullptr;
+    case TREE_INTEGER:
+    case TREE_REAL:
+    case TREE_REAL_OR_INTEGER: *out = buf; return cachedliteral(ctx, n, buf);
+    case TREE_INDEX:
+        *out = buf;
+        *keep = 0;
+        return elementnumber(ctx, n, buf);
+    default: return false;
+    }
+}
+
+// Both operands of a binary node names, literals or elements holding numbers: nothing evaluated
+// between reading one and the other can change either, so both are read where they are, with no
+// slot holding an identifier. False: take the general path (which also reports what is wrong).
+// Not while a node hook watches every node.
+// (x + x: the second read finds the value already following the mode, so the first stays.)
+bool directoperands(t_cctx* ctx, treeabs* node, coef** a, coef* abuf, int* ka, coef** b, coef* bbuf, int* kb)
+{
+    if (s_hooks.node) return false;
+    treeabs* x = kid(node, 0);
+    treeabs* y = kid(node, 1);
+    if (!x || !y || !directoperand(ctx, x, abuf, a, ka)) return false;
+    if (directoperand(ctx, y, bbuf, b, kb)) return true;
+    if (!*ka) deletecoef(abuf);
+    return false;
 }
 
 // ---------------------------------------------------------------- assignment
@@ -601,6 +837,7 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 }
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
+int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target);
 
 // name[i] = number, the number in slot + 1: stored straight into a number element when the
 // class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
@@ -620,18 +857,20 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
         cleanat(ctx, slot + 1);
         return 0;
     }
-    tree_int(ctx, slot + 2, subscript);
     long i;
-    if (!tree_flags(ctx) && slotsubscript(ctx, slot + 2, &i)) {
+    bool direct = !s_hooks.node && directsubscript(ctx, subscript, &i);
+    if (!direct) tree_int(ctx, slot + 2, subscript);
+    if (direct || (!flagged(ctx) && slotsubscript(ctx, slot + 2, &i))) {
         absrun_slot& v = slotat(ctx, slot + 1);
-        modenum_convert(ctx, &v.c);
+        tomode(ctx, &v.c);
         if (e->value && e->value->Vassign_number(ctx, i, &v.c)) {
             cleanat(ctx, slot + 1);
             cleanat(ctx, slot + 2);
             return 0;
         }
     }
-    if (tree_flags(ctx) || !e->value) {
+    if (direct) tree_int(ctx, slot + 2, subscript);   // the general path wants it in its slot
+    if (flagged(ctx) || !e->value) {
         cleanat(ctx, slot + 1);
         cleanat(ctx, slot + 2);
         return 0;
@@ -652,15 +891,33 @@ int assignelement(t_cctx* ctx, int slot, treeabs* name, treeabs* subscript)
 
 int h_assign(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* target = tree_child(node, 0);
+    treeabs* target = kid(node, 0);
     if (!target || (target->kind != TREE_SYMBOL && target->kind != TREE_FIELD && target->kind != TREE_INDEX)) {
         kst_runerror(ctx, 374, tree_kindname(target ? target->kind : TREE_ASSIGN));
         return 0;
     }
-    tree_int(ctx, slot + 1, tree_child(node, 1));
-    if (tree_flags(ctx)) {
-        cleanat(ctx, slot + 1);
-        return 0;
+    // A number read in place from a name, a literal or an element goes into the value slot as a
+    // number of its own: the stores below then take it without a value object.
+    treeabs* source = kid(node, 1);
+    coef buf, *c;
+    int keep;
+    if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
+        tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
+    } else if (int how = !s_hooks.node && source && target->kind != TREE_FIELD ? directarithmetic(ctx, slot + 1, source, target) : 0) {
+        if (how == 2) {   // done in place
+            if (s_discarded != node) setentry(slotat(ctx, slot), lookupnode(ctx, target, true));
+            return 0;
+        }
+        if (flagged(ctx)) {
+            cleanat(ctx, slot + 1);
+            return 0;
+        }
+    } else {
+        tree_int(ctx, slot + 1, source);
+        if (flagged(ctx)) {
+            cleanat(ctx, slot + 1);
+            return 0;
+        }
     }
     if (target->kind == TREE_SYMBOL && slotat(ctx, slot + 1).tag == kr_coef) {
         // A number into an identifier that holds a number: the value changes in place, so a loop
@@ -668,16 +925,16 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         t_identry* e = lookupnode(ctx, target, true);
         if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
             absrun_slot& v = slotat(ctx, slot + 1);
-            static_cast<t_idconstante*>(e->value)->setvalue(ctx, v.c);
+            setnumber(ctx, static_cast<t_idconstante*>(e->value), v.c);
             v.tag = kr_end;
             e->flag = 0;
-            setentry(slotat(ctx, slot), e);
+            if (s_discarded != node) setentry(slotat(ctx, slot), e);
             return 0;
         }
     }
     if (target->kind == TREE_INDEX && slotat(ctx, slot + 1).tag == kr_coef) {
-        treeabs* name = tree_child(target, 0);
-        treeabs* only = plainsubscript(tree_child(target, 1));
+        treeabs* name = kid(target, 0);
+        treeabs* only = plainsubscript(kid(target, 1));
         if (name && name->kind == TREE_SYMBOL && only) return assignelement(ctx, slot, name, only);
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
@@ -690,9 +947,9 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
         return 0;
     }
     if (target->kind == TREE_INDEX) return assignindexed(ctx, slot, target, value);
-    const char* name = tree_string(target, 0);
+    const char* name = kidname(target, 0);
     assignname(ctx, name, value);
-    if (tree_flags(ctx)) return 0;
+    if (flagged(ctx)) return 0;
     if (t_identry* e = lookupnode(ctx, target, false)) setentry(slotat(ctx, slot), e);
     return 0;
 }
@@ -700,12 +957,12 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
 // name[subscripts] = value: the identifier's class stores the value.
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
 {
-    treeabs* name = tree_child(target, 0);
+    treeabs* name = kid(target, 0);
     if (name && name->kind == TREE_FIELD) {
         // p@v[i] = value, T[2]@v[i] = value: the value held by the field takes the subscripts.
         t_idcommon* container = kst_lvalue_value(ctx, slot + 2, name);
         std::vector<t_subscript> subscripts;
-        if (container && tree_eval_subscripts(ctx, slot + 2, tree_child(target, 1), &subscripts))
+        if (container && tree_eval_subscripts(ctx, slot + 2, kid(target, 1), &subscripts))
             container->Vassign(ctx, subscripts, value);
         else value->Vdelete();
         tree_clean_subscripts(ctx, slot + 2, subscripts);
@@ -716,7 +973,7 @@ int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
         kst_runerror(ctx, 23);
         return 0;
     }
-    t_identificateur_syntaxe ref = recherche_id(ctx, tree_string(name, 0));
+    t_identificateur_syntaxe ref = recherche_id(ctx, kidname(name, 0));
     t_identry* e = ref.entry;
     if (e && e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {   // through a reference argument
         auto* arg = static_cast<t_macroarg*>(e->value);
@@ -732,7 +989,7 @@ int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value)
         return 0;
     }
     std::vector<t_subscript> subscripts;
-    if (tree_eval_subscripts(ctx, slot + 2, tree_child(target, 1), &subscripts)) e->value->Vassign(ctx, subscripts, value);
+    if (tree_eval_subscripts(ctx, slot + 2, kid(target, 1), &subscripts)) e->value->Vassign(ctx, subscripts, value);
     else value->Vdelete();
     tree_clean_subscripts(ctx, slot + 2, subscripts);
     return 0;
@@ -744,6 +1001,14 @@ enum arith { A_ADD, A_SUB, A_MUL, A_DIV, A_POW };
 
 coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 {
+    if (a->type == BH_DBL && b->type == BH_DBL && op <= A_MUL) {
+        // Two doubles: what the double type's own operations do (a zero result is the zero
+        // number; operands own nothing, a handed-over one just loses its tag), without the calls.
+        double r = op == A_ADD ? a->d + b->d : op == A_SUB ? a->d - b->d : a->d * b->d;
+        if (!ka) a->type = BH_ZERO;
+        if (!kb) b->type = BH_ZERO;
+        return r == 0.0 ? coef{} : coef_fromdbl(r);
+    }
     switch (op) {
     case A_ADD: return coef_addition(ctx, a, ka, b, kb);
     case A_SUB: return coef_soustraction(ctx, a, ka, b, kb);
@@ -760,14 +1025,57 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
     return coef{};
 }
 
+// s = s + j and the like: a sum, difference, product or quotient of operands read in place,
+// computed into `slot` without a node of its own being entered (its place stands for errors): 1,
+// or 0 when the operands are not for this. 2: the assignment to `target` is done, the result a
+// nonzero double written over the double that the target's constant holds in the mode in force
+// (no number is passed around: the loop's accumulator stays where it is).
+int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target)
+{
+    arith op;
+    switch (node->kind) {
+    case TREE_ADD: op = A_ADD; break;
+    case TREE_SUB: op = A_SUB; break;
+    case TREE_MUL: op = A_MUL; break;
+    case TREE_DIV: op = A_DIV; break;
+    default: return 0;
+    }
+    coef *a, *b, abuf, bbuf;
+    int ka, kb;
+    if (!directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return 0;
+    if (target && target->kind == TREE_SYMBOL && op != A_DIV && a->type == BH_DBL && b->type == BH_DBL) {
+        double r = op == A_ADD ? a->d + b->d : op == A_SUB ? a->d - b->d : a->d * b->d;
+        t_identry* e = r != 0.0 ? lookupnode(ctx, target, true) : nullptr;
+        if (e && e->value && !e->borrowed && !e->held && e->value->Vgettypeenum() == IDTYPE_CONSTANTE) {
+            auto* k = static_cast<t_idconstante*>(e->value);
+            double* d = k->modenum() == modeof(ctx) ? k->inplacedouble() : nullptr;
+            if (d) {
+                *d = r;
+                e->flag = 0;
+                return 2;
+            }
+        }
+    }
+    elt_runpile* pile = ctx->pile;
+    t_tree_loc saved = pile->loc;
+    if (node->loc.isvalid()) pile->loc = node->loc;
+    tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, ka, b, kb));
+    pile->loc = saved;
+    return 1;
+}
+
 int arithmetic(t_cctx* ctx, int slot, treeabs* node, arith op)
 {
+    coef *a, *b, abuf, bbuf;
+    int ka, kb;
+    if (directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) {
+        tree_slot_setcoef(ctx, slot, numberop(ctx, op, a, ka, b, kb));
+        return 0;
+    }
     if (!evalchildren(ctx, slot, node, 2)) {
         cleanchildren(ctx, slot, 2);
         return 0;
     }
-    coef *a, *b;
-    int ka, kb;
     if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
         coef r = numberop(ctx, op, a, ka, b, kb);
         consumed(ctx, slot + 1, ka);
@@ -879,14 +1187,14 @@ int h_func1(t_cctx* ctx, int slot, treeabs* node)
         if (f->number && coef_vt(a).*(f->number)) {
             r = (coef_vt(a).*(f->number))(ctx, a, ka);
             consumed(ctx, slot + 1, ka);
-            if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+            if (!flagged(ctx)) tree_slot_setcoef(ctx, slot, r);
             else deletecoef(&r);
             return 0;
         }
         if (!f->number && specialfunction(ctx, keyword, a, &r)) {
-            if (!tree_flags(ctx)) tree_slot_setcoef(ctx, slot, r);
+            if (!flagged(ctx)) tree_slot_setcoef(ctx, slot, r);
             else deletecoef(&r);
-        } else if (!tree_flags(ctx)) {
+        } else if (!flagged(ctx)) {
             kst_runerror(ctx, 23);
         }
         cleanchildren(ctx, slot, 1);
@@ -910,32 +1218,53 @@ void setboolean(t_cctx* ctx, int slot, bool v)
     s.b = v ? 1 : 0;
 }
 
+// A comparison of two numbers: 1, 0, or -1 for an operation that is none; two doubles compared
+// as their type compares them, without the calls.
+int comparenumbers(t_idcmpop op, const coef* a, const coef* b)
+{
+    if (a->type == BH_DBL && b->type == BH_DBL) {
+        switch (op) {
+        case IDCMP_EQ: return a->d == b->d;
+        case IDCMP_NE: return !(a->d == b->d);
+        case IDCMP_LT: return a->d < b->d;
+        case IDCMP_LE: return a->d <= b->d;
+        case IDCMP_GT: return a->d > b->d;
+        case IDCMP_GE: return a->d >= b->d;
+        default: return -1;
+        }
+    }
+    switch (op) {
+    case IDCMP_EQ: return coef_cmp_egal(a, b);
+    case IDCMP_NE: return !coef_cmp_egal(a, b);
+    case IDCMP_LT: return coef_cmp_lt(a, b);
+    case IDCMP_LE: return coef_cmp_le(a, b);
+    case IDCMP_GT: return coef_cmp_gt(a, b);
+    case IDCMP_GE: return coef_cmp_ge(a, b);
+    default: return -1;
+    }
+}
+
 int comparison(t_cctx* ctx, int slot, treeabs* node, t_idcmpop op)
 {
-    if (!evalchildren(ctx, slot, node, 2)) {
+    coef *a, *b, abuf, bbuf;
+    int ka, kb, r = -1;
+    bool direct = directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb);
+    if (!direct && !evalchildren(ctx, slot, node, 2)) {
         cleanchildren(ctx, slot, 2);
         return 0;
     }
-    coef *a, *b;
-    int ka, kb, r = -1;
-    if (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb)) {
-        switch (op) {
-        case IDCMP_EQ: r = coef_cmp_egal(a, b); break;
-        case IDCMP_NE: r = !coef_cmp_egal(a, b); break;
-        case IDCMP_LT: r = coef_cmp_lt(a, b); break;
-        case IDCMP_LE: r = coef_cmp_le(a, b); break;
-        case IDCMP_GT: r = coef_cmp_gt(a, b); break;
-        case IDCMP_GE: r = coef_cmp_ge(a, b); break;
-        default: break;
-        }
+    if (direct || (slotnumber(ctx, slot + 1, &a, &ka) && slotnumber(ctx, slot + 2, &b, &kb))) {
+        r = comparenumbers(op, a, b);
     } else {
         const t_idcommon* x = tree_slot_value(ctx, slot + 1);
         const t_idcommon* y = tree_slot_value(ctx, slot + 2);
         if (!x || !y) kst_runerror(ctx, 105);
         else r = kst_id_cmpop(ctx, op, x, y);
     }
+    if (direct && !ka) deletecoef(a);
+    if (direct && !kb) deletecoef(b);
     cleanchildren(ctx, slot, 2);
-    if (r >= 0 && !tree_flags(ctx)) setboolean(ctx, slot, r != 0);
+    if (r >= 0 && !flagged(ctx)) setboolean(ctx, slot, r != 0);
     return 0;
 }
 
@@ -950,7 +1279,7 @@ int h_ge(t_cctx* ctx, int slot, treeabs* n) { return comparison(ctx, slot, n, ID
 bool condition(t_cctx* ctx, int slot, treeabs* node)
 {
     tree_int(ctx, slot, node);
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot);
         return false;
     }
@@ -965,16 +1294,16 @@ bool condition(t_cctx* ctx, int slot, treeabs* node)
 
 int h_and(t_cctx* ctx, int slot, treeabs* node)
 {
-    bool v = condition(ctx, slot + 1, tree_child(node, 0)) && condition(ctx, slot + 1, tree_child(node, 1));
-    if (!tree_flags(ctx)) setboolean(ctx, slot, v);
+    bool v = condition(ctx, slot + 1, kid(node, 0)) && condition(ctx, slot + 1, kid(node, 1));
+    if (!flagged(ctx)) setboolean(ctx, slot, v);
     return 0;
 }
 
 int h_or(t_cctx* ctx, int slot, treeabs* node)
 {
-    bool v = condition(ctx, slot + 1, tree_child(node, 0));
-    if (!tree_flags(ctx) && !v) v = condition(ctx, slot + 1, tree_child(node, 1));
-    if (!tree_flags(ctx)) setboolean(ctx, slot, v);
+    bool v = condition(ctx, slot + 1, kid(node, 0));
+    if (!flagged(ctx) && !v) v = condition(ctx, slot + 1, kid(node, 1));
+    if (!flagged(ctx)) setboolean(ctx, slot, v);
     return 0;
 }
 
@@ -982,9 +1311,9 @@ int h_or(t_cctx* ctx, int slot, treeabs* node)
 
 int h_if(t_cctx* ctx, int slot, treeabs* node)
 {
-    bool v = condition(ctx, slot + 1, tree_child(node, 0));
-    if (tree_flags(ctx)) return 0;
-    return tree_int(ctx, slot, tree_child(node, v ? 1 : 2));
+    bool v = condition(ctx, slot + 1, kid(node, 0));
+    if (flagged(ctx)) return 0;
+    return tree_int(ctx, slot, kid(node, v ? 1 : 2));
 }
 
 // Runs `body` in a new loop pile; history writing is suspended meanwhile.
@@ -1010,10 +1339,10 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
 {
     loopscope loop(ctx, RUNPILE_WHILE, nullptr);
     int r = 0;
-    while (!tree_flags(ctx) && !r) {
-        bool v = condition(ctx, slot + 1, tree_child(node, 0));
-        if (!v || tree_flags(ctx)) break;
-        r = tree_int(ctx, slot + 1, tree_child(node, 1));
+    while (!flagged(ctx) && !r) {
+        bool v = condition(ctx, slot + 1, kid(node, 0));
+        if (!v || flagged(ctx)) break;
+        r = tree_int(ctx, slot + 1, kid(node, 1));
         cleanat(ctx, slot + 1);
         kst_pilescope(loop.pile)->parameters.clear();
     }
@@ -1024,7 +1353,7 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
 bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
 {
     tree_int(ctx, slot, node);
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot);
         return false;
     }
@@ -1041,24 +1370,40 @@ bool ownednumber(t_cctx* ctx, int slot, treeabs* node, coef* out)
     return true;
 }
 
+// A loop's body, turn after turn: a block is entered without the checks of a node that the
+// loop's own node made (stack depth), in its place; anything else, or with a node hook, as a node.
+int runblock(t_cctx* ctx, int slot, treeabs* body)
+{
+    if (!body || body->kind != TREE_LIST || s_hooks.node) return tree_int(ctx, slot, body);
+    if (flagged(ctx)) return 0;
+    cleanat(ctx, slot);
+    elt_runpile* pile = ctx->pile;
+    if (!body->loc.isvalid()) return h_list(ctx, slot, body);
+    t_tree_loc saved = pile->loc;
+    pile->loc = body->loc;
+    int r = h_list(ctx, slot, body);
+    if (ctx->pile == pile) pile->loc = saved;
+    return r;
+}
+
 enum looptype { L_FOR, L_SUM, L_PROD, L_SUMFMA };
 
 int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
 {
-    const char* var = tree_string(node, 0);
+    const char* var = kidname(node, 0);
     coef start, end, step = coef_creenum_init(ctx, 1);
-    if (!ownednumber(ctx, slot + 1, tree_child(node, 1), &start)) {
+    if (!ownednumber(ctx, slot + 1, kid(node, 1), &start)) {
         deletecoef(&step);
         return 0;
     }
-    if (!ownednumber(ctx, slot + 1, tree_child(node, 2), &end)) {
+    if (!ownednumber(ctx, slot + 1, kid(node, 2), &end)) {
         deletecoef(&start);
         deletecoef(&step);
         return 0;
     }
-    if (tree_child(node, 3)) {
+    if (kid(node, 3)) {
         deletecoef(&step);
-        if (!ownednumber(ctx, slot + 1, tree_child(node, 3), &step)) {
+        if (!ownednumber(ctx, slot + 1, kid(node, 3), &step)) {
             deletecoef(&start);
             deletecoef(&end);
             return 0;
@@ -1075,26 +1420,27 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
         loop.pile->collectsreturn = type != L_FOR;
         if (type == L_SUMFMA) loop.pile->fusedacc = &acc;
         t_pilescope* scope = kst_pilescope(loop.pile);
-        t_identry* entry = scope->locals.insert(var, 0, new t_idconstante(ctx, var, start));
+        t_identry* entry = scope->locals.bind(var, 0, new t_idconstante(ctx, var, start));
+        treeabs* body = kid(node, 4);
         entry->inuse++;   // the loop steps it: delete(j) in the body is refused (error 97)
-        while (!tree_flags(ctx) && !r) {
+        while (!flagged(ctx) && !r) {
             if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
                 kst_runerror(ctx, 40);   // the body gave the counter a value that is no number
                 break;
             }
             auto* counter = static_cast<t_idconstante*>(entry->value);
-            const coef& v = counter->value(ctx);
-            if ((up ? coef_cmp_le(&v, &end) : coef_cmp_ge(&v, &end)) != 1) break;
-            r = tree_int(ctx, slot + 1, tree_child(node, 4));
+            const coef& v = numberof(ctx, counter);
+            if (comparenumbers(up ? IDCMP_LE : IDCMP_GE, &v, &end) != 1) break;
+            r = runblock(ctx, slot + 1, body);
             cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;   // the term went straight into acc
-            } else if (type != L_FOR && !tree_flags(ctx) && loop.pile->hasretnumber) {
+            } else if (type != L_FOR && !flagged(ctx) && loop.pile->hasretnumber) {
                 loop.pile->fusedreturned = false;
                 coef t = loop.pile->retnumber;
                 loop.pile->hasretnumber = false;
-                acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
-            } else if (type != L_FOR && !tree_flags(ctx)) {
+                acc = numberop(ctx, type != L_PROD ? A_ADD : A_MUL, &acc, 0, &t, 0);
+            } else if (type != L_FOR && !flagged(ctx)) {
                 loop.pile->fusedreturned = false;
                 auto* term = static_cast<t_idcommon*>(loop.pile->retval);
                 loop.pile->retval = nullptr;
@@ -1108,12 +1454,17 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 acc = type != L_PROD ? coef_addition(ctx, &acc, 0, &t, 0) : coef_multiplication(ctx, &acc, 0, &t, 0);
             }
             if (!entry->value || entry->value->Vgettypeenum() != IDTYPE_CONSTANTE) {
-                if (!tree_flags(ctx)) kst_runerror(ctx, 40);
+                if (!flagged(ctx)) kst_runerror(ctx, 40);
                 break;
             }
             counter = static_cast<t_idconstante*>(entry->value);
-            coef next = coef_addition(ctx, const_cast<coef*>(&counter->value(ctx)), 1, &step, 1);
-            counter->setvalue(ctx, next);
+            double* d = step.type == BH_DBL && counter->modenum() == modeof(ctx) ? counter->inplacedouble() : nullptr;
+            if (d && *d + step.d != 0.0) {
+                *d += step.d;   // a double counter steps in place
+            } else {
+                coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
+                setnumber(ctx, counter, next);
+            }
             scope->parameters.clear();
         }
         entry->inuse--;
@@ -1122,7 +1473,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
     }
     deletecoef(&end);
     deletecoef(&step);
-    if (type != L_FOR && !tree_flags(ctx)) tree_slot_setcoef(ctx, slot, acc);
+    if (type != L_FOR && !flagged(ctx)) tree_slot_setcoef(ctx, slot, acc);
     else deletecoef(&acc);
     return r;
 }
@@ -1147,15 +1498,23 @@ bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
 
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_int(ctx, slot + 1, tree_child(node, 0));
-    if (tree_flags(ctx)) {
+    // A literal, an element or a sum of such is a number read or computed in place, as its node
+    // would leave it (a name is not: what it holds goes back as a value, with its name).
+    treeabs* expr = kid(node, 0);
+    coef buf, *c;
+    int keep;
+    if (!s_hooks.node && expr && expr->kind != TREE_SYMBOL && directoperand(ctx, expr, &buf, &c, &keep))
+        tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
+    else if (s_hooks.node || !expr || !directarithmetic(ctx, slot + 1, expr, nullptr))
+        tree_int(ctx, slot + 1, expr);
+    if (flagged(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
     }
     // The value goes to the construct that collects it: the innermost sum/prod or macro call.
-    elt_runpile* target = tree_run_getpile(ctx);
+    elt_runpile* target = ctx->pile;
     for (elt_runpile* p = target; p; p = p->next) {
-        if (p->collectsreturn || tree_run_getpile_isinmacroexecution(p)) {
+        if (p->collectsreturn || p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO) {
             target = p;
             break;
         }
@@ -1166,8 +1525,8 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
         // a turn of sum or a macro call that returns one makes no value object.
         coef c = s.c;
         s.tag = kr_end;
-        modenum_convert(ctx, &c);
-        tree_run_clearreturn(target);
+        tomode(ctx, &c);
+        if (target->retval || target->hasretnumber) tree_run_clearreturn(target);
         target->retnumber = c;
         target->hasretnumber = true;
         return 0;
@@ -1187,7 +1546,7 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
 // temporary product; any other operands take the plain path (the product, then the sum).
 int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* product = tree_child(node, 0);
+    treeabs* product = kid(node, 0);
     elt_runpile* target = nullptr;
     for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
         if (p->collectsreturn || tree_run_getpile_isinmacroexecution(p)) {
@@ -1224,26 +1583,26 @@ int h_returnfma(t_cctx* ctx, int slot, treeabs* node)
 
 int h_switch(t_cctx* ctx, int slot, treeabs* node)
 {
-    tree_int(ctx, slot + 1, tree_child(node, 0));
-    const t_idcommon* selector = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    tree_int(ctx, slot + 1, kid(node, 0));
+    const t_idcommon* selector = flagged(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
     int r = 0;
     bool matched = false;
-    treeabs* cases = tree_child(node, 1);
-    for (int i = 0; selector && !matched && !tree_flags(ctx); i++) {
-        treeabs* c = tree_child(cases, i);
+    treeabs* cases = kid(node, 1);
+    for (int i = 0; selector && !matched && !flagged(ctx); i++) {
+        treeabs* c = kid(cases, i);
         if (!c) break;
-        treeabs* values = tree_child(c, 0);
-        for (int k = 0; !matched && !tree_flags(ctx); k++) {
-            treeabs* v = tree_child(values, k);
+        treeabs* values = kid(c, 0);
+        for (int k = 0; !matched && !flagged(ctx); k++) {
+            treeabs* v = kid(values, k);
             if (!v) break;
             tree_int(ctx, slot + 2, v);
-            const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
+            const t_idcommon* value = flagged(ctx) ? nullptr : tree_slot_value(ctx, slot + 2);
             matched = value && selector->Vswitchcase(ctx, value);
             cleanat(ctx, slot + 2);
         }
-        if (matched) r = tree_int(ctx, slot + 2, tree_child(c, 1));
+        if (matched) r = tree_int(ctx, slot + 2, kid(c, 1));
     }
-    if (selector && !matched && !tree_flags(ctx) && tree_child(node, 2)) r = tree_int(ctx, slot + 2, tree_child(node, 2));
+    if (selector && !matched && !flagged(ctx) && kid(node, 2)) r = tree_int(ctx, slot + 2, kid(node, 2));
     cleanat(ctx, slot + 2);
     cleanat(ctx, slot + 1);
     return r;
@@ -1253,13 +1612,13 @@ int h_try(t_cctx* ctx, int slot, treeabs* node)
 {
     elt_runpile* pile = tree_run_getpile(ctx);
     tree_run_setpile_entertry(pile);
-    int r = tree_int(ctx, slot, tree_child(node, 0));
+    int r = tree_int(ctx, slot, kid(node, 0));
     tree_run_setpile_exittry(pile);
     cleanat(ctx, slot);
     if (r || !Erreur_Execution) return r;
     kst_runwarning(ctx, 22);
     Erreur_Execution = 0;
-    return tree_int(ctx, slot, tree_child(node, 1));
+    return tree_int(ctx, slot, kid(node, 1));
 }
 
 // ---------------------------------------------------------------- macros
@@ -1267,22 +1626,22 @@ int h_try(t_cctx* ctx, int slot, treeabs* node)
 cellule_parametre* parameterlist(treeabs* params)
 {
     std::vector<std::string> names;
-    for (int i = 0; treeabs* p = tree_child(params, i); i++)
-        names.push_back(p->kind == TREE_ELLIPSIS ? "..." : tree_string(p, 0));
+    for (int i = 0; treeabs* p = kid(params, i); i++)
+        names.push_back(p->kind == TREE_ELLIPSIS ? "..." : kidname(p, 0));
     return cellule_parametre_new(names);
 }
 
 int h_macrodef(t_cctx* ctx, int, treeabs* node)
 {
     bool method = node->kind == TREE_METHODDEF;
-    const char* structure = method ? tree_string(node, 0) : nullptr;
-    const char* name = tree_string(node, method ? 1 : 0);
-    treeabs* params = tree_child(node, method ? 2 : 1);
-    treeabs* body = tree_opt_macro(tree_dup(tree_child(node, method ? 3 : 2)));
+    const char* structure = method ? kidname(node, 0) : nullptr;
+    const char* name = kidname(node, method ? 1 : 0);
+    treeabs* params = kid(node, method ? 2 : 1);
+    treeabs* body = tree_opt_macro(tree_dup(kid(node, method ? 3 : 2)));
     if (method) {
         std::set<std::string> names;
-        for (int i = 0; treeabs* p = tree_child(params, i); i++)
-            if (p->kind == TREE_SYMBOL) names.insert(tree_string(p, 0));
+        for (int i = 0; treeabs* p = kid(params, i); i++)
+            if (p->kind == TREE_SYMBOL) names.insert(kidname(p, 0));
         macro_add_implicitself(structure, body, names);
     }
     elt_runpile* pile = tree_run_getpile(ctx);
@@ -1294,12 +1653,14 @@ int h_macrodef(t_cctx* ctx, int, treeabs* node)
 // One argument of a call: [x] passes the identifier itself, anything else its value.
 t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
 {
-    if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && tree_child(arg, 0) &&
-        tree_child(arg, 0)->kind == TREE_SYMBOL) {
-        const char* name = tree_string(tree_child(arg, 0), 0);
-        t_identificateur_syntaxe ref = recherche_id(ctx, name);
-        if (!ref.entry) ref.entry = insere_elt_arbre_id(ctx, name, 0, nullptr, ref.tree);
-        t_identry* e = ref.entry;
+    if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && kid(arg, 0) &&
+        kid(arg, 0)->kind == TREE_SYMBOL) {
+        const char* name = kidname(kid(arg, 0), 0);
+        t_identry* e = lookupnode(ctx, kid(arg, 0), false);
+        if (!e) {
+            t_identificateur_syntaxe ref = recherche_id(ctx, name);
+            e = ref.entry ? ref.entry : insere_elt_arbre_id(ctx, name, 0, nullptr, ref.tree);
+        }
         // A reference to a by-reference parameter is a reference to what that one names.
         if (e->value && e->value->getFlag() == KST_IDFLAG_MACROARG) {
             auto* inner = static_cast<t_macroarg*>(e->value);
@@ -1307,8 +1668,15 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         }
         return t_macroarg::newreference(e);
     }
+    if (arg->kind == TREE_SYMBOL && !s_hooks.node) {
+        // A name holding a number: its copy, as the general way below would make it.
+        t_identry* e = lookupnode(ctx, arg, false);
+        t_idcommon* v = e ? e->value : nullptr;
+        if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return t_macroarg::newvalue(v->Vcopy());
+    }
     tree_int(ctx, slot, arg);
-    if (tree_flags(ctx)) {
+    if (flagged(ctx)) {
         cleanat(ctx, slot);
         return nullptr;
     }
@@ -1336,27 +1704,27 @@ struct t_elementref {
 
 bool iselementref(const treeabs* arg)
 {
-    const treeabs* inner = tree_child(arg, 0);
+    const treeabs* inner = kid(arg, 0);
     return arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && inner && inner->kind == TREE_INDEX &&
-           tree_child(inner, 0) && tree_child(inner, 0)->kind == TREE_SYMBOL;
+           kid(inner, 0) && kid(inner, 0)->kind == TREE_SYMBOL;
 }
 
 bool elementref(t_cctx* ctx, int slot, treeabs* arg, size_t index, t_elementref* out)
 {
-    treeabs* element = tree_child(arg, 0);
+    treeabs* element = kid(arg, 0);
     std::vector<t_subscript> subscripts;
-    bool ok = tree_eval_subscripts(ctx, slot, tree_child(element, 1), &subscripts);
+    bool ok = tree_eval_subscripts(ctx, slot, kid(element, 1), &subscripts);
     for (const t_subscript& sub : subscripts) {
         if (sub.kind != t_subscript::value) ok = false;
         else if (ok) out->subscripts.push_back(sub.v->Vcopy());
     }
     tree_clean_subscripts(ctx, slot, subscripts);
     if (!ok) {
-        if (!tree_flags(ctx)) kst_runerror(ctx, 214);
+        if (!flagged(ctx)) kst_runerror(ctx, 214);
         return false;
     }
     out->argindex = index;
-    out->array = tree_string(tree_child(element, 0), 0);
+    out->array = kidname(kid(element, 0), 0);
     return true;
 }
 
@@ -1393,6 +1761,35 @@ std::string bindingname(const t_macro* macro, size_t index)
     return "macro_optargs[" + std::to_string(index - k + 1) + "]";
 }
 
+// The arguments of one call, held inline up to a few: a call allocates nothing for them.
+class t_callargs {
+public:
+    t_callargs() = default;
+    t_callargs(const t_callargs&) = delete;
+    t_callargs& operator=(const t_callargs&) = delete;
+    ~t_callargs() { delete[] m_heap; }
+    void push_back(t_macroarg* a)
+    {
+        if (m_n == m_cap) {
+            auto* bigger = new t_macroarg*[m_cap * 2];
+            std::copy(data(), data() + m_n, bigger);
+            delete[] m_heap;
+            m_heap = bigger;
+            m_cap *= 2;
+        }
+        data()[m_n++] = a;
+    }
+    t_macroarg** data() { return m_heap ? m_heap : m_inline; }
+    size_t size() const { return m_n; }
+    t_macroarg** begin() { return data(); }
+    t_macroarg** end() { return data() + m_n; }
+
+private:
+    t_macroarg* m_inline[8];
+    t_macroarg** m_heap = nullptr;
+    size_t m_n = 0, m_cap = 8;
+};
+
 // Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
 int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind, t_identry* self = nullptr)
 {
@@ -1400,7 +1797,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
         kst_runerror(ctx, 19);
         return 0;
     }
-    std::vector<t_macroarg*> args;
+    t_callargs args;
     std::vector<t_elementref> elements;
     auto fail = [&]() {
         for (t_macroarg* x : args) delete x;
@@ -1408,7 +1805,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
             for (t_idcommon* v : r.subscripts) v->Vdelete();
         return 0;
     };
-    for (int i = 0; treeabs* a = tree_child(list, i); i++) {
+    for (int i = 0; treeabs* a = kid(list, i); i++) {
         if (isoptargs(a)) {   // the running macro's own optional arguments, passed on as they came
             for (int k = 1; t_macroarg* opt = macro_getoptionalarg(ctx, k); k++) {
                 if (opt->getkind() == t_macroarg::byvalue) {
@@ -1427,7 +1824,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
             if (ok) elements.push_back(std::move(ref));
             else for (t_idcommon* v : ref.subscripts) v->Vdelete();
             if (!ok) return fail();
-            a = tree_child(a, 0);   // the element's value starts the parameter
+            a = kid(a, 0);   // the element's value starts the parameter
         }
         t_macroarg* arg = macroargument(ctx, slot + 1, a);
         if (!arg) return fail();
@@ -1435,12 +1832,13 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     }
     bool history = ctx->historywrite;
     ctx->historywrite = false;
-    macro->enter();   // the body may redefine or delete this very macro
+    const bool local = !ctx->master;
+    macro->enter(local);   // the body may redefine or delete this very macro
     elt_runpile* pile = tree_run_setpile(ctx, kind, macro->getname().c_str(), macro->getcode());
     int r = 0;
     t_genarbre* bindings = &kst_pilescope(pile)->parameters;
     if (self) macro_affect_parametre_valeur(ctx, "self", t_macroarg::newreference(self), bindings);
-    if (macro_affect_list_parametre_valeur(ctx, macro, std::move(args), bindings)) {
+    if (macro_affect_list_parametre_valeur(ctx, macro, args.data(), args.size(), bindings, pile)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
         cleanat(ctx, slot + 1);
     }
@@ -1456,7 +1854,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     bool isnumber = pile->hasretnumber;
     pile->hasretnumber = false;
     tree_run_removepile(ctx, pile);
-    macro->leave();
+    macro->leave(local);
     ctx->kc.stopflag = 0;
     ctx->historywrite = history;
     for (size_t k = 0; k < elements.size(); k++) {
@@ -1489,30 +1887,43 @@ t_macro* siblingmethod(t_cctx* ctx, const char* name, t_identry** self)
 
 int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
 {
-    const char* name = tree_string(node, 0);
+    // What a call resolves to depends on the piles it is made from (a running file's private
+    // macros, the structure of a running method) and on the macro table: remembered for the pile.
+    auto& c = node->cache.call;
+    elt_runpile* pile = ctx->pile;
+    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen_now())
+        return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), kid(node, 1), RUNPILE_MACRO, c.self);
+    const char* name = kidname(node, 0);
     t_identry* self = nullptr;
-    if (t_macro* method = siblingmethod(ctx, name, &self))
-        return callmacro(ctx, slot, method, tree_child(node, 1), RUNPILE_MACRO, self);
-    t_macro* macro = macro_resolve(ctx, name, false);
-    return macro ? callmacro(ctx, slot, macro, tree_child(node, 1), RUNPILE_MACRO) : 0;
+    t_macro* macro = siblingmethod(ctx, name, &self);
+    if (!macro) macro = macro_resolve(ctx, name, false);
+    if (!macro) return 0;
+    if (!ctx->master && pile) {
+        c.gen = kst_idgen();
+        c.serial = pile->serial;
+        c.ctx = ctx;
+        c.macro = macro;
+        c.self = self;
+    }
+    return callmacro(ctx, slot, macro, kid(node, 1), RUNPILE_MACRO, self);
 }
 
 // object%name[args]: the method name of the object's structure, with self bound to the object.
 int h_methodcall(t_cctx* ctx, int slot, treeabs* node)
 {
     std::string type;
-    t_identry* self = kst_idclass_methodtarget(ctx, slot + 1, tree_child(node, 0), &type);
+    t_identry* self = kst_idclass_methodtarget(ctx, slot + 1, kid(node, 0), &type);
     if (!self) return 0;
-    t_macro* method = macro_find_struct(ctx, type.c_str(), tree_string(node, 1), false);
-    return method ? callmacro(ctx, slot, method, tree_child(node, 2), RUNPILE_MACRO, self) : 0;
+    t_macro* method = macro_find_struct(ctx, type.c_str(), kidname(node, 1), false);
+    return method ? callmacro(ctx, slot, method, kid(node, 2), RUNPILE_MACRO, self) : 0;
 }
 
 // name(args): an external function (none can be declared yet) or a library macro whose variant
 // accepts that many arguments.
 int h_call(t_cctx* ctx, int slot, treeabs* node)
 {
-    const char* name = tree_string(node, 0);
-    treeabs* list = tree_child(node, 1);
+    const char* name = kidname(node, 0);
+    treeabs* list = kid(node, 1);
     bool exists = false;
     int externmin = -1;
     t_macro* macro = kst_libstlmacro_find(ctx, name, tree_paracount(list), &exists, &externmin);
@@ -1529,7 +1940,7 @@ int h_call(t_cctx* ctx, int slot, treeabs* node)
 std::vector<std::string> names(treeabs* node)
 {
     std::vector<std::string> out;
-    for (int i = 0; const char* s = tree_string(node, i); i++) out.push_back(s);
+    for (int i = 0; const char* s = kidname(node, i); i++) out.push_back(s);
     return out;
 }
 
@@ -1561,7 +1972,7 @@ int h_quit(t_cctx* ctx, int, treeabs*)
 
 int h_include(t_cctx* ctx, int, treeabs* node)
 {
-    kst_include(ctx, tree_string(node, 0), false);
+    kst_include(ctx, kidname(node, 0), false);
     return 0;
 }
 
@@ -1570,9 +1981,9 @@ int h_include(t_cctx* ctx, int, treeabs* node)
 // macro_optargs[k]: the running macro's k-th optional argument.
 int optionalargument(t_cctx* ctx, int slot, treeabs* args)
 {
-    tree_int(ctx, slot + 1, tree_child(args, 0));
+    tree_int(ctx, slot + 1, kid(args, 0));
     long k = 0;
-    bool ok = !tree_flags(ctx) && tree_slot_integer(ctx, slot + 1, &k);
+    bool ok = !flagged(ctx) && tree_slot_integer(ctx, slot + 1, &k);
     cleanat(ctx, slot + 1);
     if (!ok) return 0;
     t_macroarg* arg = k >= 1 && k <= INT_MAX ? macro_getoptionalarg(ctx, static_cast<int>(k)) : nullptr;
@@ -1588,18 +1999,23 @@ int optionalargument(t_cctx* ctx, int slot, treeabs* args)
 // name[subscripts]: an element or a part of the value, through its class.
 int h_index(t_cctx* ctx, int slot, treeabs* node)
 {
-    treeabs* name = tree_child(node, 0);
-    treeabs* args = tree_child(node, 1);
+    treeabs* name = kid(node, 0);
+    treeabs* args = kid(node, 1);
     // (the first letter spares the common x[k] a comparison of texts)
-    if (name && name->kind == TREE_SYMBOL && tree_string(name, 0)[0] == 'm' &&
-        strcmp(tree_string(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
+    if (name && name->kind == TREE_SYMBOL && kidname(name, 0)[0] == 'm' &&
+        strcmp(kidname(name, 0), "macro_optargs") == 0 && tree_paracount(args) == 1)
         return optionalargument(ctx, slot, args);
+    coef element;
+    if (!s_hooks.node && elementnumber(ctx, node, &element)) {
+        tree_slot_setcoef(ctx, slot, element);
+        return 0;
+    }
     tree_int(ctx, slot + 1, name);
-    const t_idcommon* value = tree_flags(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
+    const t_idcommon* value = flagged(ctx) ? nullptr : tree_slot_value(ctx, slot + 1);
     if (treeabs* only = value ? plainsubscript(args) : nullptr) {
         // One plain subscript: a number element is read straight into the slot.
         tree_int(ctx, slot + 2, only);
-        const t_idcommon* held = tree_flags(ctx) ? nullptr : const_cast<t_idcommon*>(value)->Vgetvalue();
+        const t_idcommon* held = flagged(ctx) ? nullptr : const_cast<t_idcommon*>(value)->Vgetvalue();
         long i;
         coef c;
         if (held && slotsubscript(ctx, slot + 2, &i) && held->Vextract_number(ctx, i, &c)) {
@@ -1613,7 +2029,7 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
             } else {
                 one[0].v = const_cast<t_idcommon*>(one[0].v)->Vgetvalue();
                 t_idcommon* part = held->Vextract(ctx, one);
-                if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+                if (part && !flagged(ctx)) tree_slot_setobject(ctx, slot, part);
                 else if (part) part->Vdelete();
             }
         }
@@ -1625,7 +2041,7 @@ int h_index(t_cctx* ctx, int slot, treeabs* node)
     if (value && tree_eval_subscripts(ctx, slot + 2, args, &subscripts)) {
         const t_idcommon* held = const_cast<t_idcommon*>(value)->Vgetvalue();
         t_idcommon* part = held ? held->Vextract(ctx, subscripts) : nullptr;
-        if (part && !tree_flags(ctx)) tree_slot_setobject(ctx, slot, part);
+        if (part && !flagged(ctx)) tree_slot_setobject(ctx, slot, part);
         else if (part) part->Vdelete();
     }
     tree_clean_subscripts(ctx, slot + 2, subscripts);
@@ -1762,18 +2178,19 @@ int tree_int(t_cctx* ctx, int slot, treeabs* node)
     absrun_slot& s = slotat(ctx, slot);
     if (s.tag != kr_end) cleanat(ctx, slot);
     if (!node || ctx->kc.stoprequested() || Erreur_Execution) return 0;
-    if (kst_stack_exhausted()) {   // runaway recursion ends as an error, not a crash
+    if (kst_stack_exhausted_fast()) {   // runaway recursion ends as an error, not a crash
         kst_runerror(ctx, 19);
         return 0;
     }
     if (s_hooks.node) s_hooks.node(ctx, &node->loc, node, s_hooks.nodeuser);
-    elt_runpile* pile = tree_run_getpile(ctx);
-    t_tree_loc saved = pile->loc;
-    if (node->loc.isvalid()) pile->loc = node->loc;
+    elt_runpile* pile = ctx->pile;
     int k = tree_kindindex(node->kind);
-    if (k < 0 || k >= s_nkinds) kst_iceerror(1022, "tree_int", k);
+    if (static_cast<unsigned>(k) >= static_cast<unsigned>(s_nkinds)) kst_iceerror(1022, "tree_int", k);
+    if (!node->loc.isvalid()) return s_handlers[k](ctx, slot, node);   // the enclosing node's place stands
+    t_tree_loc saved = pile->loc;
+    pile->loc = node->loc;
     int r = s_handlers[k](ctx, slot, node);
-    if (tree_run_getpile(ctx) == pile) pile->loc = saved;
+    if (ctx->pile == pile) pile->loc = saved;
     return r;
 }
 
@@ -1823,12 +2240,12 @@ bool kst_number_function(t_cctx* ctx, const char* keyword, const coef* a, coef* 
         bool ok = false;
         if (f.number && coef_vt(&c).*(f.number)) {
             *out = (coef_vt(&c).*(f.number))(ctx, &c, 0);
-            ok = !tree_flags(ctx);
+            ok = !flagged(ctx);
         } else if (!f.number) {
             ok = specialfunction(ctx, keyword, &c, out);
         }
         deletecoef(&c);
-        if (!ok && !tree_flags(ctx)) kst_runerror(ctx, 23);
+        if (!ok && !flagged(ctx)) kst_runerror(ctx, 23);
         if (!ok) deletecoef(out);
         return ok;
     }

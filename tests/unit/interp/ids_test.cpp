@@ -1,7 +1,10 @@
 // Identifiers: lookup through piles, private/public scopes, file-private names, deletion checks,
 // macro argument bindings, the operation table by type codes, and host parameter bindings.
+#include "coef/coef_init.h"
+#include "coef/modenum.h"
 #include "interp/cctx.h"
 #include "interp/error.h"
+#include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/kest.h"
 #include "interp/runpile.h"
@@ -10,6 +13,8 @@
 #include "testhelp.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -245,4 +250,74 @@ TEST_F(Ids, HostParametersAreBoundByValueAndReadBack)
     EXPECT_EQ(recherche_symbole(session, "v"), nullptr);   // the bindings went with the pile
     EXPECT_EQ(Mkestparandreturnid("nothere", "_info off;", "v", 2, &value, nullptr), nullptr);
     EXPECT_EQ(value.text(), "from the host");              // the host's object is untouched
+}
+
+// What a remembered lookup relies on: a lookup made from a pile stays valid while that pile runs
+// and the generation stands, so every change of what a name means must move the generation, and
+// no pile may ever take the serial of one that went, even in the same memory.
+TEST_F(Ids, PilesHaveSerialsOfTheirOwnAndOnlyChangesOfMeaningMoveTheGeneration)
+{
+    push(RUNPILE_FILE, "f.t");
+    elt_runpile* first = push(RUNPILE_MACRO, "m");
+    uint64_t serial = first->serial;
+    uint64_t gen = kst_idgen();
+    kst_pilescope(first)->parameters.bind("a", 0, new t_chaine("1", "a"));   // a call's bindings
+    EXPECT_EQ(kst_idgen(), gen);
+    pop();
+    EXPECT_EQ(kst_idgen(), gen);                  // popping the call changes no other pile's view
+    elt_runpile* second = push(RUNPILE_MACRO, "m");
+    EXPECT_NE(second->serial, serial);            // (its memory may well be the first one's)
+    EXPECT_GT(second->serial, serial);
+    set("g", "x");                                // a new identifier
+    EXPECT_GT(kst_idgen(), gen);
+    gen = kst_idgen();
+    kst_private(&ctx, {"p"});
+    EXPECT_GT(kst_idgen(), gen);
+    gen = kst_idgen();
+    EXPECT_TRUE(supprime_symbolenom(&ctx, "g", false));
+    EXPECT_GT(kst_idgen(), gen);
+    pop();
+    pop();
+}
+
+// A number constant that goes is kept for the next one made: nothing of its former value, name,
+// mode or converted view may show through.
+TEST_F(Ids, ARecycledConstantCarriesNothingOfItsLastUse)
+{
+    kst_coef_inittables();
+    modenum_init();
+    t_cctx* session = t_cctx::getLocalCctx();
+    modenum_set(session, NUMRAT);
+    t_idconstante* old = t_idconstante::make(session, "first", coef_creenumlong_init(session, 7));
+    const coef& seen = old->value(session);
+    EXPECT_EQ(coef2ll(&seen), 7);
+    modenum_set(session, NUMDBL);
+    (void)old->value(session);                    // a converted view exists now
+    old->Vdelete();
+    t_idconstante* fresh = t_idconstante::make(session, "second", coef_fromdbl(2.5));
+    EXPECT_STREQ(fresh->getName(), "second");
+    EXPECT_EQ(fresh->modenum(), NUMDBL);
+    EXPECT_EQ(coef2dbl(&fresh->value(session)), 2.5);
+    EXPECT_EQ(coef2dbl(&fresh->rawvalue()), 2.5);
+    t_idcommon* copy = fresh->Vcopy();
+    EXPECT_STREQ(copy->getName(), "second");
+    copy->Vdelete();
+    fresh->Vdelete();
+}
+
+// Generations are per thread: a parallel task's declarations must neither move nor race with the
+// session thread's count, which its remembered lookups are checked against.
+TEST_F(Ids, EachThreadCountsGenerationsOfItsOwn)
+{
+    uint64_t mine = kst_idgen();
+    uint64_t other = 0, otherafter = 0;
+    std::thread task([&] {
+        other = kst_idgen();
+        kst_idgen_bump();
+        otherafter = kst_idgen();
+    });
+    task.join();
+    EXPECT_NE(mine >> 40, other >> 40);           // counted in a range of its own
+    EXPECT_EQ(otherafter, other + 1);
+    EXPECT_EQ(kst_idgen(), mine);                 // the task's bump did not move this thread's
 }
