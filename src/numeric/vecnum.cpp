@@ -290,8 +290,11 @@ void vecnum_parallel_blocks(t_cctx* ctx, uint32_t n, void (*body)(void*, uint32_
         body(data, 0, n);
         return;
     }
+    // About 64 blocks whatever the length: blocks of 4096 made thousands of tasks for a vector
+    // of 10^7 numbers, whose hand-offs cost as much as the sines.
+    const int grain = std::max<int>(k_parallel_grain, (int)(n / 64));
     t_parallel_loop_for_range_par<t_blockbody> loop(ctx, t_blockbody{body, data});
-    parallel_loop_for_range_Ngrain(ctx, k_parallel_grain, 0, (int)n - 1, loop);
+    parallel_loop_for_range_Ngrain(ctx, grain, 0, (int)n - 1, loop);
 }
 
 // ---------------------------------------------------------------- real-only operations
