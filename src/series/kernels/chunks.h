@@ -199,11 +199,25 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     // The pair lists live on between products of a thread: a few megabytes written into fresh
     // pages for every product cost as much as sorting them, before the threads start.
     // Named through references: the chunk tasks, on other threads, read this thread's lists.
+    // A product this thread starts while it waits for the chunks of its own (a task it took up
+    // meanwhile) keeps lists of its own.
     static thread_local std::vector<t_pair> s_pairs, s_sorted;
     static thread_local std::vector<uint32_t> s_at;
-    std::vector<t_pair>& pairs = s_pairs;
-    std::vector<t_pair>& sorted = s_sorted;
-    std::vector<uint32_t>& at = s_at;
+    static thread_local std::vector<std::pair<double, uint32_t>> s_order;
+    static thread_local int s_running = 0;
+    std::vector<t_pair> own_pairs, own_sorted;
+    std::vector<uint32_t> own_at;
+    std::vector<std::pair<double, uint32_t>> own_order;
+    const bool nested = s_running > 0;
+    std::vector<t_pair>& pairs = nested ? own_pairs : s_pairs;
+    std::vector<t_pair>& sorted = nested ? own_sorted : s_sorted;
+    std::vector<uint32_t>& at = nested ? own_at : s_at;
+    std::vector<std::pair<double, uint32_t>>& order = nested ? own_order : s_order;
+    struct t_running {
+        int& n;
+        explicit t_running(int& c) : n(c) { n++; }
+        ~t_running() { n--; }
+    } running(s_running);
     pairs.clear();
     pairs.reserve(s.A.groups.size() * s.B.groups.size());
     for (uint32_t ga = 0; ga < s.A.groups.size(); ga++)
@@ -240,8 +254,6 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     std::vector<uint64_t> keys(nchunks);
     // The costliest chunks first (pairs of terms they hold): threads taking chunks one by one then
     // end together, where a large chunk taken last left the other thread idle.
-    static thread_local std::vector<std::pair<double, uint32_t>> s_order;
-    std::vector<std::pair<double, uint32_t>>& order = s_order;
     order.resize(nchunks);
     for (size_t k = 0; k < nchunks; k++) {
         double cost = 0;
