@@ -110,11 +110,7 @@ t_identry* t_genarbre::bindfixed(const char* name, int flag, t_idcommon* value)
 {
     size_t len = strlen(name);
     if (findfixed(name, len) || (!m_entries.empty() && m_entries.count(std::string_view(name, len)))) return nullptr;
-    auto* e = new (&m_fixed[m_nfixed++]) t_identry;
-    e->name.assign(name, len);
-    e->flag = flag;
-    e->value = value;
-    return e;
+    return new (&m_fixed[m_nfixed++]) t_identry{std::string(name, len), value, flag};
 }
 
 t_identry* t_genarbre::add(const std::string& name, int flag, t_idcommon* value, bool bump)
