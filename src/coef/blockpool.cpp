@@ -1,4 +1,5 @@
-// Per-thread free lists of small blocks: sizes rounded up to 16 bytes, up to 512 bytes, each
+// Per-thread free lists of small blocks: sizes rounded up to 16 bytes, up to 1 KiB (a run pile
+// with its parameter entries is about 800 bytes), each
 // list holding at most a bounded number of blocks so that a burst does not pin memory.
 #include "coef/blockpool.h"
 
@@ -7,7 +8,7 @@
 
 namespace {
 constexpr std::size_t k_granule = 16;
-constexpr std::size_t k_classes = 32;            // blocks up to 512 bytes
+constexpr std::size_t k_classes = 64;            // blocks up to 1 KiB
 constexpr std::uint32_t k_maxperclass = 4096;
 
 struct t_freeblock {

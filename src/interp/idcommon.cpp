@@ -10,7 +10,12 @@
 
 #include <vector>
 
-t_idcommon::t_idcommon(const char* name, int flag) : m_name(name ? name : ""), m_flag(flag) {}
+// Most values are made without a name (a macro argument, a copy being passed): those skip the
+// string construction.
+t_idcommon::t_idcommon(const char* name, int flag) : m_flag(flag)
+{
+    if (name && *name) m_name = name;
+}
 
 t_idcommon::~t_idcommon() = default;
 

@@ -78,8 +78,20 @@ uint64_t kst_pileserial()
 // identifiers (kst_ids_release moves the generation): no lookup needs to be forgotten here.
 t_genarbre::~t_genarbre() { drop(false); }
 
+t_identry* t_genarbre::findfixed(const char* name, size_t len)
+{
+    for (int k = 0; k < m_nfixed; k++) {
+        const std::string& n = m_fixed[k].name;
+        if (n.size() == len && len && memcmp(n.data(), name, len) == 0) return &m_fixed[k];
+    }
+    return nullptr;
+}
+
 t_identry* t_genarbre::find(const std::string& name)
 {
+    if (m_nfixed)
+        if (t_identry* e = findfixed(name.data(), name.size())) return e;
+    if (m_entries.empty()) return nullptr;
     auto it = m_entries.find(name);
     return it == m_entries.end() ? nullptr : &it->second;
 }
@@ -87,8 +99,23 @@ t_identry* t_genarbre::find(const std::string& name)
 t_identry* t_genarbre::insert(const std::string& name, int flag, t_idcommon* value) { return add(name, flag, value, true); }
 t_identry* t_genarbre::bind(const std::string& name, int flag, t_idcommon* value) { return add(name, flag, value, false); }
 
+size_t t_genarbre::size() const
+{
+    size_t n = m_entries.size();
+    for (int k = 0; k < m_nfixed; k++) n += !m_fixed[k].name.empty();
+    return n;
+}
+
+t_identry* t_genarbre::bindfixed(const char* name, int flag, t_idcommon* value)
+{
+    size_t len = strlen(name);
+    if (findfixed(name, len) || (!m_entries.empty() && m_entries.count(std::string_view(name, len)))) return nullptr;
+    return new (&m_fixed[m_nfixed++]) t_identry{std::string(name, len), value, flag};
+}
+
 t_identry* t_genarbre::add(const std::string& name, int flag, t_idcommon* value, bool bump)
 {
+    if (m_nfixed && findfixed(name.data(), name.size())) return nullptr;
     auto [it, fresh] = m_entries.try_emplace(name);
     if (!fresh) return nullptr;
     if (bump) kst_idgen_bump();
@@ -100,6 +127,14 @@ t_identry* t_genarbre::add(const std::string& name, int flag, t_idcommon* value,
 
 bool t_genarbre::erase(const std::string& name)
 {
+    if (t_identry* e = m_nfixed ? findfixed(name.data(), name.size()) : nullptr) {
+        kst_idgen_bump();
+        t_idcommon* value = e->borrowed ? nullptr : e->value;
+        e->value = nullptr;
+        e->name.clear();
+        if (value) value->Vdelete();
+        return true;
+    }
     auto it = m_entries.find(name);
     if (it == m_entries.end()) return false;
     kst_idgen_bump();
@@ -113,6 +148,16 @@ void t_genarbre::clear() { drop(true); }
 
 void t_genarbre::drop(bool bump)
 {
+    if (m_nfixed) {
+        if (bump) kst_idgen_bump();
+        bump = false;
+        for (int k = 0; k < m_nfixed; k++) {
+            t_identry& e = m_fixed[k];
+            if (e.value && !e.borrowed) e.value->Vdelete();
+            e.~t_identry();
+        }
+        m_nfixed = 0;
+    }
     if (m_entries.empty()) return;
     if (bump) kst_idgen_bump();
     for (auto& [name, e] : m_entries)
@@ -160,11 +205,11 @@ t_identificateur_syntaxe recherche_id(t_cctx* ctx, const char* name, bool forass
     t_identificateur_syntaxe ref;
     ref.name = name;
     for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
+        if ((ref.entry = p->parameters.find(ref.name))) {
+            ref.tree = &p->parameters;
+            return ref;
+        }
         if (t_pilescope* s = p->scope) {
-            if ((ref.entry = s->parameters.find(ref.name))) {
-                ref.tree = &s->parameters;
-                return ref;
-            }
             if ((ref.entry = s->locals.find(ref.name))) {
                 ref.tree = &s->locals;
                 return ref;
@@ -332,7 +377,7 @@ std::string joined(const std::vector<std::string>& names)
 bool isenclosingparameter(elt_runpile* loop, const std::string& name)
 {
     for (elt_runpile* p = loop->next; p; p = p->next) {
-        if (p->scope && p->scope->parameters.find(name)) return true;
+        if (p->parameters.find(name)) return true;
         if (ismacropile(p) || p->kind == RUNPILE_STRING) break;
     }
     return false;

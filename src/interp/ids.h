@@ -59,23 +59,47 @@ public:
     t_identry* bind(const std::string& name, int flag, t_idcommon* value);
     bool erase(const std::string& name);   // deletes the value
     void clear();
-    size_t size() const { return m_entries.size(); }
-    template <class F> void foreach(F f) { for (auto& [k, e] : m_entries) f(e); }
+    size_t size() const;
+    template <class F> void foreach(F f)
+    {
+        for (int k = 0; k < m_nfixed; k++)
+            if (!m_fixed[k].name.empty()) f(m_fixed[k]);
+        for (auto& [k, e] : m_entries) f(e);
+    }
+
+    // Entries kept by position in storage that the owner provides (a macro call's parameters, in
+    // its pile): binding them builds no map node, and finding one compares a few short names.
+    // The storage holds `capacity` entries and must outlive the tree's use of it.
+    void usefixed(void* storage, int capacity)
+    {
+        m_fixed = static_cast<t_identry*>(storage);
+        m_fixedcap = capacity;
+    }
+    int fixedroom() const { return m_fixedcap - m_nfixed; }
+    // Like bind, in the next free position (fixedroom() > 0).
+    t_identry* bindfixed(const char* name, int flag, t_idcommon* value);
 
 private:
     // Nodes from the per-thread block lists: a macro call binds its arguments without malloc.
     t_identry* add(const std::string& name, int flag, t_idcommon* value, bool bump);
     void drop(bool bump);
+    t_identry* findfixed(const char* name, size_t len);
+
+    // A positional entry that is deleted keeps its place with an empty name until the tree is
+    // dropped: a lookup that remembered it is forgotten by the generation move, not by address.
+    t_identry* m_fixed = nullptr;
+    int m_nfixed = 0;
+    int m_fixedcap = 0;
 
     std::map<std::string, t_identry, std::less<>, t_blockallocator<std::pair<const std::string, t_identry>>> m_entries;
 };
 
-// What a pile adds to the identifier world: its private identifiers, its parameter bindings, the
-// names it declared private or public, and whether it is all-private.
+// What a pile adds to the identifier world beside its parameter bindings (which the pile holds
+// itself): its private identifiers, the names it declared private or public, and whether it is
+// all-private.
 struct t_pilescope {
     KST_BLOCKPOOLED
     t_genarbre locals;
-    t_genarbre parameters;
     std::set<std::string, std::less<>> declared;
     std::set<std::string, std::less<>> publics;
     bool allprivate = false;

@@ -294,7 +294,16 @@ bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_mac
     size_t next = 0;
     for (cellule_parametre* p = macro->getparameters(); p; p = p->next) {
         if (p->name[0] == '.' && strcmp(p->name, s_ellipsis) == 0) continue;
-        t_identry* e = macro_affect_parametre_valeur(ctx, p->name, args[next], tree);
+        t_identry* e;
+        if (pile && next < k_pileparams && tree == &pile->parameters && tree->fixedroom() > 0) {
+            e = tree->bindfixed(p->name, KST_IDFLAG_MACROARG, args[next]);
+            if (!e) {
+                kst_runerror(ctx, 86, p->name);
+                delete args[next];
+            }
+        } else {
+            e = macro_affect_parametre_valeur(ctx, p->name, args[next], tree);
+        }
         if (pile && next < k_pileparams) pile->params[next] = e;
         next++;
     }
@@ -311,17 +320,17 @@ bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_mac
 }
 
 namespace {
-t_pilescope* runningmacroscope(t_cctx* ctx)
+t_genarbre* runningmacroscope(t_cctx* ctx)
 {
     for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next)
-        if (tree_run_getpile_isinmacroexecution(p)) return p->scope;
+        if (tree_run_getpile_isinmacroexecution(p)) return &p->parameters;
     return nullptr;
 }
 } // namespace
 
 int macro_getsizeoptionalarg(t_cctx* ctx)
 {
-    t_pilescope* s = runningmacroscope(ctx);
+    t_genarbre* s = runningmacroscope(ctx);
     int n = 0;
     while (s && macro_getoptionalarg(ctx, n + 1)) n++;
     return n;
@@ -329,10 +338,10 @@ int macro_getsizeoptionalarg(t_cctx* ctx)
 
 t_macroarg* macro_getoptionalarg(t_cctx* ctx, int k)
 {
-    t_pilescope* s = runningmacroscope(ctx);
+    t_genarbre* s = runningmacroscope(ctx);
     if (!s) return nullptr;
     char name[64];
     snprintf(name, sizeof name, "%s[%d]", "macro_optargs", k);
-    t_identry* e = s->parameters.find(name);
+    t_identry* e = s->find(name);
     return e ? static_cast<t_macroarg*>(e->value) : nullptr;
 }

@@ -22,6 +22,7 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
     // it) and needs no reference of its own: a call counts no atomic more than it must.
     if (!tree_run_getpile_isinmacroexecution(pile)) treesharedcode_attach(code);
     pile->scope = scope;
+    pile->parameters.usefixed(pile->paramstore, k_pileparams);
     pile->next = ctx->pile;
     // Loops and macro calls continue the enclosing evaluation on its value stack; a file, a host
     // text or the interactive level starts an evaluation of its own (created on first use).

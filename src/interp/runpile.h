@@ -4,6 +4,7 @@
 #include "coef/blockpool.h"
 #include "coef/coef.h"
 #include <cstdint>
+#include "interp/ids.h"
 #include "interp/treesharedcode.h"
 
 class t_cctx;
@@ -37,7 +38,10 @@ struct elt_runpile {
     int nparams = 0;
     treesharedcode* source = nullptr;     // attached while the pile exists
     elt_runpile* next = nullptr;          // the enclosing pile
-    t_pilescope* scope = nullptr;         // private identifiers, parameter bindings, declared names
+    t_pilescope* scope = nullptr;         // private identifiers and declared names (made on first use)
+    // Parameter bindings: a macro call's named parameters by position in `paramstore`, anything
+    // else bound (self, optional arguments, a host text's names, further parameters) by name.
+    t_genarbre parameters;
     void* macroparams = nullptr;
     void* retval = nullptr;               // set by `return`
     coef retnumber{};                     // ... or this, when what was returned is a number
@@ -53,6 +57,7 @@ struct elt_runpile {
     bool fusedreturned = false;           // ... and was, in this turn
     void* inuse[2] = {nullptr, nullptr};
     char namebuf[32];                     // short names are kept here rather than on the heap
+    alignas(t_identry) unsigned char paramstore[k_pileparams * sizeof(t_identry)];
 };
 
 // Drops what `return` recorded in the pile, a value object or a number.

@@ -459,7 +459,7 @@ elt_runpile* runwithparameters(const char* entry, const char* text, va_list ap, 
         // The host keeps its objects: the bindings hold copies.
         for (const binding& b : bindings)
             macro_affect_parametre_valeur(ctx, b.name, t_macroarg::newvalue(b.value ? b.value->Vcopy() : nullptr),
-                                          &kst_pilescope(pile)->parameters);
+                                          &pile->parameters);
         tree_run_statement(ctx, st.tree);
         *ran = true;
     } else {

@@ -615,7 +615,7 @@ t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment);
         c.ctx = ctx;
         c.entry = e;
         c.macro = nullptr;
-        if (pile->macrodef && pile->scope && ref.tree == &pile->scope->parameters) {
+        if (pile->macrodef && ref.tree == &pile->parameters) {
             for (int k = 0; k < pile->nparams; k++) {
                 if (pile->params[k] == e) {
                     c.macro = pile->macrodef;
@@ -1344,7 +1344,7 @@ int h_while(t_cctx* ctx, int slot, treeabs* node)
         if (!v || flagged(ctx)) break;
         r = tree_int(ctx, slot + 1, kid(node, 1));
         cleanat(ctx, slot + 1);
-        kst_pilescope(loop.pile)->parameters.clear();
+        loop.pile->parameters.clear();
     }
     return r;
 }
@@ -1465,7 +1465,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
                 setnumber(ctx, counter, next);
             }
-            scope->parameters.clear();
+            loop.pile->parameters.clear();
         }
         entry->inuse--;
         tree_run_clearreturn(loop.pile);
@@ -1836,7 +1836,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     macro->enter(local);   // the body may redefine or delete this very macro
     elt_runpile* pile = tree_run_setpile(ctx, kind, macro->getname().c_str(), macro->getcode());
     int r = 0;
-    t_genarbre* bindings = &kst_pilescope(pile)->parameters;
+    t_genarbre* bindings = &pile->parameters;
     if (self) macro_affect_parametre_valeur(ctx, "self", t_macroarg::newreference(self), bindings);
     if (macro_affect_list_parametre_valeur(ctx, macro, args.data(), args.size(), bindings, pile)) {
         r = tree_int(ctx, slot + 1, macro->getbody());
@@ -1875,8 +1875,8 @@ t_macro* siblingmethod(t_cctx* ctx, const char* name, t_identry** self)
     for (elt_runpile* p = tree_run_getpile(ctx); p; p = p->next) {
         if (!tree_run_getpile_isinmacroexecution(p)) continue;
         const char* at = p->name ? strchr(p->name, '@') : nullptr;
-        if (!at || !p->scope) return nullptr;
-        t_identry* e = p->scope->parameters.find("self");
+        if (!at) return nullptr;
+        t_identry* e = p->parameters.find("self");
         if (!e || !e->value) return nullptr;
         t_macro* m = macro_find_struct(ctx, std::string(p->name, at - p->name).c_str(), name, true);
         if (m) *self = static_cast<t_macroarg*>(e->value)->getreference();

@@ -182,7 +182,7 @@ struct t_omploop {
         counter->value = new t_idconstante(ctx, var, coef_creenumlong_init(ctx, value));
         tree_int(ctx, slot, body);
         tree_run_cleanres(ctx, slot);
-        kst_pilescope(pile)->parameters.clear();
+        pile->parameters.clear();
         if (ctx->kc.stopflag) {   // stop ends this task's share of the loop only
             ctx->kc.stopflag = 0;
             return false;

@@ -137,7 +137,7 @@ TEST_F(Ids, PrivateErrorsAndTheInteractiveLevel)
     EXPECT_FALSE(errs([&] { kst_private(&ctx, {"x"}); }));
     EXPECT_TRUE(errs([&] { kst_private(&ctx, {"x"}); }));                  // 380
     macro_affect_parametre_valeur(&ctx, "p", t_macroarg::newvalue(new t_chaine("arg")),
-                                  &kst_pilescope(ctx.pile)->parameters);
+                                  &ctx.pile->parameters);
     push(RUNPILE_WHILE);
     EXPECT_TRUE(errs([&] { kst_private(&ctx, {"p"}); }));                  // 544: enclosing parameter
     EXPECT_FALSE(errs([&] { kst_private(&ctx, {"q"}); }));
@@ -207,6 +207,42 @@ TEST_F(Ids, MacroArgumentBindings)
     delete none;
 }
 
+// Positional entries answer like named ones: found, refused twice, deleted (the name is free
+// again, for the map), counted and visited; a deleted one is not found through its old name.
+TEST_F(Ids, PositionalBindingsBehaveAsNamedOnes)
+{
+    alignas(t_identry) unsigned char store[2 * sizeof(t_identry)];
+    t_genarbre params;
+    params.usefixed(store, 2);
+    ASSERT_NE(params.bind("self", 0, new t_chaine("s")), nullptr);
+    auto* dup = new t_chaine("dup");
+    EXPECT_EQ(params.bindfixed("self", 0, dup), nullptr);   // refused: the value stays the caller's
+    dup->Vdelete();
+    t_identry* a = params.bindfixed("a", 0, new t_chaine("one"));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(params.bindfixed("bb", 0, new t_chaine("two")), nullptr);
+    EXPECT_EQ(params.fixedroom(), 0);
+    EXPECT_EQ(params.find("a"), a);
+    EXPECT_EQ(params.find("b"), nullptr);
+    EXPECT_EQ(params.bind("a", 0, nullptr), nullptr);
+    EXPECT_EQ(params.size(), 3u);
+    uint64_t gen = kst_idgen();
+    EXPECT_TRUE(params.erase("a"));
+    EXPECT_GT(kst_idgen(), gen);                   // lookups that remembered it are forgotten
+    EXPECT_EQ(params.find("a"), nullptr);
+    EXPECT_FALSE(params.erase("a"));
+    EXPECT_EQ(params.size(), 2u);
+    t_identry* again = params.insert("a", 0, new t_chaine("three"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, a);
+    std::string seen;
+    params.foreach([&](t_identry& e) { seen += e.name + ";"; });
+    EXPECT_EQ(seen, "bb;a;self;");
+    params.clear();
+    EXPECT_EQ(params.size(), 0u);
+    EXPECT_EQ(params.find("bb"), nullptr);
+}
+
 TEST_F(Ids, OperationTableDefaultsAndGrowth)
 {
     id_vtable_init();
@@ -261,7 +297,7 @@ TEST_F(Ids, PilesHaveSerialsOfTheirOwnAndOnlyChangesOfMeaningMoveTheGeneration)
     elt_runpile* first = push(RUNPILE_MACRO, "m");
     uint64_t serial = first->serial;
     uint64_t gen = kst_idgen();
-    kst_pilescope(first)->parameters.bind("a", 0, new t_chaine("1", "a"));   // a call's bindings
+    first->parameters.bind("a", 0, new t_chaine("1", "a"));   // a call's bindings
     EXPECT_EQ(kst_idgen(), gen);
     pop();
     EXPECT_EQ(kst_idgen(), gen);                  // popping the call changes no other pile's view

@@ -84,9 +84,9 @@ TEST_F(Macros, ArgumentCountsAndOptionalArguments)
     EXPECT_TRUE(macro_affect_list_parametre_valeur(&ctx, onlyopt, args({}), &tree));
 
     elt_runpile* pile = tree_run_setpile(&ctx, RUNPILE_MACRO, "opt", nullptr);
-    ASSERT_TRUE(macro_affect_list_parametre_valeur(&ctx, opt, args({"x", "y", "z"}), &kst_pilescope(pile)->parameters));
-    EXPECT_NE(kst_pilescope(pile)->parameters.find("a"), nullptr);
-    EXPECT_NE(kst_pilescope(pile)->parameters.find("macro_optargs[1]"), nullptr);
+    ASSERT_TRUE(macro_affect_list_parametre_valeur(&ctx, opt, args({"x", "y", "z"}), &pile->parameters));
+    EXPECT_NE(pile->parameters.find("a"), nullptr);
+    EXPECT_NE(pile->parameters.find("macro_optargs[1]"), nullptr);
     tree_run_setpile(&ctx, RUNPILE_FOR, "i", nullptr);      // a loop inside the macro sees them too
     EXPECT_EQ(macro_getsizeoptionalarg(&ctx), 2);
     std::string second;
