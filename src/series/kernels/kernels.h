@@ -66,12 +66,14 @@ struct t_ring_dbl {
 coef kern_intcoef(__int128 v, e_leaf leaf);
 coef kern_int3coef(unsigned __int128 lo, int64_t hi);
 
-// Exact integers whose sums stay below 2^62 (the dispatcher checks the bound first): one word
-// per accumulator, half the cache of the wider rings and a plain multiply-add.
-struct t_ring_i1 {
+// Exact integers of one word summed in an accumulator of type ACC: one word while the sums stay
+// below 2^62 (half the cache of the wider one and a plain multiply-add), 128 bits below 2^127
+// (the dispatcher checks the bound first).
+template <class ACC>
+struct t_ring_word {
     using in_t = int64_t;
-    using acc_t = int64_t;
-    static void fma(acc_t& r, in_t a, in_t b) { r += a * b; }
+    using acc_t = ACC;
+    static void fma(acc_t& r, in_t a, in_t b) { r += static_cast<acc_t>(a) * b; }
     static bool nonzero(const acc_t& r) { return r != 0; }
     static coef take(acc_t& r, e_leaf leaf)
     {
@@ -80,19 +82,8 @@ struct t_ring_i1 {
         return c;
     }
 };
-// Exact integers whose sums stay below 2^127 (the dispatcher checks the bound first).
-struct t_ring_i2 {
-    using in_t = int64_t;
-    using acc_t = __int128;
-    static void fma(acc_t& r, in_t a, in_t b) { r += static_cast<__int128>(a) * b; }
-    static bool nonzero(const acc_t& r) { return r != 0; }
-    static coef take(acc_t& r, e_leaf leaf)
-    {
-        coef c = kern_intcoef(r, leaf);
-        r = 0;
-        return c;
-    }
-};
+using t_ring_i1 = t_ring_word<int64_t>;
+using t_ring_i2 = t_ring_word<__int128>;
 
 // Exact integers whose sums need up to 191 bits: a 128-bit low part and a signed high word.
 struct t_acc3 {
