@@ -27,6 +27,7 @@
 #include "series/kernels/kernels.h"
 #include "series/tronc.h"
 #include "series/variable.h"
+#include "interp/taskloop.h"
 
 #include <algorithm>
 #include <atomic>
@@ -264,22 +265,25 @@ bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, 
     for (const t_variable* v : p.vars) maxindex = std::max(maxindex, v->index);
     std::vector<int> pos(static_cast<size_t>(maxindex) + 1, -1);
     for (int v = 0; v < p.nv; v++) pos[p.vars[static_cast<size_t>(v)]->index] = v;
-    std::vector<int32_t> cur(static_cast<size_t>(p.nv), 0);
     const coef* operands[2] = {a, b};
     t_flat* flats[2] = {&p.A, &p.B};
     const size_t counts[2] = {sa.leaves, sb.leaves};
     p.square = square;
-    for (int k = 0; k < 2; k++) {
+    auto flatten = [&](int k) {
         t_flat& f = *flats[k];
-        if (k == 1 && square) {
-            f = p.A;
-            break;
-        }
+        std::vector<int32_t> cur(static_cast<size_t>(p.nv), 0);
         f.e.reserve(counts[k] * static_cast<size_t>(p.nv));
         if (p.leaf == LEAF_DBL) f.cd.reserve(counts[k]);
         else f.ci.reserve(counts[k]);
         fill(operands[k], pos, p.nv, cur, f);
         bounds(f, p.nv);
+    };
+    if (square) {
+        flatten(0);
+        p.B = p.A;
+    } else {
+        // Each operand into its own arrays, side by side.
+        parallel_loop_for_fast3(ctx, 0, 1, [&](int k, t_cctx*) { flatten(k); });
     }
     if (!truncation(p, st)) return false;
 
