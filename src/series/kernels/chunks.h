@@ -45,7 +45,11 @@ struct t_split {
     int primary = -1;         // the inner group the terms of a group are sorted by, -1: by index
     uint32_t innergroups = 0; // groups that name an inner variable
     std::vector<uint64_t> ostride, istride;   // by variable (outer ones, inner ones)
-    t_side<in_t> A, B;
+    t_side<in_t> A, Bown;
+    const t_side<in_t>& B;   // A itself for a square: sorted once, not copied
+    explicit t_split(bool square) : B(square ? A : Bown) {}
+    t_split(const t_split&) = delete;
+    t_split& operator=(const t_split&) = delete;
 };
 
 // Scratch lists kept by a thread between products, but not past 16 MiB: the lists of one
@@ -166,7 +170,7 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
 template <class in_t, class F>
 void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out)
 {
-    t_split<in_t> s;
+    t_split<in_t> s(p.square);
     s.p = &p;
     s.K = K;
     s.G = p.ngroups;
@@ -196,13 +200,12 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
         }
     }
     if (p.square) {
-        detail::sortside(p, p.A, s, s.A, bydegree);
-        s.B = s.A;   // a square (every power goes through them) sorts its operand once
+        detail::sortside(p, p.A, s, s.A, bydegree);   // a square (every power goes through them) sorts its operand once
     } else {
         // The two operands sort side by side: each sort writes only its own side.
         parallel_loop_for_fast3(p.ctx, 0, 1, [&](int k, t_cctx*) {
             if (k == 0) detail::sortside(p, p.A, s, s.A, bydegree);
-            else detail::sortside(p, p.B, s, s.B, bydegree);
+            else detail::sortside(p, p.B, s, s.Bown, bydegree);
         });
     }
 

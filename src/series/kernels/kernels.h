@@ -42,7 +42,8 @@ struct t_product {
     // per variable: the span of the result's exponents, and the shift of its lowest one
     std::vector<int64_t> range;
     std::vector<int32_t> offset;
-    bool square = false;             // both operands are one tree: B is a copy of A
+    bool square = false;             // both operands are one tree: B holds only A's bounds
+    const t_flat& b() const { return square ? A : B; }   // the second operand's terms
     bool truncated() const { return ngroups > 0; }
 };
 

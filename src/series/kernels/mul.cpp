@@ -280,7 +280,12 @@ bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, 
     };
     if (square) {
         flatten(0);
-        p.B = p.A;
+        // B's arrays stay empty: the kernels read A's (t_product::b()).
+        p.B.n = p.A.n;
+        p.B.lo = p.A.lo;
+        p.B.hi = p.A.hi;
+        p.B.sumabs = p.A.sumabs;
+        p.B.maxabs = p.A.maxabs;
     } else {
         // Each operand into its own arrays, side by side.
         parallel_loop_for_fast3(ctx, 0, 1, [&](int k, t_cctx*) { flatten(k); });

@@ -19,9 +19,10 @@ void convolve(const t_product& p, coef* out)
     const int64_t na = static_cast<int64_t>(p.A.hi[0]) - la + 1, nb = static_cast<int64_t>(p.B.hi[0]) - lb + 1;
     std::vector<in_t> A(static_cast<size_t>(na), in_t{}), B(static_cast<size_t>(nb), in_t{});
     const in_t* ca = coefs_of<R>(p.A);
-    const in_t* cb = coefs_of<R>(p.B);
+    const t_flat& fb = p.b();
+    const in_t* cb = coefs_of<R>(fb);
     for (size_t i = 0; i < p.A.n; i++) A[static_cast<size_t>(p.A.e[i] - la)] = ca[i];
-    for (size_t j = 0; j < p.B.n; j++) B[static_cast<size_t>(p.B.e[j] - lb)] = cb[j];
+    for (size_t j = 0; j < fb.n; j++) B[static_cast<size_t>(fb.e[j] - lb)] = cb[j];
     int64_t kmax = na + nb - 2;
     if (p.truncated()) {
         int32_t lim = INT32_MAX;
