@@ -6,7 +6,9 @@
 // before any term is looked at.
 #pragma once
 #include <algorithm>
+#include <memory>
 #include <numeric>
+#include <type_traits>
 
 #include "interp/taskloop.h"
 #include "series/kernels/kernels.h"
@@ -33,10 +35,6 @@ struct t_side {
 struct t_pair {
     uint32_t ga, gb;
 };
-struct t_keyedpair {
-    uint64_t key;
-    uint32_t ga, gb;
-};
 
 template <class in_t>
 struct t_split {
@@ -59,6 +57,57 @@ void kern_trimscratch(std::vector<T>& v)
 {
     if (v.capacity() * sizeof(T) > (size_t(16) << 20)) std::vector<T>().swap(v);
 }
+
+// A list of trivial T whose growth leaves the new elements unwritten (the parts of a set-up
+// that fill it then take the first touch of its fresh pages), trimmed like the vectors.
+template <class T>
+struct t_rawlist {
+    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+    std::unique_ptr<T[]> p;
+    size_t cap = 0;
+    T* get(size_t n)
+    {
+        if (n > cap) {
+            p.reset();
+            p.reset(new T[n]);
+            cap = n;
+        }
+        return p.get();
+    }
+    void trim()
+    {
+        if (cap * sizeof(T) > (size_t(16) << 20)) {
+            p.reset();
+            cap = 0;
+        }
+    }
+};
+
+struct t_keyedpair {
+    uint64_t key;
+    uint32_t ga, gb;
+};
+
+// What one product's set-up writes besides its operands' sides.
+struct t_chunkscratch {
+    t_rawlist<uint32_t> at;      // per outer key: pairs before it
+    t_rawlist<t_pair> pairs;     // by chunk
+    t_rawlist<uint32_t> bits;    // per chunk: the bit length of its cost
+    t_rawlist<uint32_t> order;   // the chunks, costliest first
+    t_rawlist<uint64_t> keys;    // per chunk: its outer key
+    t_rawlist<t_polyterm*> made; // per chunk: its subtree as a term of the last outer variable
+    std::vector<t_keyedpair> keyed;
+    void trim()
+    {
+        at.trim();
+        pairs.trim();
+        bits.trim();
+        order.trim();
+        keys.trim();
+        made.trim();
+        kern_trimscratch(keyed);
+    }
+};
 
 namespace detail {
 
@@ -210,40 +259,43 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     }
 
     const int G = s.G;
-    // The pair lists live on between products of a thread: a few megabytes written into fresh
-    // pages for every product cost as much as sorting them, before the threads start.
-    // Named through references: the chunk tasks, on other threads, read this thread's lists.
+    // The scratch of the set-up lives on between products of a thread: a few megabytes written
+    // into fresh pages for every product cost as much as filling them, before the threads start.
+    // Named through a reference: the chunk tasks, on other threads, read this thread's lists.
     // A product this thread starts while it waits for the chunks of its own (a task it took up
-    // meanwhile) keeps lists of its own.
-    static thread_local std::vector<t_pair> s_pairs;
-    static thread_local std::vector<t_keyedpair> s_keyed;
-    static thread_local std::vector<uint32_t> s_at;
-    static thread_local std::vector<uint32_t> s_order;
+    // meanwhile) keeps scratch of its own.
+    static thread_local t_chunkscratch s_scratch;
     static thread_local int s_running = 0;
-    std::vector<t_pair> own_pairs;
-    std::vector<t_keyedpair> own_keyed;
-    std::vector<uint32_t> own_at;
-    std::vector<uint32_t> own_order;
-    const bool nested = s_running > 0;
-    std::vector<t_pair>& pairs = nested ? own_pairs : s_pairs;
-    std::vector<t_keyedpair>& keyed = nested ? own_keyed : s_keyed;
-    std::vector<uint32_t>& at = nested ? own_at : s_at;
-    std::vector<uint32_t>& order = nested ? own_order : s_order;
+    t_chunkscratch own;
+    t_chunkscratch& sc = s_running > 0 ? own : s_scratch;
     struct t_running {
         int& n;
         explicit t_running(int& c) : n(c) { n++; }
         ~t_running() { n--; }
     } running(s_running);
+    // The set-up's passes run in parts over the threads (each part writes its own range of every
+    // list: the first touch of fresh pages, the largest cost of the set-up, is shared too).
+    const int parts = kst_parallel_allowed(p.ctx) ? std::clamp(kst_get_gcpu(), 1, 64) : 1;
+    auto inparts = [&](auto&& f) {
+        if (parts == 1) f(0);
+        else parallel_loop_for_fast3(p.ctx, 0, parts - 1, [&](int part, t_cctx*) { f(part); });
+    };
     const size_t nga = s.A.groups.size(), ngb = s.B.groups.size();
-    // Every pair of groups the truncation keeps, in (ga, gb) order, given to f(key, ga, gb).
-    auto eachpair = [&](auto&& f) {
+    // Every pair of groups the truncation keeps whose chunk key is in [lo, hi), in (ga, gb)
+    // order, given to f(key, ga, gb). B's groups come by ascending key: those of one ga that
+    // fall in the range are found by bisection.
+    auto eachpair = [&](uint64_t lo, uint64_t hi, auto&& f) {
+        auto firstfrom = [&](uint64_t key) {
+            return static_cast<uint32_t>(std::partition_point(s.B.groups.begin(), s.B.groups.end(),
+                                                              [key](const auto& gr) { return gr.okey < key; }) -
+                                         s.B.groups.begin());
+        };
         for (uint32_t ga = 0; ga < nga; ga++) {
             const uint64_t ka = s.A.groups[ga].okey;
-            if (G == 0) {
-                for (uint32_t gb = 0; gb < ngb; gb++) f(ka + s.B.groups[gb].okey, ga, gb);
-                continue;
-            }
-            for (uint32_t gb = 0; gb < ngb; gb++) {
+            if (ka >= hi) break;   // A's groups come by ascending key too
+            const uint32_t gfirst = lo > ka ? firstfrom(lo - ka) : 0;
+            const uint32_t glast = firstfrom(hi - ka);
+            for (uint32_t gb = gfirst; gb < glast; gb++) {
                 bool keep = true;
                 for (int g = 0; g < G && keep; g++) {
                     const size_t ia = ga * static_cast<size_t>(G) + static_cast<size_t>(g);
@@ -256,87 +308,127 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     };
     // The pairs by chunk key, then (ga, gb): the order in which they are listed. While the outer
     // box is no larger than a few times the pairs, a counting sort places them in two passes over
-    // the pairs of groups, without a list in listing order (that list and its sorted copy were
-    // 6.6 megabytes of fresh pages for a product of 5.8 million terms, before the threads start).
+    // the pairs of groups, each part of the threads taking one range of keys.
     std::vector<size_t> starts;
+    t_pair* pairs;
     const double candidates = static_cast<double>(nga) * static_cast<double>(ngb);
     if (static_cast<double>(st) <= 4 * candidates + 1024) {
-        at.assign(st + 1, 0);
-        eachpair([&](uint64_t key, uint32_t, uint32_t) { at[key + 1]++; });
+        uint32_t* at = sc.at.get(st + 1);
+        auto keyfrom = [&](int part) { return st / static_cast<uint64_t>(parts) * static_cast<uint64_t>(part) +
+                                              std::min<uint64_t>(static_cast<uint64_t>(part), st % static_cast<uint64_t>(parts)); };
+        at[0] = 0;
+        inparts([&](int part) {
+            const uint64_t lo = keyfrom(part), hi = keyfrom(part + 1);
+            std::fill(at + lo + 1, at + hi + 1, 0u);
+            eachpair(lo, hi, [&](uint64_t key, uint32_t, uint32_t) { at[key + 1]++; });
+        });
+        if (kst_parallel_errorpending()) {   // a part may not have run: the statement fails anyway
+            *out = coef{};
+            return;
+        }
         size_t nchunks = 0;
         for (size_t k = 1; k <= st; k++) {
             nchunks += at[k] != 0;
             at[k] += at[k - 1];
         }
-        pairs.resize(at[st]);
+        pairs = sc.pairs.get(at[st]);
         starts.reserve(nchunks + 1);
         for (size_t k = 0; k < st; k++)
             if (at[k + 1] != at[k]) starts.push_back(at[k]);
         starts.push_back(at[st]);
-        eachpair([&](uint64_t key, uint32_t ga, uint32_t gb) { pairs[at[key]++] = {ga, gb}; });
+        // Pass 2 writes the pairs: its parts take ranges of keys holding alike numbers of them.
+        uint64_t split[65];
+        split[0] = 0;
+        split[parts] = st;
+        for (int part = 1; part < parts; part++)
+            split[part] = static_cast<uint64_t>(std::lower_bound(at, at + st, at[st] / static_cast<uint64_t>(parts) * static_cast<uint64_t>(part)) - at);
+        inparts([&](int part) {
+            eachpair(split[part], split[part + 1], [&](uint64_t key, uint32_t ga, uint32_t gb) { pairs[at[key]++] = {ga, gb}; });
+        });
+        if (kst_parallel_errorpending()) {
+            *out = coef{};
+            return;
+        }
     } else {
+        std::vector<t_keyedpair>& keyed = sc.keyed;
         keyed.clear();
-        eachpair([&](uint64_t key, uint32_t ga, uint32_t gb) { keyed.push_back({key, ga, gb}); });
+        eachpair(0, UINT64_MAX, [&](uint64_t key, uint32_t ga, uint32_t gb) { keyed.push_back({key, ga, gb}); });
         std::sort(keyed.begin(), keyed.end(), [](const t_keyedpair& x, const t_keyedpair& y) {
             return x.key != y.key ? x.key < y.key : (x.ga != y.ga ? x.ga < y.ga : x.gb < y.gb);
         });
-        pairs.resize(keyed.size());
+        pairs = sc.pairs.get(keyed.size());
         for (size_t k = 0; k < keyed.size(); k++) {
             pairs[k] = {keyed[k].ga, keyed[k].gb};
             if (k == 0 || keyed[k].key != keyed[k - 1].key) starts.push_back(k);
         }
         starts.push_back(keyed.size());
-        kern_trimscratch(keyed);
     }
     const size_t nchunks = starts.size() - 1;
-    std::vector<coef> res(nchunks);
     // The costliest chunks first (pairs of terms they hold): threads taking chunks one by one then
     // end together, where a large chunk taken last left the other thread idle. Costs within a
     // factor of two are alike for that purpose: the chunks are placed by the bit length of their
     // cost (a counting sort; a comparison sort of the chunks was a few milliseconds of a 5.8
     // million-term product, all of it before the threads start).
-    order.resize(nchunks);
-    {
-        uint32_t bucketstart[66] = {};
-        auto bucket = [&](size_t k) {
+    uint64_t* keys = sc.keys.get(nchunks);
+    t_polyterm** made = sc.made.get(nchunks);
+    uint32_t* bits = sc.bits.get(nchunks);
+    auto chunkfrom = [&](int part) { return nchunks / static_cast<size_t>(parts) * static_cast<size_t>(part) +
+                                            std::min(static_cast<size_t>(part), nchunks % static_cast<size_t>(parts)); };
+    inparts([&](int part) {
+        for (size_t k = chunkfrom(part); k < chunkfrom(part + 1); k++) {
             uint64_t cost = 0;
             for (size_t q = starts[k]; q < starts[k + 1]; q++)
                 cost += static_cast<uint64_t>(s.A.groups[pairs[q].ga].end - s.A.groups[pairs[q].ga].begin) *
                         (s.B.groups[pairs[q].gb].end - s.B.groups[pairs[q].gb].begin);
-            return cost ? 64 - __builtin_clzll(cost) : 0;   // 0..64
-        };
-        auto& sizes = order;   // the bucket of each chunk first, then the order
-        for (size_t k = 0; k < nchunks; k++) {
-            sizes[k] = static_cast<uint32_t>(bucket(k));
-            bucketstart[64 - sizes[k] + 1]++;
+            bits[k] = cost ? static_cast<uint32_t>(64 - __builtin_clzll(cost)) : 0;   // 0..64
+            const t_pair& q = pairs[starts[k]];
+            keys[k] = s.A.groups[q.ga].okey + s.B.groups[q.gb].okey;
+            made[k] = nullptr;
         }
-        for (int b = 1; b < 66; b++) bucketstart[b] += bucketstart[b - 1];
-        static thread_local std::vector<uint32_t> s_tmp;
-        std::vector<uint32_t> own_tmp;
-        std::vector<uint32_t>& tmp = nested ? own_tmp : s_tmp;
-        tmp.resize(nchunks);
-        for (size_t k = 0; k < nchunks; k++) tmp[bucketstart[64 - sizes[k]]++] = static_cast<uint32_t>(k);
-        order.swap(tmp);
-        kern_trimscratch(tmp);
+    });
+    if (kst_parallel_errorpending()) {
+        *out = coef{};
+        return;
     }
+    uint32_t* order = sc.order.get(nchunks);
+    {
+        size_t at[66] = {};   // by 64 - bits: the costliest first
+        for (size_t k = 0; k < nchunks; k++) at[64 - bits[k] + 1]++;
+        for (int b = 1; b < 66; b++) at[b] += at[b - 1];
+        for (size_t k = 0; k < nchunks; k++) order[at[64 - bits[k]]++] = static_cast<uint32_t>(k);
+    }
+    // Each chunk's subtree comes back as the term of its key's last outer digit, made by the
+    // thread that made the subtree: the levels left to the end are those above it.
+    coef whole{};   // K = 0: one chunk, the whole product
     if (nchunks)
         parallel_loop_for_fast3(p.ctx, 0, static_cast<int>(nchunks) - 1, [&](int k, t_cctx* tctx) {
             if (kst_kctx(tctx).stoprequested()) return;
             const size_t uk = order[static_cast<size_t>(k)];
-            res[uk] = chunk(s, &pairs[starts[uk]], &pairs[starts[uk + 1]], tctx);
+            coef c = chunk(s, pairs + starts[uk], pairs + starts[uk + 1], tctx);
+            if (c.type == BH_ZERO) return;
+            if (K == 0) {
+                whole = c;
+                return;
+            }
+            const size_t v = static_cast<size_t>(K - 1);
+            t_polyterm* t = polyterm_alloc();
+            t->c = c;
+            t->deg = static_cast<int32_t>(keys[uk] / s.ostride[v] % static_cast<uint64_t>(p.range[v])) + p.offset[v];
+            t->next = nullptr;
+            made[uk] = t;
         });
-    kern_trimscratch(order);
-    std::vector<uint64_t> keys(nchunks);
-    size_t m = 0;
-    for (size_t k = 0; k < nchunks; k++)
-        if (res[k].type != BH_ZERO) {
-            const t_pair& q = pairs[starts[k]];
-            keys[m] = s.A.groups[q.ga].okey + s.B.groups[q.gb].okey;
-            res[m++] = res[k];
-        }
-    *out = m ? kern_buildkeys(p, 0, K, keys.data(), res.data(), 0, m, s.ostride.data()) : coef{};
-    kern_trimscratch(pairs);
-    kern_trimscratch(at);
+    if (K == 0) {
+        *out = whole;
+    } else {
+        size_t m = 0;
+        for (size_t k = 0; k < nchunks; k++)
+            if (made[k]) {
+                keys[m] = keys[k];
+                made[m++] = made[k];
+            }
+        *out = m ? kern_buildkeys(p, 0, K, keys, nullptr, 0, m, s.ostride.data(), made) : coef{};
+    }
+    sc.trim();
 }
 
 // kern_chunked with the chunk kernel of the product's number ring, chosen once per product.

@@ -133,9 +133,10 @@ const in_t* coefs_of_in(const t_flat& f)
 
 // The tree of items sorted by key (a Kronecker index over the variables [k, kend) with the
 // given strides and spans), each item's coefficient being a nonzero coef over the variables
-// after kend. The coefficients are moved into the tree.
+// after kend. The coefficients are moved into the tree. With `terms`, the items come instead as
+// terms of the last variable (their degree set, their coefficient nonzero), linked as they are.
 coef kern_buildkeys(const t_product& p, int k, int kend, const uint64_t* keys, coef* cs, size_t first, size_t last,
-                    const uint64_t* stride);
+                    const uint64_t* stride, t_polyterm* const* terms = nullptr);
 
 // A node made term by term in ascending degree; finish() gives it normalised (no node when no
 // term came, the coefficient itself when the only term has degree 0). Terms are never zero.
@@ -144,13 +145,18 @@ struct t_nodebuilder {
     t_polyterm** link = nullptr;
     void add(t_variable* v, int32_t deg, coef c)
     {
+        t_polyterm* t = polyterm_alloc();
+        t->c = c;
+        t->deg = deg;
+        linkterm(v, t);
+    }
+    // A term made elsewhere, of a degree above the last one's.
+    void linkterm(t_variable* v, t_polyterm* t)
+    {
         if (node.type == BH_ZERO) {
             node = poly_newnode(v);
             link = &coef_poly(&node)->first;
         }
-        t_polyterm* t = polyterm_alloc();
-        t->c = c;
-        t->deg = deg;
         t->next = nullptr;
         *link = t;
         link = &t->next;

@@ -216,18 +216,22 @@ coef kern_int3coef(unsigned __int128 lo, int64_t hi)
 }
 
 coef kern_buildkeys(const t_product& p, int k, int kend, const uint64_t* keys, coef* cs, size_t first, size_t last,
-                    const uint64_t* stride)
+                    const uint64_t* stride, t_polyterm* const* terms)
 {
     if (k == kend) return cs[first];
     t_variable* v = p.vars[static_cast<size_t>(k)];
-    const uint64_t s = stride[k], r = static_cast<uint64_t>(p.range[static_cast<size_t>(k)]);
     t_nodebuilder nb;
+    if (terms && k + 1 == kend) {
+        for (size_t i = first; i < last; i++) nb.linkterm(v, terms[i]);
+        return nb.finish();
+    }
+    const uint64_t s = stride[k], r = static_cast<uint64_t>(p.range[static_cast<size_t>(k)]);
     size_t i = first;
     while (i < last) {
         const uint64_t d = keys[i] / s % r;
         size_t j = i + 1;
         while (j < last && keys[j] / s % r == d) j++;
-        coef child = kern_buildkeys(p, k + 1, kend, keys, cs, i, j, stride);
+        coef child = kern_buildkeys(p, k + 1, kend, keys, cs, i, j, stride, terms);
         nb.add(v, static_cast<int32_t>(d) + p.offset[static_cast<size_t>(k)], child);
         i = j;
     }
