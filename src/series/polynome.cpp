@@ -352,14 +352,15 @@ void serie_fma(t_cctx* ctx, coef* acc, const coef* a, const coef* b)
     }
 }
 
-coef serie_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb)
+coef serie_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb, eBHTypeCoef* leaftag)
 {
     coef r{};
+    if (leaftag) *leaftag = BH_ZERO;
     if (a->type != BH_ZERO && b->type != BH_ZERO) {
         if (!coef_ispoly(a) && !coef_ispoly(b)) {
             return coef_vt(a).mulnotr[coef_tag(b)](ctx, a, ka, b, kb, 0);
         }
-        if (!kst_kernel_mul(ctx, a, b, nullptr, &r)) {
+        if (!kst_kernel_mul(ctx, a, b, nullptr, &r, leaftag)) {
             if (!serie_mul_parallel(ctx, &r, a, b, nullptr)) serie_fma(ctx, &r, a, b);
             polynome_supzero(&r, true);
         }

@@ -48,7 +48,9 @@ void poly_delete(coef* c);
 coef serie_add(t_cctx* ctx, coef* a, int ka, coef* b, int kb);
 coef serie_sub(t_cctx* ctx, coef* a, int ka, coef* b, int kb);
 coef serie_neg(t_cctx* ctx, coef* a, int ka);
-coef serie_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb);
+// `leaftag`, when given, receives the tag of every leaf of the result when a kernel made the whole
+// of it (BH_ZERO otherwise).
+coef serie_mul(t_cctx* ctx, coef* a, int ka, coef* b, int kb, eBHTypeCoef* leaftag = nullptr);
 coef serie_pow(t_cctx* ctx, coef* a, int ka, unsigned long n);
 // Every numeric leaf divided by the number b.
 coef serie_divnum(t_cctx* ctx, coef* a, int ka, const coef* b);

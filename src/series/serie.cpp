@@ -19,6 +19,30 @@ t_idcommon* kst_serie_wrap(t_cctx* ctx, coef owned)
     return kst_newconstante(ctx, owned);
 }
 
+t_idcommon* kst_serie_wrapmade(t_cctx* ctx, coef owned, eBHTypeCoef leaftag)
+{
+    if (!coef_ispoly(&owned) || leaftag == BH_ZERO) return kst_serie_wrap(ctx, owned);
+    auto* s = new t_serie("", owned);
+    s->setmade(ctx, leaftag);
+    return s;
+}
+
+namespace {
+uintptr_t orderinforce(t_cctx* ctx)
+{
+    static_assert(alignof(t_ordres) >= 4, "_ior (0-3) fits below the address");
+    return reinterpret_cast<uintptr_t>(&kst_ordres(ctx)) | static_cast<uintptr_t>(kst_ior(ctx));
+}
+} // namespace
+
+void t_serie::setmade(t_cctx* ctx, eBHTypeCoef leaftag)
+{
+    m_orderedunder.store(orderinforce(ctx), std::memory_order_relaxed);
+    const int mode = modenum_get(ctx);
+    const eBHTypeCoef to = modenum_targettag(mode, leaftag);
+    if (to == BH_ZERO || to == leaftag) m_leavesinmode.store(mode, std::memory_order_relaxed);
+}
+
 void t_serie::Vdisplay_resume(t_cctx* ctx, FILE* stream) const
 {
     t_render* r = display_begin(ctx, stream);
@@ -65,8 +89,7 @@ bool holdsvariable(const coef* c, const t_idcommon* v)
 t_idcommon* t_serie::Vupdatevalue(t_cctx* ctx) const
 {
     int mode = modenum_get(ctx);
-    static_assert(alignof(t_ordres) >= 4, "_ior (0-3) fits below the address");
-    const uintptr_t order = reinterpret_cast<uintptr_t>(&kst_ordres(ctx)) | static_cast<uintptr_t>(kst_ior(ctx));
+    const uintptr_t order = orderinforce(ctx);
     const bool ordered = m_orderedunder.load(std::memory_order_relaxed) == order || serie_isordered(ctx, &m_value);
     if (ordered) m_orderedunder.store(order, std::memory_order_relaxed);
     if (ordered && m_leavesinmode.load(std::memory_order_relaxed) == mode) return nullptr;

@@ -27,6 +27,8 @@ public:
     bool Vdependon(const t_idcommon* other) const override;
 
     const coef& value() const { return m_value; }
+    // The tree is ordered under the ordering in force and its leaves all have the tag `leaftag`.
+    void setmade(t_cctx* ctx, eBHTypeCoef leaftag);
     // Whoever may change the tree in place makes the mode check walk it again.
     coef& value()
     {
@@ -49,6 +51,9 @@ private:
 
 // A value for an owned result: a series when it is a tree, a numeric constant otherwise.
 t_idcommon* kst_serie_wrap(t_cctx* ctx, coef owned);
+// The same for a tree made under the ordering in force whose leaves all have the tag `leaftag`
+// (BH_ZERO: not known, as kst_serie_wrap).
+t_idcommon* kst_serie_wrapmade(t_cctx* ctx, coef owned, eBHTypeCoef leaftag);
 // Prints a series in the form `_affdist` selects (0 factorised, else distributed), each term
 // through the renderer; ends with a line break.
 void affiche(t_cctx* ctx, t_render* r, const coef* c);

@@ -57,20 +57,22 @@ bool degreesfit(t_cctx* ctx, const coef* a, const coef* b, long n)
     return false;
 }
 
-// a*b or a^n under the truncations in force.
-coef product(t_cctx* ctx, const coef* a, const coef* b, unsigned long n, bool power)
+// a*b or a^n under the truncations in force, as a value; a result a kernel made whole is known
+// to be ordered, and its leaves of one tag (a use then needs no walk to find it so).
+t_idcommon* product(t_cctx* ctx, const coef* a, const coef* b, unsigned long n, bool power)
 {
     t_truncscope scope(ctx);
     const t_tronc* trmon = scope.trmon;
     const t_troncwork* w = scope.w;
     if (trmon && !power)
-        return serie_multrmon(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, kst_troncmon_sortdup(ctx, *trmon), w);
+        return kst_serie_wrap(ctx, serie_multrmon(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, kst_troncmon_sortdup(ctx, *trmon), w));
     // A power keeps every intermediate term (x^1 is needed to reach x^2 later): the monomial
     // truncation applies to the result.
-    coef r = power ? serie_powtr(ctx, const_cast<coef*>(a), 1, n, w)
-                   : serie_multr(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, w);
-    if (trmon) r = serie_trmon(ctx, &r, 0, *trmon);
-    return r;
+    eBHTypeCoef leaf = BH_ZERO;
+    coef r = power ? serie_powtr(ctx, const_cast<coef*>(a), 1, n, w, &leaf)
+                   : serie_multr(ctx, const_cast<coef*>(a), 1, const_cast<coef*>(b), 1, w, &leaf);
+    if (trmon) return kst_serie_wrap(ctx, serie_trmon(ctx, &r, 0, *trmon));
+    return kst_serie_wrapmade(ctx, r, leaf);
 }
 
 // Operands handed over (keep flag 0) go once the result is made.
@@ -121,7 +123,7 @@ t_idcommon* op_mul(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
     const coef *ca, *cb;
     if (!operands(ctx, a, b, &ca, &cb)) return done(a, ka, b, kb, nullptr);
     if (!degreesfit(ctx, ca, cb, 0)) return done(a, ka, b, kb, nullptr);
-    return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, cb, 0, false)));
+    return done(a, ka, b, kb, product(ctx, ca, cb, 0, false));
 }
 // Division by a number, or by a series through its inverse under the truncation in force.
 t_idcommon* op_div(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
@@ -168,7 +170,7 @@ t_idcommon* op_pow(t_cctx* ctx, t_idcommon* a, int ka, t_idcommon* b, int kb)
         return done(a, ka, b, kb, nullptr);
     }
     if (whole && n >= 0)
-        return done(a, ka, b, kb, kst_serie_wrap(ctx, product(ctx, ca, nullptr, static_cast<unsigned long>(n), true)));
+        return done(a, ka, b, kb, product(ctx, ca, nullptr, static_cast<unsigned long>(n), true));
     t_truncscope scope(ctx);
     const t_tronc* trmon = scope.trmon;
     const t_troncwork* w = scope.w;

@@ -313,12 +313,13 @@ coef serie_truncate(t_cctx* ctx, const coef* c, const t_troncwork* w)
     return r;
 }
 
-coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwork* w)
+coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwork* w, eBHTypeCoef* leaftag)
 {
-    if (!w) return serie_mul(ctx, a, ka, b, kb);
+    if (!w) return serie_mul(ctx, a, ka, b, kb, leaftag);
     coef r{};
+    if (leaftag) *leaftag = BH_ZERO;
     t_troncworkstack top(w);
-    if (kst_kernel_mul(ctx, a, b, &top, &r)) {
+    if (kst_kernel_mul(ctx, a, b, &top, &r, leaftag)) {
     } else if (serie_mul_parallel(ctx, &r, a, b, w)) {
         polynome_supzero(&r, true);
     } else if (a->type != BH_ZERO && b->type != BH_ZERO) {
@@ -331,13 +332,14 @@ coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwor
     return r;
 }
 
-coef serie_powtr(t_cctx* ctx, coef* a, int ka, unsigned long n, const t_troncwork* w)
+coef serie_powtr(t_cctx* ctx, coef* a, int ka, unsigned long n, const t_troncwork* w, eBHTypeCoef* leaftag)
 {
     coef base = ka ? copycoef(a) : *a;
     if (!ka) a->type = BH_ZERO;
     coef r = coef_creenum_init(ctx, 1);
+    if (leaftag) *leaftag = BH_ZERO;
     while (n) {
-        if (n & 1) r = serie_multr(ctx, &r, 0, &base, 1, w);
+        if (n & 1) r = serie_multr(ctx, &r, 0, &base, 1, w, leaftag);
         n >>= 1;
         if (n) base = serie_multr(ctx, &base, 0, &base, 1, w);
     }

@@ -78,8 +78,9 @@ void serie_fmatr(t_cctx* ctx, coef* acc, const coef* a, const coef* b, t_troncwo
 // result does not depend on `_cpu`); false, with nothing done, when it does not apply.
 bool serie_mul_parallel(t_cctx* ctx, coef* acc, const coef* a, const coef* b, const t_troncwork* w);
 // a*b keeping only the terms the truncation allows (keep flags as everywhere); a^n likewise.
-coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwork* w);
-coef serie_powtr(t_cctx* ctx, coef* a, int ka, unsigned long n, const t_troncwork* w);
+// `leaftag`, when given, as for serie_mul (for a power: when a kernel made its last product).
+coef serie_multr(t_cctx* ctx, coef* a, int ka, coef* b, int kb, const t_troncwork* w, eBHTypeCoef* leaftag = nullptr);
+coef serie_powtr(t_cctx* ctx, coef* a, int ka, unsigned long n, const t_troncwork* w, eBHTypeCoef* leaftag = nullptr);
 // The part of c whose degree in each listed variable is exactly the listed degree (monomial
 // truncation): the coefficient of x^D, kept at degree D.
 coef serie_trmon(t_cctx* ctx, coef* c, int kc, const t_tronc& list);

@@ -240,7 +240,7 @@ coef kern_buildkeys(const t_product& p, int k, int kend, const uint64_t* keys, c
 
 namespace {
 
-bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, coef* out)
+bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, coef* out, eBHTypeCoef* leaftag)
 {
     const int choice = s_choice.load(std::memory_order_relaxed);
     s_lastused.store(KERNEL_NONE, std::memory_order_relaxed);
@@ -357,16 +357,18 @@ bool run(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, 
     default: done = kern_mul_johnson(p, ring, K, out); break;
     }
     if (done) s_lastused.store(algo, std::memory_order_relaxed);
+    if (done && leaftag) *leaftag = p.leaf == LEAF_DBL ? BH_DBL : p.leaf == LEAF_INTMP ? BH_INTMP : BH_RAT;
     return done;
 }
 
 } // namespace
 } // namespace kern
 
-bool kst_kernel_mul(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, coef* out)
+bool kst_kernel_mul(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, coef* out,
+                    eBHTypeCoef* leaftag)
 {
     try {
-        return kern::run(ctx, a, b, st, out);
+        return kern::run(ctx, a, b, st, out, leaftag);
     } catch (const std::bad_alloc&) {
         // The arrays of a kernel did not fit: the recursive path needs no more than the result.
         return false;

@@ -7,8 +7,11 @@
 struct t_troncworkstack;
 
 // out = a*b (a and b left intact) when a kernel applies to the pair, under the levels of `st`
-// when given; false, with nothing done, when the recursive path must compute it.
-bool kst_kernel_mul(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, coef* out);
+// when given; false, with nothing done, when the recursive path must compute it. On success
+// `leaftag`, when given, receives the tag every leaf of out has (the tree out is ordered under
+// the ordering in force).
+bool kst_kernel_mul(t_cctx* ctx, const coef* a, const coef* b, const t_troncworkstack* st, coef* out,
+                    eBHTypeCoef* leaftag = nullptr);
 
 // Which algorithm the dispatcher uses: its own choice, none (the recursive path), or one forced
 // wherever it can run at all (tests compare each with the recursive path).
