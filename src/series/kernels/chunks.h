@@ -15,12 +15,39 @@
 
 namespace kern {
 
+// A list of trivial T whose growth leaves the new elements unwritten (the parts of a set-up
+// that fill it then take the first touch of its fresh pages), trimmed like the vectors.
+template <class T>
+struct t_rawlist {
+    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+    std::unique_ptr<T[]> p;
+    size_t cap = 0;
+    T* data() const { return p.get(); }
+    T& operator[](size_t k) const { return p[k]; }
+    T* get(size_t n)
+    {
+        if (n > cap) {
+            p.reset();
+            p.reset(new T[n]);
+            cap = n;
+        }
+        return p.get();
+    }
+    void trim()
+    {
+        if (cap * sizeof(T) > (size_t(16) << 20)) {
+            p.reset();
+            cap = 0;
+        }
+    }
+};
+
 // One operand sorted by (outer key, order inside a group).
 template <class in_t>
 struct t_side {
-    std::vector<uint64_t> ikey;   // Kronecker index over the inner variables
-    std::vector<int32_t> td;      // n * G: degree in each group over the inner variables
-    std::vector<in_t> c;
+    t_rawlist<uint64_t> ikey;     // Kronecker index over the inner variables
+    t_rawlist<int32_t> td;        // n * G: degree in each group over the inner variables
+    t_rawlist<in_t> c;
     struct group {
         uint64_t okey;
         uint32_t begin, end;
@@ -58,31 +85,6 @@ void kern_trimscratch(std::vector<T>& v)
     if (v.capacity() * sizeof(T) > (size_t(16) << 20)) std::vector<T>().swap(v);
 }
 
-// A list of trivial T whose growth leaves the new elements unwritten (the parts of a set-up
-// that fill it then take the first touch of its fresh pages), trimmed like the vectors.
-template <class T>
-struct t_rawlist {
-    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
-    std::unique_ptr<T[]> p;
-    size_t cap = 0;
-    T* get(size_t n)
-    {
-        if (n > cap) {
-            p.reset();
-            p.reset(new T[n]);
-            cap = n;
-        }
-        return p.get();
-    }
-    void trim()
-    {
-        if (cap * sizeof(T) > (size_t(16) << 20)) {
-            p.reset();
-            cap = 0;
-        }
-    }
-};
-
 struct t_keyedpair {
     uint64_t key;
     uint32_t ga, gb;
@@ -111,48 +113,53 @@ struct t_chunkscratch {
 
 namespace detail {
 
-template <class in_t>
-void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t>& side, bool bydegree)
+// The side of operand f: terms by outer key, inside a group by degree in the primary group when
+// `bydegree`, else by inner index. run(f) runs f(part) for each part in [0, parts): the terms, and
+// then the groups, are shared out in ranges, each part writing only its own.
+template <class in_t, class Run>
+void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t>& side, bool bydegree, int parts, Run&& run)
 {
     const int nv = p.nv, K = s.K, G = s.G;
-    const size_t n = f.n;
+    const size_t n = f.n, uG = static_cast<size_t>(G), unv = static_cast<size_t>(nv);
+    auto from = [parts](size_t count, int part) {
+        return count / static_cast<size_t>(parts) * static_cast<size_t>(part) +
+               std::min(static_cast<size_t>(part), count % static_cast<size_t>(parts));
+    };
     // Scratch kept by the thread from one product to the next (fresh pages for each product's
     // lists cost more than filling them).
-    static thread_local std::vector<uint64_t> s_okey, s_ikey;
-    static thread_local std::vector<int32_t> s_og, s_td;
-    static thread_local std::vector<uint32_t> s_perm;
-    std::vector<uint64_t>& okey = s_okey;
-    std::vector<uint64_t>& ikey = s_ikey;
-    std::vector<int32_t>& og = s_og;
-    std::vector<int32_t>& td = s_td;
-    okey.resize(n);
-    ikey.resize(n);
-    og.assign(n * static_cast<size_t>(G), 0);
-    td.assign(n * static_cast<size_t>(G), 0);
-    for (size_t i = 0; i < n; i++) {
-        uint64_t o = 0, in = 0;
-        for (int v = 0; v < nv; v++) {
-            const int32_t e = f.e[i * static_cast<size_t>(nv) + static_cast<size_t>(v)];
-            const uint64_t d = static_cast<uint64_t>(static_cast<int64_t>(e) - f.lo[static_cast<size_t>(v)]);
-            if (v < K) o += d * s.ostride[static_cast<size_t>(v)];
-            else in += d * s.istride[static_cast<size_t>(v)];
-            for (uint32_t m = p.groupsof[static_cast<size_t>(v)]; m; m &= m - 1) {
-                const int g = __builtin_ctz(m);
-                (v < K ? og : td)[i * static_cast<size_t>(G) + static_cast<size_t>(g)] += e;
+    static thread_local t_rawlist<uint64_t> s_okey, s_ikey;
+    static thread_local t_rawlist<int32_t> s_og, s_td;
+    static thread_local t_rawlist<uint32_t> s_perm;
+    uint64_t* okey = s_okey.get(n);
+    uint64_t* ikey = s_ikey.get(n);
+    int32_t* og = s_og.get(n * uG);
+    int32_t* td = s_td.get(n * uG);
+    uint32_t* perm = s_perm.get(n);
+    run([&](int part) {
+        for (size_t i = from(n, part); i < from(n, part + 1); i++) {
+            uint64_t o = 0, in = 0;
+            for (int g = 0; g < G; g++) og[i * uG + static_cast<size_t>(g)] = td[i * uG + static_cast<size_t>(g)] = 0;
+            for (int v = 0; v < nv; v++) {
+                const int32_t e = f.e[i * unv + static_cast<size_t>(v)];
+                const uint64_t d = static_cast<uint64_t>(static_cast<int64_t>(e) - f.lo[static_cast<size_t>(v)]);
+                if (v < K) o += d * s.ostride[static_cast<size_t>(v)];
+                else in += d * s.istride[static_cast<size_t>(v)];
+                for (uint32_t m = p.groupsof[static_cast<size_t>(v)]; m; m &= m - 1) {
+                    const int g = __builtin_ctz(m);
+                    (v < K ? og : td)[i * uG + static_cast<size_t>(g)] += e;
+                }
             }
+            okey[i] = o;
+            ikey[i] = in;
+            perm[i] = static_cast<uint32_t>(i);
         }
-        okey[i] = o;
-        ikey[i] = in;
-    }
-    std::vector<uint32_t>& perm = s_perm;
-    perm.resize(n);
-    std::iota(perm.begin(), perm.end(), 0u);
+    });
     const int pr = s.primary;
     auto before = [&](uint32_t x, uint32_t y) {
         if (okey[x] != okey[y]) return okey[x] < okey[y];
         if (bydegree && pr >= 0) {
-            const int32_t dx = td[x * static_cast<size_t>(G) + static_cast<size_t>(pr)];
-            const int32_t dy = td[y * static_cast<size_t>(G) + static_cast<size_t>(pr)];
+            const int32_t dx = td[x * uG + static_cast<size_t>(pr)];
+            const int32_t dy = td[y * uG + static_cast<size_t>(pr)];
             if (dx != dy) return dx < dy;
         }
         return ikey[x] < ikey[y];
@@ -160,54 +167,53 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
     // A tree flattens in ascending order of its exponents, variable by variable in rank order,
     // which is the order of the outer key, and inside a group that of the inner index: the terms
     // usually need sorting only by degree inside each group, or not at all.
-    if (std::is_sorted(okey.begin(), okey.end())) {
-        for (size_t b = 0; b < n;) {
-            size_t e = b + 1;
-            while (e < n && okey[e] == okey[b]) e++;
-            if (!std::is_sorted(perm.begin() + static_cast<std::ptrdiff_t>(b), perm.begin() + static_cast<std::ptrdiff_t>(e), before))
-                std::sort(perm.begin() + static_cast<std::ptrdiff_t>(b), perm.begin() + static_cast<std::ptrdiff_t>(e), before);
-            b = e;
-        }
-    } else {
-        std::sort(perm.begin(), perm.end(), before);
-    }
+    const bool grouped = std::is_sorted(okey, okey + n);
+    if (!grouped) std::sort(perm, perm + n, before);
+    std::vector<uint32_t> gstart;
+    for (size_t k = 0; k < n; k++)
+        if (k == 0 || okey[perm[k]] != okey[perm[k - 1]]) gstart.push_back(static_cast<uint32_t>(k));
+    const size_t ng = gstart.size();
+    gstart.push_back(static_cast<uint32_t>(n));
+    side.ikey.get(n);
+    side.c.get(n);
+    side.td.get(n * uG);
+    side.groups.resize(ng);
+    side.og.resize(ng * uG);
+    side.mintd.assign(ng * uG, INT32_MAX);
+    side.dlo.assign(ng * unv, INT32_MAX);
+    side.dhi.assign(ng * unv, INT32_MIN);
     const in_t* cf = coefs_of_in<in_t>(f);
-    side.ikey.resize(n);
-    side.c.resize(n);
-    side.td.resize(n * static_cast<size_t>(G));
-    for (size_t k = 0; k < n; k++) {
-        const uint32_t i = perm[k];
-        side.ikey[k] = ikey[i];
-        side.c[k] = cf[i];
-        for (int g = 0; g < G; g++) side.td[k * static_cast<size_t>(G) + static_cast<size_t>(g)] = td[i * static_cast<size_t>(G) + static_cast<size_t>(g)];
-        if (k == 0 || okey[i] != side.groups.back().okey) {
-            side.groups.push_back({okey[i], static_cast<uint32_t>(k), static_cast<uint32_t>(k)});
-            for (int g = 0; g < G; g++) {
-                side.og.push_back(og[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
-                side.mintd.push_back(INT32_MAX);
+    run([&](int part) {
+        for (size_t gi = from(ng, part); gi < from(ng, part + 1); gi++) {
+            const uint32_t b = gstart[gi], e = gstart[gi + 1];
+            if (grouped && !std::is_sorted(perm + b, perm + e, before)) std::sort(perm + b, perm + e, before);
+            side.groups[gi] = {okey[perm[b]], b, e};
+            for (int g = 0; g < G; g++) side.og[gi * uG + static_cast<size_t>(g)] = og[perm[b] * uG + static_cast<size_t>(g)];
+            int32_t* lo = &side.dlo[gi * unv];
+            int32_t* hi = &side.dhi[gi * unv];
+            int32_t* md = side.mintd.data() + gi * uG;   // no groups of degree: empty
+            for (uint32_t k = b; k < e; k++) {
+                const uint32_t i = perm[k];
+                side.ikey[k] = ikey[i];
+                side.c[k] = cf[i];
+                for (int g = 0; g < G; g++) {
+                    const int32_t d = td[i * uG + static_cast<size_t>(g)];
+                    side.td[k * uG + static_cast<size_t>(g)] = d;
+                    md[g] = std::min(md[g], d);
+                }
+                for (int v = K; v < nv; v++) {
+                    const int32_t d = f.e[i * unv + static_cast<size_t>(v)] - f.lo[static_cast<size_t>(v)];
+                    lo[v] = std::min(lo[v], d);
+                    hi[v] = std::max(hi[v], d);
+                }
             }
-            side.dlo.insert(side.dlo.end(), static_cast<size_t>(nv), INT32_MAX);
-            side.dhi.insert(side.dhi.end(), static_cast<size_t>(nv), INT32_MIN);
         }
-        {
-            int32_t* lo = &side.dlo[(side.groups.size() - 1) * static_cast<size_t>(nv)];
-            int32_t* hi = &side.dhi[(side.groups.size() - 1) * static_cast<size_t>(nv)];
-            for (int v = K; v < nv; v++) {
-                const int32_t d = f.e[i * static_cast<size_t>(nv) + static_cast<size_t>(v)] - f.lo[static_cast<size_t>(v)];
-                lo[v] = std::min(lo[v], d);
-                hi[v] = std::max(hi[v], d);
-            }
-        }
-        auto& gr = side.groups.back();
-        gr.end = static_cast<uint32_t>(k + 1);
-        int32_t* md = side.mintd.data() + (side.groups.size() - 1) * static_cast<size_t>(G);   // no groups of degree: empty
-        for (int g = 0; g < G; g++) md[g] = std::min(md[g], td[i * static_cast<size_t>(G) + static_cast<size_t>(g)]);
-    }
-    kern_trimscratch(okey);
-    kern_trimscratch(ikey);
-    kern_trimscratch(og);
-    kern_trimscratch(td);
-    kern_trimscratch(perm);
+    });
+    s_okey.trim();
+    s_ikey.trim();
+    s_og.trim();
+    s_td.trim();
+    s_perm.trim();
 }
 
 } // namespace detail
@@ -248,14 +254,27 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
             s.primary = g;
         }
     }
+    // The set-up's passes run in parts over the threads (each part writes its own range of every
+    // list: the first touch of fresh pages, the largest cost of the set-up, is shared too).
+    const int parts = kst_parallel_allowed(p.ctx) ? std::clamp(kst_get_gcpu(), 1, 64) : 1;
+    auto inparts = [&](auto&& f) {
+        if (parts == 1) f(0);
+        else parallel_loop_for_fast3(p.ctx, 0, parts - 1, [&](int part, t_cctx*) { f(part); });
+    };
+    auto inone = [](auto&& f) { f(0); };
     if (p.square) {
-        detail::sortside(p, p.A, s, s.A, bydegree);   // a square (every power goes through them) sorts its operand once
+        // A square (every power goes through them) sorts its operand once, in parts.
+        detail::sortside(p, p.A, s, s.A, bydegree, parts, inparts);
     } else {
         // The two operands sort side by side: each sort writes only its own side.
         parallel_loop_for_fast3(p.ctx, 0, 1, [&](int k, t_cctx*) {
-            if (k == 0) detail::sortside(p, p.A, s, s.A, bydegree);
-            else detail::sortside(p, p.B, s, s.Bown, bydegree);
+            if (k == 0) detail::sortside(p, p.A, s, s.A, bydegree, 1, inone);
+            else detail::sortside(p, p.B, s, s.Bown, bydegree, 1, inone);
         });
+    }
+    if (kst_parallel_errorpending()) {   // a part may not have run: the statement fails anyway
+        *out = coef{};
+        return;
     }
 
     const int G = s.G;
@@ -273,13 +292,6 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
         explicit t_running(int& c) : n(c) { n++; }
         ~t_running() { n--; }
     } running(s_running);
-    // The set-up's passes run in parts over the threads (each part writes its own range of every
-    // list: the first touch of fresh pages, the largest cost of the set-up, is shared too).
-    const int parts = kst_parallel_allowed(p.ctx) ? std::clamp(kst_get_gcpu(), 1, 64) : 1;
-    auto inparts = [&](auto&& f) {
-        if (parts == 1) f(0);
-        else parallel_loop_for_fast3(p.ctx, 0, parts - 1, [&](int part, t_cctx*) { f(part); });
-    };
     const size_t nga = s.A.groups.size(), ngb = s.B.groups.size();
     // Every pair of groups the truncation keeps whose chunk key is in [lo, hi), in (ga, gb)
     // order, given to f(key, ga, gb). B's groups come by ascending key: those of one ga that
@@ -322,7 +334,7 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
             std::fill(at + lo + 1, at + hi + 1, 0u);
             eachpair(lo, hi, [&](uint64_t key, uint32_t, uint32_t) { at[key + 1]++; });
         });
-        if (kst_parallel_errorpending()) {   // a part may not have run: the statement fails anyway
+        if (kst_parallel_errorpending()) {
             *out = coef{};
             return;
         }
