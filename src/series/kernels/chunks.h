@@ -42,6 +42,40 @@ struct t_rawlist {
     }
 };
 
+// Scratch of type S kept by each thread from one product to the next (fresh pages for each
+// product's lists cost more than filling them). A product that starts on a thread whose scratch
+// is in use (a task the thread took up while it waits inside a product of its own) gets scratch
+// of its own for its duration.
+template <class S>
+class t_threadscratch {
+public:
+    t_threadscratch()
+    {
+        static thread_local S s_mine;
+        static thread_local bool s_busy = false;
+        if (!s_busy) {
+            s_busy = true;
+            m_busy = &s_busy;
+            m_s = &s_mine;
+        }
+    }
+    ~t_threadscratch()
+    {
+        if (m_busy) {
+            m_s->trim();
+            *m_busy = false;
+        }
+    }
+    t_threadscratch(const t_threadscratch&) = delete;
+    t_threadscratch& operator=(const t_threadscratch&) = delete;
+    S& get() { return *m_s; }
+
+private:
+    S m_own;
+    S* m_s = &m_own;
+    bool* m_busy = nullptr;
+};
+
 // One operand sorted by (outer key, order inside a group).
 template <class in_t>
 struct t_side {
@@ -113,6 +147,21 @@ struct t_chunkscratch {
 
 namespace detail {
 
+template <class in_t>
+struct t_sortscratch {
+    t_rawlist<uint64_t> okey, ikey;
+    t_rawlist<int32_t> og, td;
+    t_rawlist<uint32_t> perm;
+    void trim()
+    {
+        okey.trim();
+        ikey.trim();
+        og.trim();
+        td.trim();
+        perm.trim();
+    }
+};
+
 // The side of operand f: terms by outer key, inside a group by degree in the primary group when
 // `bydegree`, else by inner index. run(f) runs f(part) for each part in [0, parts): the terms, and
 // then the groups, are shared out in ranges, each part writing only its own.
@@ -125,16 +174,13 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
         return count / static_cast<size_t>(parts) * static_cast<size_t>(part) +
                std::min(static_cast<size_t>(part), count % static_cast<size_t>(parts));
     };
-    // Scratch kept by the thread from one product to the next (fresh pages for each product's
-    // lists cost more than filling them).
-    static thread_local t_rawlist<uint64_t> s_okey, s_ikey;
-    static thread_local t_rawlist<int32_t> s_og, s_td;
-    static thread_local t_rawlist<uint32_t> s_perm;
-    uint64_t* okey = s_okey.get(n);
-    uint64_t* ikey = s_ikey.get(n);
-    int32_t* og = s_og.get(n * uG);
-    int32_t* td = s_td.get(n * uG);
-    uint32_t* perm = s_perm.get(n);
+    t_threadscratch<t_sortscratch<in_t>> scratch;
+    t_sortscratch<in_t>& ss = scratch.get();
+    uint64_t* okey = ss.okey.get(n);
+    uint64_t* ikey = ss.ikey.get(n);
+    int32_t* og = ss.og.get(n * uG);
+    int32_t* td = ss.td.get(n * uG);
+    uint32_t* perm = ss.perm.get(n);
     run([&](int part) {
         for (size_t i = from(n, part); i < from(n, part + 1); i++) {
             uint64_t o = 0, in = 0;
@@ -209,11 +255,6 @@ void sortside(const t_product& p, const t_flat& f, t_split<in_t>& s, t_side<in_t
             }
         }
     });
-    s_okey.trim();
-    s_ikey.trim();
-    s_og.trim();
-    s_td.trim();
-    s_perm.trim();
 }
 
 } // namespace detail
@@ -278,20 +319,11 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     }
 
     const int G = s.G;
-    // The scratch of the set-up lives on between products of a thread: a few megabytes written
-    // into fresh pages for every product cost as much as filling them, before the threads start.
-    // Named through a reference: the chunk tasks, on other threads, read this thread's lists.
-    // A product this thread starts while it waits for the chunks of its own (a task it took up
-    // meanwhile) keeps scratch of its own.
-    static thread_local t_chunkscratch s_scratch;
-    static thread_local int s_running = 0;
-    t_chunkscratch own;
-    t_chunkscratch& sc = s_running > 0 ? own : s_scratch;
-    struct t_running {
-        int& n;
-        explicit t_running(int& c) : n(c) { n++; }
-        ~t_running() { n--; }
-    } running(s_running);
+    // The set-up's lists: a few megabytes written into fresh pages for every product cost as
+    // much as filling them, before the threads start. The chunk tasks, on other threads, read
+    // this thread's lists.
+    t_threadscratch<t_chunkscratch> scratch;
+    t_chunkscratch& sc = scratch.get();
     const size_t nga = s.A.groups.size(), ngb = s.B.groups.size();
     // Every pair of groups the truncation keeps whose chunk key is in [lo, hi), in (ga, gb)
     // order, given to f(key, ga, gb). B's groups come by ascending key: those of one ga that
@@ -440,7 +472,6 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
             }
         *out = m ? kern_buildkeys(p, 0, K, keys, nullptr, 0, m, s.ostride.data(), made) : coef{};
     }
-    sc.trim();
 }
 
 // kern_chunked with the chunk kernel of the product's number ring, chosen once per product.
