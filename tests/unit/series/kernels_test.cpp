@@ -8,6 +8,7 @@
 
 #include "coef/coefnum.h"
 #include "interp/kest.h"
+#include "series/kernels/chunks.h"
 #include "series/kernels/mul.h"
 #include "series/tronc.h"
 
@@ -344,3 +345,29 @@ TEST(KernelProducts, OperandsInDisjointVariablesMakeTheTreeOfBoth)
 }
 
 } // namespace
+
+// A product that starts on a thread while the thread's own set-up lists are in use (a task taken
+// up while it waits inside a product) must not write over them; once they are free again the next
+// product takes them back (their capacity kept from one product to the next).
+struct t_probescratch {
+    std::vector<int> v;
+    void trim() {}
+};
+TEST(KernelScratch, ANestedProductGetsListsOfItsOwnAndTheThreadsComeBack)
+{
+    int* outer = nullptr;
+    {
+        kern::t_threadscratch<t_probescratch> a;
+        a.get().v.assign(1000, 7);
+        outer = a.get().v.data();
+        {
+            kern::t_threadscratch<t_probescratch> nested;
+            EXPECT_TRUE(nested.get().v.empty());
+            nested.get().v.assign(1000, 9);
+        }
+        EXPECT_EQ(a.get().v[999], 7);
+    }
+    kern::t_threadscratch<t_probescratch> again;
+    EXPECT_EQ(again.get().v.data(), outer);
+    EXPECT_EQ(again.get().v.size(), 1000u);
+}
