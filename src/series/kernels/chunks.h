@@ -128,7 +128,7 @@ struct t_keyedpair {
 struct t_chunkscratch {
     t_rawlist<uint32_t> at;      // per outer key: pairs before it
     t_rawlist<t_pair> pairs;     // by chunk
-    t_rawlist<uint32_t> bits;    // per chunk: the bit length of its cost
+    t_rawlist<uint64_t> cost;    // per chunk: pairs of terms it holds
     t_rawlist<uint32_t> order;   // the chunks, costliest first
     t_rawlist<uint64_t> keys;    // per chunk: its outer key
     t_rawlist<t_polyterm*> made; // per chunk: its subtree as a term of the last outer variable
@@ -137,7 +137,7 @@ struct t_chunkscratch {
     {
         at.trim();
         pairs.trim();
-        bits.trim();
+        cost.trim();
         order.trim();
         keys.trim();
         made.trim();
@@ -409,22 +409,24 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
     }
     const size_t nchunks = starts.size() - 1;
     // The costliest chunks first (pairs of terms they hold): threads taking chunks one by one then
-    // end together, where a large chunk taken last left the other thread idle. Costs within a
-    // factor of two are alike for that purpose: the chunks are placed by the bit length of their
-    // cost (a counting sort; a comparison sort of the chunks was a few milliseconds of a 5.8
-    // million-term product, all of it before the threads start).
+    // end together, where a large chunk taken last left the other thread idle. Past a few
+    // thousand chunks, costs within a factor of two are alike for that purpose: the chunks are
+    // placed by the bit length of their cost (a counting sort; the comparison sort of 21635
+    // chunks was a few milliseconds of a 5.8 million-term product, all of it before the threads
+    // start), where a few large chunks of unequal size (a Poisson product has 91) keep their
+    // exact order.
     uint64_t* keys = sc.keys.get(nchunks);
     t_polyterm** made = sc.made.get(nchunks);
-    uint32_t* bits = sc.bits.get(nchunks);
+    uint64_t* cost = sc.cost.get(nchunks);
     auto chunkfrom = [&](int part) { return nchunks / static_cast<size_t>(parts) * static_cast<size_t>(part) +
                                             std::min(static_cast<size_t>(part), nchunks % static_cast<size_t>(parts)); };
     inparts([&](int part) {
         for (size_t k = chunkfrom(part); k < chunkfrom(part + 1); k++) {
-            uint64_t cost = 0;
+            uint64_t c = 0;
             for (size_t q = starts[k]; q < starts[k + 1]; q++)
-                cost += static_cast<uint64_t>(s.A.groups[pairs[q].ga].end - s.A.groups[pairs[q].ga].begin) *
-                        (s.B.groups[pairs[q].gb].end - s.B.groups[pairs[q].gb].begin);
-            bits[k] = cost ? static_cast<uint32_t>(64 - __builtin_clzll(cost)) : 0;   // 0..64
+                c += static_cast<uint64_t>(s.A.groups[pairs[q].ga].end - s.A.groups[pairs[q].ga].begin) *
+                     (s.B.groups[pairs[q].gb].end - s.B.groups[pairs[q].gb].begin);
+            cost[k] = c;
             const t_pair& q = pairs[starts[k]];
             keys[k] = s.A.groups[q.ga].okey + s.B.groups[q.gb].okey;
             made[k] = nullptr;
@@ -435,11 +437,15 @@ void kern_chunked(const t_product& p, int K, bool bydegree, F&& chunk, coef* out
         return;
     }
     uint32_t* order = sc.order.get(nchunks);
-    {
+    if (nchunks <= 4096) {
+        std::iota(order, order + nchunks, 0u);
+        std::stable_sort(order, order + nchunks, [cost](uint32_t x, uint32_t y) { return cost[x] > cost[y]; });
+    } else {
+        auto bits = [cost](size_t k) { return cost[k] ? 64 - __builtin_clzll(cost[k]) : 0; };   // 0..64
         size_t at[66] = {};   // by 64 - bits: the costliest first
-        for (size_t k = 0; k < nchunks; k++) at[64 - bits[k] + 1]++;
+        for (size_t k = 0; k < nchunks; k++) at[64 - bits(k) + 1]++;
         for (int b = 1; b < 66; b++) at[b] += at[b - 1];
-        for (size_t k = 0; k < nchunks; k++) order[at[64 - bits[k]]++] = static_cast<uint32_t>(k);
+        for (size_t k = 0; k < nchunks; k++) order[at[64 - bits(k)]++] = static_cast<uint32_t>(k);
     }
     // Each chunk's subtree comes back as the term of its key's last outer digit, made by the
     // thread that made the subtree: the levels left to the end are those above it.
