@@ -281,14 +281,39 @@ void kst_macro_deleteall() { macro_efface_tout(t_cctx::getLocalCctx()); }
 
 // ---------------------------------------------------------------- binding
 
-bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_macroarg* const* args, size_t given,
+namespace {
+// Optional arguments are read as bindings (macro_optargs[k], passed on by a call).
+t_macroarg* asbinding(t_idcommon* v)
+{
+    return v->getFlag() == KST_IDFLAG_MACROARG ? static_cast<t_macroarg*>(v) : t_macroarg::newvalue(v);
+}
+
+t_identry* bindnamed(t_cctx* ctx, const char* name, t_idcommon* v, t_genarbre* tree)
+{
+    t_identry* e = tree->bind(name, KST_IDFLAG_MACROARG, v);
+    if (!e) {
+        kst_runerror(ctx, 86, name);
+        v->Vdelete();
+    }
+    return e;
+}
+} // namespace
+
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
+                                        t_genarbre* tree)
+{
+    std::vector<t_idcommon*> values(args.begin(), args.end());
+    return macro_affect_list_parametre_valeur(ctx, macro, values.data(), values.size(), tree);
+}
+
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_idcommon* const* args, size_t given,
                                         t_genarbre* tree, elt_runpile* pile)
 {
     size_t named = static_cast<size_t>(macro->getnbargs());
     bool optional = macro->hasoptionalargs();
     if (given < named || (given > named && !optional) || (given == 0 && !macro->canbecalledwith0arg())) {
         kst_runerror(ctx, 11, macro->getname().c_str());
-        for (size_t k = 0; k < given; k++) delete args[k];
+        for (size_t k = 0; k < given; k++) args[k]->Vdelete();
         return false;
     }
     size_t next = 0;
@@ -299,10 +324,10 @@ bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_mac
             e = tree->bindfixed(p->name, KST_IDFLAG_MACROARG, args[next]);
             if (!e) {
                 kst_runerror(ctx, 86, p->name);
-                delete args[next];
+                args[next]->Vdelete();
             }
         } else {
-            e = macro_affect_parametre_valeur(ctx, p->name, args[next], tree);
+            e = bindnamed(ctx, p->name, args[next], tree);
         }
         if (pile && next < k_pileparams) pile->params[next] = e;
         next++;
@@ -314,7 +339,7 @@ bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_mac
     for (int k = 1; next < given; k++) {
         char name[64];
         snprintf(name, sizeof name, "%s[%d]", "macro_optargs", k);
-        macro_affect_parametre_valeur(ctx, name, args[next++], tree);
+        macro_affect_parametre_valeur(ctx, name, asbinding(args[next++]), tree);
     }
     return !Erreur_Execution;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class t_cctx;
+class t_idcommon;
 class t_macroarg;
 class t_genarbre;
 struct treeabs;
@@ -101,15 +102,14 @@ void kst_macros_release(t_cctx* ctx);
 
 // Binds a call's arguments in order into `tree` (the parameters of the macro pile just pushed);
 // arguments beyond the named parameters go to "macro_optargs[k]" when the list ends with "...".
-// Error 11 on any other count mismatch. Takes ownership of the arguments. With `pile`, the
-// entries of the first named parameters are listed in it by position.
-bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_macroarg* const* args, size_t given,
+// Error 11 on any other count mismatch. Takes ownership of the arguments: each a t_macroarg, or
+// a number constant passed by value, which a named parameter holds as it is (an optional
+// argument gets its t_macroarg). With `pile`, the entries of the first named parameters are
+// listed in it by position.
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_idcommon* const* args, size_t given,
                                         t_genarbre* tree, elt_runpile* pile = nullptr);
-inline bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
-                                               t_genarbre* tree)
-{
-    return macro_affect_list_parametre_valeur(ctx, macro, args.data(), args.size(), tree);
-}
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
+                                        t_genarbre* tree);
 int macro_getsizeoptionalarg(t_cctx* ctx);
 t_macroarg* macro_getoptionalarg(t_cctx* ctx, int k);                  // 1-based, or null
 

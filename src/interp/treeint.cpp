@@ -812,6 +812,15 @@ bool assignable(t_cctx* ctx, const t_identry* e)
     return false;
 }
 
+// A number stored in place into an identifier's constant. A parameter's first assignment names
+// the constant after the parameter, as storing a new value would (a number passed by value
+// arrives under the caller's name).
+[[gnu::always_inline]] inline void storedinplace(t_identry* e)
+{
+    if (e->flag == KST_IDFLAG_MACROARG) e->value->Vupdatename(e->name.c_str());
+    e->flag = 0;
+}
+
 void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 {
     t_identificateur_syntaxe ref = recherche_id(ctx, name, true);
@@ -927,7 +936,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
             absrun_slot& v = slotat(ctx, slot + 1);
             setnumber(ctx, static_cast<t_idconstante*>(e->value), v.c);
             v.tag = kr_end;
-            e->flag = 0;
+            storedinplace(e);
             if (s_discarded != node) setentry(slotat(ctx, slot), e);
             return 0;
         }
@@ -1051,7 +1060,7 @@ int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target)
             double* d = k->modenum() == modeof(ctx) ? k->inplacedouble() : nullptr;
             if (d) {
                 *d = r;
-                e->flag = 0;
+                storedinplace(e);
                 return 2;
             }
         }
@@ -1650,8 +1659,10 @@ int h_macrodef(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
-// One argument of a call: [x] passes the identifier itself, anything else its value.
-t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
+// One argument of a call: [x] passes the identifier itself, anything else its value. A number
+// passed by value is bound as the constant it is (the binding's own copy, nothing wraps it):
+// what the body does to it, in place or not, stays in the call.
+t_idcommon* macroargument(t_cctx* ctx, int slot, treeabs* arg)
 {
     if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && kid(arg, 0) &&
         kid(arg, 0)->kind == TREE_SYMBOL) {
@@ -1673,7 +1684,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         t_identry* e = lookupnode(ctx, arg, false);
         t_idcommon* v = e ? e->value : nullptr;
         if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
-        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return t_macroarg::newvalue(v->Vcopy());
+        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return v->Vcopy();
     }
     tree_int(ctx, slot, arg);
     if (flagged(ctx)) {
@@ -1685,6 +1696,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         kst_runerror(ctx, 102);
         return nullptr;
     }
+    if (value->Vgettypeenum() == IDTYPE_CONSTANTE) return value;
     return t_macroarg::newvalue(value);
 }
 
@@ -1768,10 +1780,10 @@ public:
     t_callargs(const t_callargs&) = delete;
     t_callargs& operator=(const t_callargs&) = delete;
     ~t_callargs() { delete[] m_heap; }
-    void push_back(t_macroarg* a)
+    void push_back(t_idcommon* a)
     {
         if (m_n == m_cap) {
-            auto* bigger = new t_macroarg*[m_cap * 2];
+            auto* bigger = new t_idcommon*[m_cap * 2];
             std::copy(data(), data() + m_n, bigger);
             delete[] m_heap;
             m_heap = bigger;
@@ -1779,14 +1791,14 @@ public:
         }
         data()[m_n++] = a;
     }
-    t_macroarg** data() { return m_heap ? m_heap : m_inline; }
+    t_idcommon** data() { return m_heap ? m_heap : m_inline; }
     size_t size() const { return m_n; }
-    t_macroarg** begin() { return data(); }
-    t_macroarg** end() { return data() + m_n; }
+    t_idcommon** begin() { return data(); }
+    t_idcommon** end() { return data() + m_n; }
 
 private:
-    t_macroarg* m_inline[8];
-    t_macroarg** m_heap = nullptr;
+    t_idcommon* m_inline[8];
+    t_idcommon** m_heap = nullptr;
     size_t m_n = 0, m_cap = 8;
 };
 
@@ -1800,7 +1812,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     t_callargs args;
     std::vector<t_elementref> elements;
     auto fail = [&]() {
-        for (t_macroarg* x : args) delete x;
+        for (t_idcommon* x : args) x->Vdelete();
         for (t_elementref& r : elements)
             for (t_idcommon* v : r.subscripts) v->Vdelete();
         return 0;
@@ -1826,7 +1838,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
             if (!ok) return fail();
             a = kid(a, 0);   // the element's value starts the parameter
         }
-        t_macroarg* arg = macroargument(ctx, slot + 1, a);
+        t_idcommon* arg = macroargument(ctx, slot + 1, a);
         if (!arg) return fail();
         args.push_back(arg);
     }
