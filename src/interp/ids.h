@@ -59,6 +59,9 @@ public:
     t_identry* bind(const std::string& name, int flag, t_idcommon* value);
     bool erase(const std::string& name);   // deletes the value
     void clear();
+    // Empties the tree as its destructor would (the generation stays): the tree of a pile that
+    // is kept for the next push.
+    void release() { drop(false); }
     size_t size() const;
     template <class F> void foreach(F f)
     {
