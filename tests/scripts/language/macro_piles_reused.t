@@ -1,0 +1,31 @@
+//! interactive
+// Calls and loop turns push and pop piles over and over: each call starts with nothing left by
+// the one before (private names, a returned value, a try, a long name, its bindings).
+t = 100$
+macro keep[a] { private t; t = a; return t; };
+macro look[a] { return t + a; };
+for k = 1 to 3 { u = %keep[k]$ v = %look[k]$ };
+u;
+v;
+t;
+macro twice[a] { return a*2; };
+macro noreturn[a] { b = a$ };
+for k = 1 to 3 { w = %twice[k]$ %noreturn[k]$ };
+w;
+x = %noreturn[5];
+x = %twice[5];
+macro aname_of_forty_characters_or_so_for_you[a] { return a + 1; };
+for k = 1 to 3 { y = %aname_of_forty_characters_or_so_for_you[k]$ z = %twice[k]$ };
+y;
+z;
+macro bad[a] { return a + nosuchname; };
+macro guarded[a] { try { b = %bad[a]$ } catch { msg("caught\n"); }; return a; };
+for k = 1 to 2 { g = %guarded[k]$ };
+g;
+%bad[1];
+%twice[4];
+macro two[a, b] { return a - b; };
+macro one[b] { return b; };
+for k = 1 to 2 { p = %two[k, 10]$ q = %one[k]$ };
+p;
+q;
