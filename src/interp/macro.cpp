@@ -88,6 +88,14 @@ t_macro::t_macro(const char* name, cellule_parametre* params, treesharedcode* co
         if (strcmp(p->name, s_ellipsis) == 0) m_optional = true;
         else m_nnamed++;
     }
+    if (!m_optional && m_nnamed <= k_direct && !macro_verif_parametre(m_params)) {
+        int k = 0;
+        for (cellule_parametre* p = m_params; p; p = p->next, k++) {
+            m_pnames[k] = p->name;
+            m_plens[k] = strlen(p->name);
+        }
+        m_direct = m_nnamed;
+    }
 }
 
 t_macro::~t_macro()

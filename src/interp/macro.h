@@ -36,6 +36,13 @@ public:
     bool canbecalledwith0arg() const;
     int getnbargs() const { return m_nnamed; }   // named parameters ("..." not counted)
     bool hasoptionalargs() const { return m_optional; }
+    // Named parameters bound by position straight into a pile (no "...", at most k_direct of
+    // them, every name different, as the definition checked): the count, or -1. Their names and
+    // lengths in order.
+    static constexpr int k_direct = 8;
+    int directparams() const { return m_direct; }
+    const char* paramname(int k) const { return m_pnames[k]; }
+    size_t paramlength(int k) const { return m_plens[k]; }
     const char* getFilename() const { return m_privatefile.empty() ? nullptr : m_privatefile.c_str(); }
     bool isprivateforfile(const char* file) const { return file && !m_privatefile.empty() && m_privatefile == file; }
     bool ispublic() const { return m_privatefile.empty(); }   // methods included
@@ -67,6 +74,9 @@ private:
     std::string m_structure;
     int m_nnamed = 0;
     bool m_optional = false;
+    int m_direct = -1;
+    const char* m_pnames[k_direct] = {};
+    size_t m_plens[k_direct] = {};
     std::atomic<int> m_running{0};   // parallel tasks may run one definition together
     int m_runninglocal = 0;
     bool m_retired = false;

@@ -441,13 +441,60 @@ bool plainstatement(t_cctx* ctx, const treeabs* node)
            !s_hooks.after && !s_hooks.node && !ctx->comment && !ctx->echo && !(ctx->historyfile && ctx->historywrite && ctx->hist);
 }
 
+// Nothing around the statements of a block has work to do now (plainstatement without the
+// statement's own part).
+[[gnu::always_inline]] inline bool plainnow(const t_cctx* ctx)
+{
+    return s_statementdepth > 0 && !s_hooks.before && !s_hooks.after && !s_hooks.node && !ctx->comment && !ctx->echo &&
+           !(ctx->historyfile && ctx->historywrite && ctx->hist);
+}
+
+// What a plain run of a statement takes from it, worked out at its first run by the session's
+// context and kept in the node; null when the statement is not for it.
+[[gnu::noinline]] const decltype(treeabs::cache.stmt)* stmtplan(treeabs* node)
+{
+    auto& p = node->cache.stmt;
+    if (kid(node, 0)) {
+        p.state = 2;
+        return nullptr;
+    }
+    treeabs* body = kid(node, 1);
+    if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
+    else if (body && body->kind == TREE_DISPLAY && kid(body, 0) && kid(body, 0)->kind == TREE_RETURN) body = kid(body, 0);
+    p.expr = body;
+    p.discard = body != kid(node, 1);
+    p.loc = body && body->loc.isvalid() ? &body->loc : node->loc.isvalid() ? &node->loc : nullptr;
+    p.state = 1;
+    return &p;
+}
+
 int h_list(t_cctx* ctx, int slot, treeabs* node)
 {
     for (lparaabs* c = node->params; c; c = c->next) {
         treeabs* child = c->para->tag == PARA_TREE ? c->para->value.tree : nullptr;
         if (!child) continue;
         int r;
-        if (plainstatement(ctx, child)) {
+        if (child->kind == TREE_STATEMENT && child->cache.stmt.state != 2 && !ctx->master && plainnow(ctx)) {
+            // The statement's expression is run here, in its place, as tree_int would run it
+            // after the checks that its enclosing nodes made already.
+            const auto* p = child->cache.stmt.state == 1 ? &child->cache.stmt : stmtplan(child);
+            if (!p) {
+                r = tree_int(ctx, slot, child);
+            } else {
+                r = 0;
+                if (treeabs* expr = p->expr) {
+                    elt_runpile* pile = ctx->pile;
+                    t_tree_loc saved = pile->loc;
+                    if (p->loc) pile->loc = *p->loc;
+                    const treeabs* outer = s_discarded;
+                    if (p->discard) s_discarded = expr;
+                    cleanat(ctx, slot);
+                    if (!flagged(ctx)) r = s_handlers[tree_kindindex(expr->kind)](ctx, slot, expr);
+                    s_discarded = outer;
+                    if (ctx->pile == pile) pile->loc = saved;
+                }
+            }
+        } else if (plainstatement(ctx, child)) {
             treeabs* body = kid(child, 1);
             if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
             // `return x;` shows nothing: the value goes to the pile, the statement's slot stays empty.
@@ -590,7 +637,15 @@ t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment);
 {
     auto& c = node->cache.name;
     elt_runpile* pile = ctx->pile;
-    if (c.ctx == ctx && pile && c.serial == pile->serial && c.gen == kst_idgen_now() && !ctx->master) return c.entry;
+    if (c.ctx == ctx && pile && c.gen == kst_idgen_now() && !ctx->master) {
+        if (c.serial == pile->serial) return c.entry;
+        // A parameter of the macro the body belongs to: the same position in this call.
+        if (c.macro && c.macro == pile->macrodef && c.param < pile->nparams && pile->params[c.param]) {
+            c.serial = pile->serial;
+            c.entry = pile->params[c.param];
+            return c.entry;
+        }
+    }
     return lookupslow(ctx, node, forassignment);
 }
 
@@ -1881,6 +1936,66 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     return r;
 }
 
+// The number of arguments of a call's list when each is passed by value (neither [x], nor an
+// element [T[i]], nor macro_optargs), else -1.
+int byvaluearguments(treeabs* list)
+{
+    int n = 0;
+    for (treeabs* a; (a = kid(list, n)); n++) {
+        if (isoptargs(a) || iselementref(a)) return -1;
+        if (a->kind == TREE_VECTOR && tree_paracount(a) == 1 && kid(a, 0) && kid(a, 0)->kind == TREE_SYMBOL) return -1;
+    }
+    return n;
+}
+
+// A call whose arguments all go by value to a macro that binds them all by position: callmacro
+// without what it needs for references, elements, optional arguments and self. The same steps
+// in the same order (arguments, then the pile, the bindings, the body, the result).
+int callbyvalue(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, int given)
+{
+    static_assert(t_macro::k_direct <= k_pileparams, "a pile holds every parameter bound by position");
+    if (kst_stack_exhausted(256u << 10)) {
+        kst_runerror(ctx, 19);
+        return 0;
+    }
+    t_idcommon* args[t_macro::k_direct];
+    lparaabs* cell = list ? list->params : nullptr;
+    for (int i = 0; i < given; i++, cell = cell->next) {
+        t_idcommon* arg = macroargument(ctx, slot + 1, cell->para->value.tree);
+        if (!arg) {
+            for (int k = 0; k < i; k++) args[k]->Vdelete();
+            return 0;
+        }
+        args[i] = arg;
+    }
+    bool history = ctx->historywrite;
+    ctx->historywrite = false;
+    const bool local = !ctx->master;
+    macro->enter(local);
+    elt_runpile* pile = tree_run_setpile(ctx, RUNPILE_MACRO, macro->getname().c_str(), macro->getcode());
+    t_genarbre& bindings = pile->parameters;
+    for (int i = 0; i < given; i++)
+        pile->params[i] = bindings.bindfixednew(macro->paramname(i), macro->paramlength(i), KST_IDFLAG_MACROARG, args[i]);
+    pile->nparams = given;
+    pile->macrodef = macro;
+    int r = runblock(ctx, slot + 1, macro->getbody());
+    cleanat(ctx, slot + 1);
+    auto* result = static_cast<t_idcommon*>(pile->retval);
+    pile->retval = nullptr;
+    coef number = pile->retnumber;
+    bool isnumber = pile->hasretnumber;
+    pile->hasretnumber = false;
+    tree_run_removepile(ctx, pile);
+    macro->leave(local);
+    ctx->kc.stopflag = 0;
+    ctx->historywrite = history;
+    if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
+    else if (result) result->Vdelete();
+    if (isnumber && !Erreur_Execution) tree_slot_setcoef(ctx, slot, number);
+    else if (isnumber) deletecoef(&number);
+    return r;
+}
+
 // Inside a method, %name first means the method name of the same structure, on the same self.
 t_macro* siblingmethod(t_cctx* ctx, const char* name, t_identry** self)
 {
@@ -1903,8 +2018,12 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
     // macros, the structure of a running method) and on the macro table: remembered for the pile.
     auto& c = node->cache.call;
     elt_runpile* pile = ctx->pile;
-    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen_now())
-        return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), kid(node, 1), RUNPILE_MACRO, c.self);
+    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen_now()) {
+        auto* macro = static_cast<t_macro*>(c.macro);
+        if (c.byvalue >= 0 && !c.self && c.byvalue == macro->directparams() && !s_hooks.node)
+            return callbyvalue(ctx, slot, macro, kid(node, 1), c.byvalue);
+        return callmacro(ctx, slot, macro, kid(node, 1), RUNPILE_MACRO, c.self);
+    }
     const char* name = kidname(node, 0);
     t_identry* self = nullptr;
     t_macro* macro = siblingmethod(ctx, name, &self);
@@ -1916,6 +2035,7 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
         c.ctx = ctx;
         c.macro = macro;
         c.self = self;
+        c.byvalue = byvaluearguments(kid(node, 1));
     }
     return callmacro(ctx, slot, macro, kid(node, 1), RUNPILE_MACRO, self);
 }
