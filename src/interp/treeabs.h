@@ -201,6 +201,14 @@ struct treeabs {
             int8_t discard;
             int8_t state;
         } stmt;
+        // x[k]: the name and the only subscript when both are plain (a name that is not
+        // macro_optargs, one subscript that is no range and no "..."): state 1, else 2.
+        struct {
+            treeabs* name;
+            treeabs* subscript;
+            int8_t pad[3 * 8 - 2];
+            int8_t state;
+        } element;
         // A number literal: its value (a number that owns no memory) under one numeric mode
         // (mode + 1; 0 while nothing is remembered).
         struct {

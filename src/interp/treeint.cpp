@@ -805,13 +805,34 @@ t_idcommon* subscripted(t_cctx* ctx, t_identry* e)
 // x[k] with x a name and k a name or a literal, the element a number: read into *out (owned, in
 // the mode in force) with no slot and no value object. False when anything differs: the general
 // path then evaluates it (and reports what is wrong).
+bool elementshape(treeabs* node, treeabs** name, treeabs** only)
+{
+    *name = kid(node, 0);
+    *only = plainsubscript(kid(node, 1));
+    if (!*name || (*name)->kind != TREE_SYMBOL || !*only) return false;
+    const char* text = kidname(*name, 0);
+    return !(text[0] == 'm' && strcmp(text, "macro_optargs") == 0);
+}
+
 bool elementnumber(t_cctx* ctx, treeabs* node, coef* out)
 {
-    treeabs* name = kid(node, 0);
-    treeabs* only = plainsubscript(kid(node, 1));
-    if (!name || name->kind != TREE_SYMBOL || !only) return false;
-    const char* text = kidname(name, 0);
-    if (text[0] == 'm' && strcmp(text, "macro_optargs") == 0) return false;
+    // The shape of the node is worked out once (by the session's context, which alone writes it).
+    auto& m = node->cache.element;
+    treeabs *name, *only;
+    if (ctx->master) {
+        if (!elementshape(node, &name, &only)) return false;
+    } else if (m.state == 1) {
+        name = m.name;
+        only = m.subscript;
+    } else if (m.state == 2) {
+        return false;
+    } else {
+        bool plain = elementshape(node, &name, &only);
+        m.state = plain ? 1 : 2;
+        m.name = name;
+        m.subscript = only;
+        if (!plain) return false;
+    }
     long i;
     if (!directsubscript(ctx, only, &i)) return false;
     const t_idcommon* v = subscripted(ctx, lookupnode(ctx, name, false));
@@ -1442,6 +1463,25 @@ int runblock(t_cctx* ctx, int slot, treeabs* body)
     if (flagged(ctx)) return 0;
     cleanat(ctx, slot);
     elt_runpile* pile = ctx->pile;
+    // A block of one statement already worked out (a loop's or a macro's body, turn after turn):
+    // its expression runs here as h_list would run it.
+    lparaabs* only = body->params;
+    treeabs* child = only && !only->next && only->para->tag == PARA_TREE ? only->para->value.tree : nullptr;
+    if (child && child->kind == TREE_STATEMENT && child->cache.stmt.state == 1 && !ctx->master && plainnow(ctx)) {
+        const auto& p = child->cache.stmt;
+        treeabs* expr = p.expr;
+        if (!expr) return 0;
+        t_tree_loc saved = pile->loc;
+        if (p.loc) pile->loc = *p.loc;
+        else if (body->loc.isvalid()) pile->loc = body->loc;
+        const treeabs* outer = s_discarded;
+        if (p.discard) s_discarded = expr;
+        int r = s_handlers[tree_kindindex(expr->kind)](ctx, slot, expr);
+        s_discarded = outer;
+        if (ctx->pile == pile) pile->loc = saved;
+        cleanat(ctx, slot);
+        return r;
+    }
     if (!body->loc.isvalid()) return h_list(ctx, slot, body);
     t_tree_loc saved = pile->loc;
     pile->loc = body->loc;
