@@ -69,10 +69,9 @@ void t_idconstante::Vdelete()
     s_spares.list[s_spares.n++] = this;
 }
 
-t_idcommon* t_idconstante::Vcopy() const
-{
-    return make(nullptr, getName(), copycoef(&m_const->getvalue()));
-}
+t_idcommon* t_idconstante::Vcopy() const { return copyin(nullptr); }
+
+t_idconstante* t_idconstante::copyin(t_cctx* ctx) const { return make(ctx, getName(), copycoef(&m_const->getvalue())); }
 
 const coef& t_idconstante::value(t_cctx* ctx) const { return m_const->valuein(ctx); }
 

@@ -66,16 +66,11 @@ void givepile(elt_runpile* pile)
 }
 } // namespace
 
-elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
-                              t_pilescope* scope)
+namespace {
+elt_runpile* pushpile(t_cctx* ctx, erunpile kind, treesharedcode* code, t_pilescope* scope, elt_runpile* pile)
 {
-    elt_runpile* pile = takepile();
     pile->serial = kst_pileserial();
     pile->kind = kind;
-    if (name) {
-        size_t n = strlen(name);
-        pile->name = n < sizeof pile->namebuf ? static_cast<char*>(memcpy(pile->namebuf, name, n + 1)) : strdup(name);
-    }
     pile->source = code;
     // A macro call's text is held by its running definition (entered before the pile, left after
     // it) and needs no reference of its own: a call counts no atomic more than it must.
@@ -90,17 +85,38 @@ elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, tree
     ctx->pile = pile;
     return pile;
 }
+} // namespace
+
+elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
+                              t_pilescope* scope)
+{
+    elt_runpile* pile = takepile();
+    if (name) {
+        size_t n = strlen(name);
+        pile->name = n < sizeof pile->namebuf ? static_cast<char*>(memcpy(pile->namebuf, name, n + 1)) : strdup(name);
+        pile->ownsname = pile->name != pile->namebuf;
+    }
+    return pushpile(ctx, kind, code, scope, pile);
+}
+
+elt_runpile* tree_run_setmacropile(t_cctx* ctx, const char* name, treesharedcode* code)
+{
+    elt_runpile* pile = takepile();
+    pile->name = const_cast<char*>(name);
+    return pushpile(ctx, RUNPILE_MACRO, code, nullptr, pile);
+}
 
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)
 {
     if (!pile) return;
-    kst_pilescope_release(pile);
+    if (pile->scope) kst_pilescope_release(pile);
     if (ctx->pile == pile) ctx->pile = pile->next;
     if (!tree_run_getpile_isinmacroexecution(pile)) treesharedcode_detach(pile->source);
     if (pile->ownsstack) absrunstack_release(pile->stack);
-    tree_run_clearreturn(pile);
-    if (pile->name != pile->namebuf) free(pile->name);
+    if (pile->retval || pile->hasretnumber) tree_run_clearreturn(pile);
+    if (pile->ownsname) free(pile->name);
     pile->name = nullptr;
+    pile->ownsname = false;
     givepile(pile);
 }
 

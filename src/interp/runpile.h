@@ -27,7 +27,8 @@ constexpr int k_pileparams = 8;           // named parameters a macro pile lists
 
 struct elt_runpile {
     KST_BLOCKPOOLED
-    char* name = nullptr;                 // file, macro, loop variable or text name (owned, or namebuf)
+    char* name = nullptr;                 // file, macro, loop variable or text name (in namebuf, owned, or held by a running macro)
+    bool ownsname = false;
     // Distinct for every pile a thread pushes: a lookup remembered for one pile serves that
     // pile only, so pushing and popping piles leaves the lookups of the others valid.
     uint64_t serial = 0;
@@ -65,6 +66,8 @@ void tree_run_clearreturn(elt_runpile* pile);
 
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope = nullptr);
+// A macro call's pile, named by the definition's own name (the running definition outlives it).
+elt_runpile* tree_run_setmacropile(t_cctx* ctx, const char* name, treesharedcode* code);
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile);
 elt_runpile* tree_run_getpile(t_cctx* ctx);
 bool tree_run_getpile_isinmacroexecution(const elt_runpile* pile);

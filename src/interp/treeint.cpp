@@ -923,6 +923,24 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
 int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target);
+int h_macrocall(t_cctx* ctx, int slot, treeabs* node);
+
+// x = %f[...]: the call node entered as tree_int enters it, without its depth check (the call
+// makes its own, exact one) and its dispatch.
+void callnode(t_cctx* ctx, int slot, treeabs* node)
+{
+    cleanat(ctx, slot);
+    if (flagged(ctx)) return;
+    elt_runpile* pile = ctx->pile;
+    if (!node->loc.isvalid()) {
+        h_macrocall(ctx, slot, node);
+        return;
+    }
+    t_tree_loc saved = pile->loc;
+    pile->loc = node->loc;
+    h_macrocall(ctx, slot, node);
+    if (ctx->pile == pile) pile->loc = saved;
+}
 
 // name[i] = number, the number in slot + 1: stored straight into a number element when the
 // class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
@@ -998,7 +1016,8 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
             return 0;
         }
     } else {
-        tree_int(ctx, slot + 1, source);
+        if (source && source->kind == TREE_MACROCALL && !s_hooks.node) callnode(ctx, slot + 1, source);
+        else tree_int(ctx, slot + 1, source);
         if (flagged(ctx)) {
             cleanat(ctx, slot + 1);
             return 0;
@@ -1115,16 +1134,36 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 // or 0 when the operands are not for this. 2: the assignment to `target` is done, the result a
 // nonzero double written over the double that the target's constant holds in the mode in force
 // (no number is passed around: the loop's accumulator stays where it is).
+bool arithof(const treeabs* node, arith* op)
+{
+    switch (node->kind) {
+    case TREE_ADD: *op = A_ADD; return true;
+    case TREE_SUB: *op = A_SUB; return true;
+    case TREE_MUL: *op = A_MUL; return true;
+    case TREE_DIV: *op = A_DIV; return true;
+    default: return false;
+    }
+}
+
+// The number of such a node computed into *out (owned): false when its operands are not for it.
+bool directnumber(t_cctx* ctx, treeabs* node, coef* out)
+{
+    arith op;
+    coef *a, *b, abuf, bbuf;
+    int ka, kb;
+    if (!arithof(node, &op) || !directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return false;
+    elt_runpile* pile = ctx->pile;
+    t_tree_loc saved = pile->loc;
+    if (node->loc.isvalid()) pile->loc = node->loc;
+    *out = numberop(ctx, op, a, ka, b, kb);
+    pile->loc = saved;
+    return true;
+}
+
 int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target)
 {
     arith op;
-    switch (node->kind) {
-    case TREE_ADD: op = A_ADD; break;
-    case TREE_SUB: op = A_SUB; break;
-    case TREE_MUL: op = A_MUL; break;
-    case TREE_DIV: op = A_DIV; break;
-    default: return 0;
-    }
+    if (!arithof(node, &op)) return 0;
     coef *a, *b, abuf, bbuf;
     int ka, kb;
     if (!directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return 0;
@@ -1600,6 +1639,28 @@ bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
     return false;
 }
 
+// The construct that collects what `return` gives: the innermost sum/prod or macro call.
+elt_runpile* returntarget(t_cctx* ctx)
+{
+    elt_runpile* target = ctx->pile;
+    for (elt_runpile* p = target; p; p = p->next) {
+        if (p->collectsreturn || p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO) return p;
+    }
+    return target;
+}
+
+// A number (owned) returned stays a number, in the context's mode as a returned constant would
+// hold it: a turn of sum or a macro call that returns one makes no value object.
+int returnnumber(t_cctx* ctx, coef c)
+{
+    tomode(ctx, &c);
+    elt_runpile* target = returntarget(ctx);
+    if (target->retval || target->hasretnumber) tree_run_clearreturn(target);
+    target->retnumber = c;
+    target->hasretnumber = true;
+    return 0;
+}
+
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
     // A literal, an element or a sum of such is a number read or computed in place, as its node
@@ -1607,33 +1668,27 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
     treeabs* expr = kid(node, 0);
     coef buf, *c;
     int keep;
-    if (!s_hooks.node && expr && expr->kind != TREE_SYMBOL && directoperand(ctx, expr, &buf, &c, &keep))
-        tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
-    else if (s_hooks.node || !expr || !directarithmetic(ctx, slot + 1, expr, nullptr))
-        tree_int(ctx, slot + 1, expr);
+    if (!s_hooks.node && expr && expr->kind != TREE_SYMBOL && directoperand(ctx, expr, &buf, &c, &keep)) {
+        if (!flagged(ctx)) return returnnumber(ctx, keep ? copycoef(c) : *c);
+        if (!keep) deletecoef(c);
+        return 0;
+    }
+    if (!s_hooks.node && expr && directnumber(ctx, expr, &buf)) {
+        if (!flagged(ctx)) return returnnumber(ctx, buf);
+        deletecoef(&buf);
+        return 0;
+    }
+    tree_int(ctx, slot + 1, expr);
     if (flagged(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
     }
-    // The value goes to the construct that collects it: the innermost sum/prod or macro call.
-    elt_runpile* target = ctx->pile;
-    for (elt_runpile* p = target; p; p = p->next) {
-        if (p->collectsreturn || p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO) {
-            target = p;
-            break;
-        }
-    }
+    elt_runpile* target = returntarget(ctx);
     absrun_slot& s = slotat(ctx, slot + 1);
     if (s.tag == kr_coef) {
-        // A number stays a number (in the context's mode, as a returned constant would hold it):
-        // a turn of sum or a macro call that returns one makes no value object.
         coef c = s.c;
         s.tag = kr_end;
-        tomode(ctx, &c);
-        if (target->retval || target->hasretnumber) tree_run_clearreturn(target);
-        target->retnumber = c;
-        target->hasretnumber = true;
-        return 0;
+        return returnnumber(ctx, c);
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (value && returnsprivate(tree_run_getpile(ctx), target, value)) {
@@ -1779,7 +1834,7 @@ t_idcommon* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         t_identry* e = lookupnode(ctx, arg, false);
         t_idcommon* v = e ? e->value : nullptr;
         if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
-        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return v->Vcopy();
+        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return static_cast<t_idconstante*>(v)->copyin(ctx);
     }
     tree_int(ctx, slot, arg);
     if (flagged(ctx)) {
@@ -2012,7 +2067,7 @@ int callbyvalue(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, int given)
     ctx->historywrite = false;
     const bool local = !ctx->master;
     macro->enter(local);
-    elt_runpile* pile = tree_run_setpile(ctx, RUNPILE_MACRO, macro->getname().c_str(), macro->getcode());
+    elt_runpile* pile = tree_run_setmacropile(ctx, macro->getname().c_str(), macro->getcode());
     t_genarbre& bindings = pile->parameters;
     for (int i = 0; i < given; i++)
         pile->params[i] = bindings.bindfixednew(macro->paramname(i), macro->paramlength(i), KST_IDFLAG_MACROARG, args[i]);
