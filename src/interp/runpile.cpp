@@ -1,6 +1,7 @@
 // Push and pop of run piles, and the questions asked of the pile chain.
 #include "interp/runpile.h"
 #include "interp/cctx.h"
+#include "interp/idconstante.h"
 #include "interp/ids.h"
 #include "interp/treeint.h"
 
@@ -104,6 +105,21 @@ elt_runpile* tree_run_setmacropile(t_cctx* ctx, const char* name, treesharedcode
     elt_runpile* pile = takepile();
     pile->name = const_cast<char*>(name);
     return pushpile(ctx, RUNPILE_MACRO, code, nullptr, pile);
+}
+
+elt_runpile* tree_run_takepile() { return takepile(); }
+
+void tree_run_pushmacropile(t_cctx* ctx, elt_runpile* pile, const char* name, treesharedcode* code)
+{
+    pile->name = const_cast<char*>(name);
+    pushpile(ctx, RUNPILE_MACRO, code, nullptr, pile);
+}
+
+void tree_run_giveunpushed(elt_runpile* pile) { givepile(pile); }
+
+elt_runpile::~elt_runpile()
+{
+    for (t_idconstante* k : kept) delete k;
 }
 
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile)

@@ -2043,34 +2043,65 @@ int byvaluearguments(treeabs* list)
     return n;
 }
 
+// An argument that is a name holding a number: its copy in `*k`, the constant a pile keeps for
+// its position (made on the pile's first such call); null for any other argument.
+t_idconstante* keptnumber(t_cctx* ctx, treeabs* arg, t_idconstante** k)
+{
+    if (arg->kind != TREE_SYMBOL || s_hooks.node) return nullptr;
+    t_identry* e = lookupnode(ctx, arg, false);
+    t_idcommon* v = e ? e->value : nullptr;
+    if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
+    auto* from = static_cast<t_idconstante*>(v);
+    if (!*k) *k = from->copyin(ctx);
+    else from->copyinto(ctx, *k);
+    return *k;
+}
+
 // A call whose arguments all go by value to a macro that binds them all by position: callmacro
 // without what it needs for references, elements, optional arguments and self. The same steps
 // in the same order (arguments, then the pile, the bindings, the body, the result).
 int callbyvalue(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, int given)
 {
     static_assert(t_macro::k_direct <= k_pileparams, "a pile holds every parameter bound by position");
-    if (kst_stack_exhausted(256u << 10)) {
+    if (kst_stack_exhausted_fast(256u << 10)) {
         kst_runerror(ctx, 19);
         return 0;
     }
+    // The pile is taken first: a name holding a number is copied straight into the constant
+    // the pile keeps for that position (as macroargument would copy it, name included).
+    elt_runpile* pile = tree_run_takepile();
     t_idcommon* args[t_macro::k_direct];
+    bool kept[t_macro::k_direct];
     lparaabs* cell = list ? list->params : nullptr;
     for (int i = 0; i < given; i++, cell = cell->next) {
-        t_idcommon* arg = macroargument(ctx, slot + 1, cell->para->value.tree);
+        treeabs* a = cell->para->value.tree;
+        if (t_idconstante* k = keptnumber(ctx, a, &pile->kept[i])) {
+            args[i] = k;
+            kept[i] = true;
+            continue;
+        }
+        t_idcommon* arg = macroargument(ctx, slot + 1, a);
         if (!arg) {
-            for (int k = 0; k < i; k++) args[k]->Vdelete();
+            for (int k = 0; k < i; k++)
+                if (!kept[k]) args[k]->Vdelete();
+            tree_run_giveunpushed(pile);
             return 0;
         }
         args[i] = arg;
+        kept[i] = false;
     }
     bool history = ctx->historywrite;
     ctx->historywrite = false;
     const bool local = !ctx->master;
     macro->enter(local);
-    elt_runpile* pile = tree_run_setmacropile(ctx, macro->getname().c_str(), macro->getcode());
+    tree_run_pushmacropile(ctx, pile, macro->getname().c_str(), macro->getcode());
     t_genarbre& bindings = pile->parameters;
-    for (int i = 0; i < given; i++)
-        pile->params[i] = bindings.bindfixednew(macro->paramname(i), macro->paramlength(i), KST_IDFLAG_MACROARG, args[i]);
+    for (int i = 0; i < given; i++) {
+        t_identry* e = bindings.bindfixednew(macro->paramname(i), macro->paramlength(i), KST_IDFLAG_MACROARG, args[i]);
+        e->borrowed = kept[i];
+        pile->params[i] = e;
+    }
     pile->nparams = given;
     pile->macrodef = macro;
     int r = runblock(ctx, slot + 1, macro->getbody());
