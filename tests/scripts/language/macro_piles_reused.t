@@ -29,3 +29,20 @@ macro one[b] { return b; };
 for k = 1 to 2 { p = %two[k, 10]$ q = %one[k]$ };
 p;
 q;
+// The constants a pile keeps for numbers passed by value take each call's value and name anew,
+// whatever the call before did with them (renamed, replaced, deleted, another mode), and each
+// level of a recursion has its own.
+macro show[a, b] { a; b; return a - b; };
+s = 1$ t = 2$
+for k = 1 to 2 { u = %show[s, t]$ w = %show[t, s]$ };
+macro spoil[a, b] { a = "text"$ delete(b); return 0; };
+for k = 1 to 3 { u = %spoil[s, t]$ w = %show[t, s]$ };
+w;
+_modenum = NUMRATMP$ big = 2^70 + 1$ _modenum = NUMDBL$
+for k = 1 to 2 { _modenum = NUMRATMP$ u = %show[big, s]$ _modenum = NUMDBL$ w = %show[s, big]$ };
+u;
+w;
+macro down[n] { if (n > 0) then { m = n - 1$ m = %down[m]$ }; n; return n; };
+n = 3$
+for k = 1 to 2 { u = %down[n]$ };
+n;
