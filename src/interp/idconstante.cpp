@@ -83,7 +83,10 @@ t_idconstante* t_idconstante::copyin(t_cctx* ctx) const { return make(ctx, getNa
 void t_idconstante::copyinto(t_cctx* ctx, t_idconstante* to) const
 {
     if (!samename(to->getName(), getName())) to->Vupdatename(getName());
-    to->m_const->resetandset(ctx, copycoef(&m_const->getvalue()));
+    const coef& from = m_const->getvalue();
+    // A double into a constant already of the double mode: what set would store, with no call.
+    if (from.type == BH_DBL && ctx && ctx->kc.num.modenum == NUMDBL && to->modenum() == NUMDBL) to->setconverted(from);
+    else to->m_const->resetandset(ctx, copycoef(&from));
 }
 
 const coef& t_idconstante::value(t_cctx* ctx) const { return m_const->valuein(ctx); }

@@ -59,6 +59,7 @@ public:
     t_identry* bind(const std::string& name, int flag, t_idcommon* value);
     bool erase(const std::string& name);   // deletes the value
     void clear();
+    bool empty() const { return m_nfixed == 0 && m_entries.empty(); }
     // Empties the tree as its destructor would (the generation stays): the tree of a pile that
     // is kept for the next push.
     void release() { drop(false); }

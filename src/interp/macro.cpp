@@ -105,10 +105,9 @@ t_macro::~t_macro()
     treesharedcode_detach(m_code);
 }
 
-void t_macro::leave(bool local)
+void t_macro::leavelast()
 {
-    int left = local ? --m_runninglocal : --m_running;
-    if (left == 0 && m_retired && m_runninglocal == 0 && m_running == 0) delete this;
+    if (m_runninglocal == 0 && m_running == 0) delete this;
 }
 
 void t_macro::release(t_macro* m)

@@ -62,10 +62,15 @@ public:
         if (local) m_runninglocal++;
         else m_running++;
     }
-    void leave(bool local = false);
+    void leave(bool local = false)
+    {
+        int left = local ? --m_runninglocal : --m_running;
+        if (left == 0 && m_retired) leavelast();
+    }
     static void release(t_macro* m);
 
 private:
+    void leavelast();   // a retired definition goes with its last running call
     std::string m_name;
     cellule_parametre* m_params;
     treesharedcode* m_code;

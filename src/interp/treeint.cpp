@@ -1573,7 +1573,11 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             }
             auto* counter = static_cast<t_idconstante*>(entry->value);
             const coef& v = numberof(ctx, counter);
-            if (comparenumbers(up ? IDCMP_LE : IDCMP_GE, &v, &end) != 1) break;
+            if (v.type == BH_DBL && end.type == BH_DBL) {
+                if (!(up ? v.d <= end.d : v.d >= end.d)) break;
+            } else if (comparenumbers(up ? IDCMP_LE : IDCMP_GE, &v, &end) != 1) {
+                break;
+            }
             r = runblock(ctx, slot + 1, body);
             cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
@@ -1608,7 +1612,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
                 setnumber(ctx, counter, next);
             }
-            loop.pile->parameters.clear();
+            if (!loop.pile->parameters.empty()) loop.pile->parameters.clear();
         }
         entry->inuse--;
         tree_run_clearreturn(loop.pile);
