@@ -2121,8 +2121,14 @@ int callbyvalue(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, int given)
     ctx->historywrite = history;
     if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
     else if (result) result->Vdelete();
-    if (isnumber && !Erreur_Execution) tree_slot_setcoef(ctx, slot, number);
-    else if (isnumber) deletecoef(&number);
+    if (isnumber && !Erreur_Execution) {
+        absrun_slot& s = slotat(ctx, slot);
+        if (s.tag != kr_end) cleanslot(s);
+        s.c = number;
+        s.tag = kr_coef;
+    } else if (isnumber) {
+        deletecoef(&number);
+    }
     return r;
 }
 
