@@ -79,3 +79,11 @@ v;
 %bump[s, s];
 %bump[s];
 s;
+// The caller's variable changed by the body leaves the parameter as it was passed, in loops too.
+macro touch[a] { s = 99$ return a; };
+s = 5$
+%touch[s];
+s;
+for k = 1 to 3 { s = k$ t = %touch[s]$ };
+t;
+s;
