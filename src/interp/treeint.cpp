@@ -1004,7 +1004,13 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     treeabs* source = kid(node, 1);
     coef buf, *c;
     int keep;
-    if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
+    if (source && source->kind == TREE_MACROCALL && !s_hooks.node) {
+        callnode(ctx, slot + 1, source);
+        if (flagged(ctx)) {
+            cleanat(ctx, slot + 1);
+            return 0;
+        }
+    } else if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
         tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
     } else if (int how = !s_hooks.node && source && target->kind != TREE_FIELD ? directarithmetic(ctx, slot + 1, source, target) : 0) {
         if (how == 2) {   // done in place
@@ -1016,8 +1022,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
             return 0;
         }
     } else {
-        if (source && source->kind == TREE_MACROCALL && !s_hooks.node) callnode(ctx, slot + 1, source);
-        else tree_int(ctx, slot + 1, source);
+        tree_int(ctx, slot + 1, source);
         if (flagged(ctx)) {
             cleanat(ctx, slot + 1);
             return 0;
