@@ -46,3 +46,10 @@ macro down[n] { if (n > 0) then { m = n - 1$ m = %down[m]$ }; n; return n; };
 n = 3$
 for k = 1 to 2 { u = %down[n]$ };
 n;
+// An argument that fails on the second turn: the call gives its pile back unused, the next
+// calls bind afresh.
+macro maybe[a] { if (a == 2) then { b = a + nosuch$ }; return a; };
+for k = 1 to 3 { u = %show[s, %maybe[k]]$ };
+u;
+for k = 1 to 2 { u = %show[t, s]$ };
+u;
