@@ -44,13 +44,20 @@ constexpr bool k_recycle = false;   // the sanitizers see every object's end
 #else
 constexpr bool k_recycle = true;
 #endif
+// Names are a few letters: compared here rather than through the library's vector routine.
+inline bool samename(const char* a, const char* b)
+{
+    for (; *a == *b; a++, b++)
+        if (!*a) return true;
+    return false;
+}
 } // namespace
 
 t_idconstante* t_idconstante::make(t_cctx* ctx, const char* name, coef value)
 {
     if (!k_recycle || s_spares.n == 0) return new t_idconstante(ctx, name, value);
     t_idconstante* k = s_spares.list[--s_spares.n];
-    if (strcmp(k->getName(), name ? name : "") != 0) k->Vupdatename(name ? name : "");
+    if (!samename(k->getName(), name ? name : "")) k->Vupdatename(name ? name : "");
     k->m_const->set(ctx, value);
     return k;
 }
@@ -69,9 +76,17 @@ void t_idconstante::Vdelete()
     s_spares.list[s_spares.n++] = this;
 }
 
-t_idcommon* t_idconstante::Vcopy() const
+t_idcommon* t_idconstante::Vcopy() const { return copyin(nullptr); }
+
+t_idconstante* t_idconstante::copyin(t_cctx* ctx) const { return make(ctx, getName(), copycoef(&m_const->getvalue())); }
+
+void t_idconstante::copyinto(t_cctx* ctx, t_idconstante* to) const
 {
-    return make(nullptr, getName(), copycoef(&m_const->getvalue()));
+    if (!samename(to->getName(), getName())) to->Vupdatename(getName());
+    const coef& from = m_const->getvalue();
+    // A double into a constant already of the double mode: what set would store, with no call.
+    if (from.type == BH_DBL && ctx && ctx->kc.num.modenum == NUMDBL && to->modenum() == NUMDBL) to->setconverted(from);
+    else to->m_const->resetandset(ctx, copycoef(&from));
 }
 
 const coef& t_idconstante::value(t_cctx* ctx) const { return m_const->valuein(ctx); }

@@ -20,6 +20,10 @@ public:
     int Vgettypeenum() const override { return IDTYPE_CONSTANTE; }
     const char* Vgettypename() const override { return t_constante::typename_; }
     t_idcommon* Vcopy() const override;
+    // The same copy, its value in the mode of `ctx` (Vcopy asks the thread for its context).
+    t_idconstante* copyin(t_cctx* ctx) const;
+    // The same copy made into `to`, whose value and name it replaces.
+    void copyinto(t_cctx* ctx, t_idconstante* to) const;
     bool Viscopiable() const override { return true; }
     bool Visinteger() const override;
     int Vgetinteger() const override;

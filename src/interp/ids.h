@@ -59,6 +59,10 @@ public:
     t_identry* bind(const std::string& name, int flag, t_idcommon* value);
     bool erase(const std::string& name);   // deletes the value
     void clear();
+    bool empty() const { return m_nfixed == 0 && m_entries.empty(); }
+    // Empties the tree as its destructor would (the generation stays): the tree of a pile that
+    // is kept for the next push.
+    void release() { drop(false); }
     size_t size() const;
     template <class F> void foreach(F f)
     {
@@ -78,6 +82,12 @@ public:
     int fixedroom() const { return m_fixedcap - m_nfixed; }
     // Like bind, in the next free position (fixedroom() > 0).
     t_identry* bindfixed(const char* name, int flag, t_idcommon* value);
+    // Same, for a name the tree is known not to hold (the parameters of a macro in order, in the
+    // tree of the pile just pushed for its call).
+    t_identry* bindfixednew(const char* name, size_t len, int flag, t_idcommon* value)
+    {
+        return new (&m_fixed[m_nfixed++]) t_identry{std::string(name, len), value, flag};
+    }
 
 private:
     // Nodes from the per-thread block lists: a macro call binds its arguments without malloc.

@@ -55,6 +55,13 @@ inline bool kst_stack_exhausted_fast()
     if (__builtin_expect(floor != nullptr, 1)) return static_cast<const char*>(__builtin_frame_address(0)) < floor;
     return kst_stack_exhausted();
 }
+// The same with a reserve, as kst_stack_exhausted(reserve) finds it.
+inline bool kst_stack_exhausted_fast(size_t reserve)
+{
+    const char* floor = kst_stackfloor;
+    if (__builtin_expect(floor != nullptr, 1)) return static_cast<const char*>(__builtin_frame_address(0)) < floor + reserve;
+    return kst_stack_exhausted(reserve);
+}
 
 // With file and process access disabled (robustness testing), include, file_open, pause and the
 // start-up files do nothing but report.

@@ -88,6 +88,14 @@ t_macro::t_macro(const char* name, cellule_parametre* params, treesharedcode* co
         if (strcmp(p->name, s_ellipsis) == 0) m_optional = true;
         else m_nnamed++;
     }
+    if (!m_optional && m_nnamed <= k_direct && !macro_verif_parametre(m_params)) {
+        int k = 0;
+        for (cellule_parametre* p = m_params; p; p = p->next, k++) {
+            m_pnames[k] = p->name;
+            m_plens[k] = strlen(p->name);
+        }
+        m_direct = m_nnamed;
+    }
 }
 
 t_macro::~t_macro()
@@ -97,10 +105,9 @@ t_macro::~t_macro()
     treesharedcode_detach(m_code);
 }
 
-void t_macro::leave(bool local)
+void t_macro::leavelast()
 {
-    int left = local ? --m_runninglocal : --m_running;
-    if (left == 0 && m_retired && m_runninglocal == 0 && m_running == 0) delete this;
+    if (m_runninglocal == 0 && m_running == 0) delete this;
 }
 
 void t_macro::release(t_macro* m)
@@ -281,14 +288,39 @@ void kst_macro_deleteall() { macro_efface_tout(t_cctx::getLocalCctx()); }
 
 // ---------------------------------------------------------------- binding
 
-bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_macroarg* const* args, size_t given,
+namespace {
+// Optional arguments are read as bindings (macro_optargs[k], passed on by a call).
+t_macroarg* asbinding(t_idcommon* v)
+{
+    return v->getFlag() == KST_IDFLAG_MACROARG ? static_cast<t_macroarg*>(v) : t_macroarg::newvalue(v);
+}
+
+t_identry* bindnamed(t_cctx* ctx, const char* name, t_idcommon* v, t_genarbre* tree)
+{
+    t_identry* e = tree->bind(name, KST_IDFLAG_MACROARG, v);
+    if (!e) {
+        kst_runerror(ctx, 86, name);
+        v->Vdelete();
+    }
+    return e;
+}
+} // namespace
+
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
+                                        t_genarbre* tree)
+{
+    std::vector<t_idcommon*> values(args.begin(), args.end());
+    return macro_affect_list_parametre_valeur(ctx, macro, values.data(), values.size(), tree);
+}
+
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_idcommon* const* args, size_t given,
                                         t_genarbre* tree, elt_runpile* pile)
 {
     size_t named = static_cast<size_t>(macro->getnbargs());
     bool optional = macro->hasoptionalargs();
     if (given < named || (given > named && !optional) || (given == 0 && !macro->canbecalledwith0arg())) {
         kst_runerror(ctx, 11, macro->getname().c_str());
-        for (size_t k = 0; k < given; k++) delete args[k];
+        for (size_t k = 0; k < given; k++) args[k]->Vdelete();
         return false;
     }
     size_t next = 0;
@@ -299,10 +331,10 @@ bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_mac
             e = tree->bindfixed(p->name, KST_IDFLAG_MACROARG, args[next]);
             if (!e) {
                 kst_runerror(ctx, 86, p->name);
-                delete args[next];
+                args[next]->Vdelete();
             }
         } else {
-            e = macro_affect_parametre_valeur(ctx, p->name, args[next], tree);
+            e = bindnamed(ctx, p->name, args[next], tree);
         }
         if (pile && next < k_pileparams) pile->params[next] = e;
         next++;
@@ -314,7 +346,7 @@ bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_mac
     for (int k = 1; next < given; k++) {
         char name[64];
         snprintf(name, sizeof name, "%s[%d]", "macro_optargs", k);
-        macro_affect_parametre_valeur(ctx, name, args[next++], tree);
+        macro_affect_parametre_valeur(ctx, name, asbinding(args[next++]), tree);
     }
     return !Erreur_Execution;
 }

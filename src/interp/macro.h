@@ -6,6 +6,7 @@
 #include <vector>
 
 class t_cctx;
+class t_idcommon;
 class t_macroarg;
 class t_genarbre;
 struct treeabs;
@@ -35,6 +36,13 @@ public:
     bool canbecalledwith0arg() const;
     int getnbargs() const { return m_nnamed; }   // named parameters ("..." not counted)
     bool hasoptionalargs() const { return m_optional; }
+    // Named parameters bound by position straight into a pile (no "...", at most k_direct of
+    // them, every name different, as the definition checked): the count, or -1. Their names and
+    // lengths in order.
+    static constexpr int k_direct = 8;
+    int directparams() const { return m_direct; }
+    const char* paramname(int k) const { return m_pnames[k]; }
+    size_t paramlength(int k) const { return m_plens[k]; }
     const char* getFilename() const { return m_privatefile.empty() ? nullptr : m_privatefile.c_str(); }
     bool isprivateforfile(const char* file) const { return file && !m_privatefile.empty() && m_privatefile == file; }
     bool ispublic() const { return m_privatefile.empty(); }   // methods included
@@ -54,10 +62,15 @@ public:
         if (local) m_runninglocal++;
         else m_running++;
     }
-    void leave(bool local = false);
+    void leave(bool local = false)
+    {
+        int left = local ? --m_runninglocal : --m_running;
+        if (left == 0 && m_retired) leavelast();
+    }
     static void release(t_macro* m);
 
 private:
+    void leavelast();   // a retired definition goes with its last running call
     std::string m_name;
     cellule_parametre* m_params;
     treesharedcode* m_code;
@@ -66,6 +79,9 @@ private:
     std::string m_structure;
     int m_nnamed = 0;
     bool m_optional = false;
+    int m_direct = -1;
+    const char* m_pnames[k_direct] = {};
+    size_t m_plens[k_direct] = {};
     std::atomic<int> m_running{0};   // parallel tasks may run one definition together
     int m_runninglocal = 0;
     bool m_retired = false;
@@ -101,15 +117,14 @@ void kst_macros_release(t_cctx* ctx);
 
 // Binds a call's arguments in order into `tree` (the parameters of the macro pile just pushed);
 // arguments beyond the named parameters go to "macro_optargs[k]" when the list ends with "...".
-// Error 11 on any other count mismatch. Takes ownership of the arguments. With `pile`, the
-// entries of the first named parameters are listed in it by position.
-bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_macroarg* const* args, size_t given,
+// Error 11 on any other count mismatch. Takes ownership of the arguments: each a t_macroarg, or
+// a number constant passed by value, which a named parameter holds as it is (an optional
+// argument gets its t_macroarg). With `pile`, the entries of the first named parameters are
+// listed in it by position.
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, t_idcommon* const* args, size_t given,
                                         t_genarbre* tree, elt_runpile* pile = nullptr);
-inline bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
-                                               t_genarbre* tree)
-{
-    return macro_affect_list_parametre_valeur(ctx, macro, args.data(), args.size(), tree);
-}
+bool macro_affect_list_parametre_valeur(t_cctx* ctx, const t_macro* macro, const std::vector<t_macroarg*>& args,
+                                        t_genarbre* tree);
 int macro_getsizeoptionalarg(t_cctx* ctx);
 t_macroarg* macro_getoptionalarg(t_cctx* ctx, int k);                  // 1-based, or null
 

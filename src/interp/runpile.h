@@ -25,9 +25,16 @@ enum erunpile {
 
 constexpr int k_pileparams = 8;           // named parameters a macro pile lists by position
 
+class t_idconstante;
+
 struct elt_runpile {
     KST_BLOCKPOOLED
-    char* name = nullptr;                 // file, macro, loop variable or text name (owned, or namebuf)
+    elt_runpile() = default;
+    ~elt_runpile();
+    elt_runpile(const elt_runpile&) = delete;
+    elt_runpile& operator=(const elt_runpile&) = delete;
+    char* name = nullptr;                 // file, macro, loop variable or text name (in namebuf, owned, or held by a running macro)
+    bool ownsname = false;
     // Distinct for every pile a thread pushes: a lookup remembered for one pile serves that
     // pile only, so pushing and popping piles leaves the lookups of the others valid.
     uint64_t serial = 0;
@@ -58,6 +65,11 @@ struct elt_runpile {
     void* inuse[2] = {nullptr, nullptr};
     char namebuf[32];                     // short names are kept here rather than on the heap
     alignas(t_identry) unsigned char paramstore[k_pileparams * sizeof(t_identry)];
+    // The constants that numbers passed by value to the calls made on this pile are bound to,
+    // by position: kept with the pile (which waits for the next push when it is popped), so a
+    // call makes no constant for them. The entries bind them borrowed: whatever the body does
+    // to a parameter, deleting it or giving it a new value, leaves them to the pile.
+    t_idconstante* kept[k_pileparams] = {};
 };
 
 // Drops what `return` recorded in the pile, a value object or a number.
@@ -65,6 +77,13 @@ void tree_run_clearreturn(elt_runpile* pile);
 
 elt_runpile* tree_run_setpile(t_cctx* ctx, erunpile kind, const char* name, treesharedcode* code,
                               t_pilescope* scope = nullptr);
+// A macro call's pile, named by the definition's own name (the running definition outlives it).
+elt_runpile* tree_run_setmacropile(t_cctx* ctx, const char* name, treesharedcode* code);
+// The same in two steps: a pile taken before the call's arguments are evaluated into its kept
+// constants, then pushed; or given back unpushed when an argument fails.
+elt_runpile* tree_run_takepile();
+void tree_run_pushmacropile(t_cctx* ctx, elt_runpile* pile, const char* name, treesharedcode* code);
+void tree_run_giveunpushed(elt_runpile* pile);
 void tree_run_removepile(t_cctx* ctx, elt_runpile* pile);
 elt_runpile* tree_run_getpile(t_cctx* ctx);
 bool tree_run_getpile_isinmacroexecution(const elt_runpile* pile);

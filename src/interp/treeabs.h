@@ -181,14 +181,34 @@ struct treeabs {
             int32_t param;
         } name;
         // A macro call: the definition it resolved to from one run pile, and the object bound to
-        // self when it is a sibling method, under the same conditions.
+        // self when it is a sibling method, under the same conditions; the number of its
+        // arguments when each is passed by value (-1 when any is not).
         struct {
             uint64_t gen;
             uint64_t serial;
             t_cctx* ctx;
             void* macro;
             t_identry* self;
+            int32_t byvalue;
         } call;
+        // A statement inside a block: the expression it runs when nothing around it has work to
+        // do (a "$" or `return x;` unwrapped), the place errors then quote (the expression's, else
+        // the statement's, else none), whether its value is dropped; state 1 when worked out, 2
+        // when the statement is not of that form (it carries comments).
+        struct {
+            treeabs* expr;
+            const t_tree_loc* loc;
+            int8_t discard;
+            int8_t state;
+        } stmt;
+        // x[k]: the name and the only subscript when both are plain (a name that is not
+        // macro_optargs, one subscript that is no range and no "..."): state 1, else 2.
+        struct {
+            treeabs* name;
+            treeabs* subscript;
+            int8_t pad[3 * 8 - 2];
+            int8_t state;
+        } element;
         // A number literal: its value (a number that owns no memory) under one numeric mode
         // (mode + 1; 0 while nothing is remembered).
         struct {

@@ -441,13 +441,60 @@ bool plainstatement(t_cctx* ctx, const treeabs* node)
            !s_hooks.after && !s_hooks.node && !ctx->comment && !ctx->echo && !(ctx->historyfile && ctx->historywrite && ctx->hist);
 }
 
+// Nothing around the statements of a block has work to do now (plainstatement without the
+// statement's own part).
+[[gnu::always_inline]] inline bool plainnow(const t_cctx* ctx)
+{
+    return s_statementdepth > 0 && !s_hooks.before && !s_hooks.after && !s_hooks.node && !ctx->comment && !ctx->echo &&
+           !(ctx->historyfile && ctx->historywrite && ctx->hist);
+}
+
+// What a plain run of a statement takes from it, worked out at its first run by the session's
+// context and kept in the node; null when the statement is not for it.
+[[gnu::noinline]] const decltype(treeabs::cache.stmt)* stmtplan(treeabs* node)
+{
+    auto& p = node->cache.stmt;
+    if (kid(node, 0)) {
+        p.state = 2;
+        return nullptr;
+    }
+    treeabs* body = kid(node, 1);
+    if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
+    else if (body && body->kind == TREE_DISPLAY && kid(body, 0) && kid(body, 0)->kind == TREE_RETURN) body = kid(body, 0);
+    p.expr = body;
+    p.discard = body != kid(node, 1);
+    p.loc = body && body->loc.isvalid() ? &body->loc : node->loc.isvalid() ? &node->loc : nullptr;
+    p.state = 1;
+    return &p;
+}
+
 int h_list(t_cctx* ctx, int slot, treeabs* node)
 {
     for (lparaabs* c = node->params; c; c = c->next) {
         treeabs* child = c->para->tag == PARA_TREE ? c->para->value.tree : nullptr;
         if (!child) continue;
         int r;
-        if (plainstatement(ctx, child)) {
+        if (child->kind == TREE_STATEMENT && child->cache.stmt.state != 2 && !ctx->master && plainnow(ctx)) {
+            // The statement's expression is run here, in its place, as tree_int would run it
+            // after the checks that its enclosing nodes made already.
+            const auto* p = child->cache.stmt.state == 1 ? &child->cache.stmt : stmtplan(child);
+            if (!p) {
+                r = tree_int(ctx, slot, child);
+            } else {
+                r = 0;
+                if (treeabs* expr = p->expr) {
+                    elt_runpile* pile = ctx->pile;
+                    t_tree_loc saved = pile->loc;
+                    if (p->loc) pile->loc = *p->loc;
+                    const treeabs* outer = s_discarded;
+                    if (p->discard) s_discarded = expr;
+                    cleanat(ctx, slot);
+                    if (!flagged(ctx)) r = s_handlers[tree_kindindex(expr->kind)](ctx, slot, expr);
+                    s_discarded = outer;
+                    if (ctx->pile == pile) pile->loc = saved;
+                }
+            }
+        } else if (plainstatement(ctx, child)) {
             treeabs* body = kid(child, 1);
             if (body && (body->kind == TREE_COMMAND || body->kind == TREE_INSTRUCTION)) body = kid(body, 0);
             // `return x;` shows nothing: the value goes to the pile, the statement's slot stays empty.
@@ -590,7 +637,15 @@ t_identry* lookupslow(t_cctx* ctx, treeabs* node, bool forassignment);
 {
     auto& c = node->cache.name;
     elt_runpile* pile = ctx->pile;
-    if (c.ctx == ctx && pile && c.serial == pile->serial && c.gen == kst_idgen_now() && !ctx->master) return c.entry;
+    if (c.ctx == ctx && pile && c.gen == kst_idgen_now() && !ctx->master) {
+        if (c.serial == pile->serial) return c.entry;
+        // A parameter of the macro the body belongs to: the same position in this call.
+        if (c.macro && c.macro == pile->macrodef && c.param < pile->nparams && pile->params[c.param]) {
+            c.serial = pile->serial;
+            c.entry = pile->params[c.param];
+            return c.entry;
+        }
+    }
     return lookupslow(ctx, node, forassignment);
 }
 
@@ -750,13 +805,34 @@ t_idcommon* subscripted(t_cctx* ctx, t_identry* e)
 // x[k] with x a name and k a name or a literal, the element a number: read into *out (owned, in
 // the mode in force) with no slot and no value object. False when anything differs: the general
 // path then evaluates it (and reports what is wrong).
+bool elementshape(treeabs* node, treeabs** name, treeabs** only)
+{
+    *name = kid(node, 0);
+    *only = plainsubscript(kid(node, 1));
+    if (!*name || (*name)->kind != TREE_SYMBOL || !*only) return false;
+    const char* text = kidname(*name, 0);
+    return !(text[0] == 'm' && strcmp(text, "macro_optargs") == 0);
+}
+
 bool elementnumber(t_cctx* ctx, treeabs* node, coef* out)
 {
-    treeabs* name = kid(node, 0);
-    treeabs* only = plainsubscript(kid(node, 1));
-    if (!name || name->kind != TREE_SYMBOL || !only) return false;
-    const char* text = kidname(name, 0);
-    if (text[0] == 'm' && strcmp(text, "macro_optargs") == 0) return false;
+    // The shape of the node is worked out once (by the session's context, which alone writes it).
+    auto& m = node->cache.element;
+    treeabs *name, *only;
+    if (ctx->master) {
+        if (!elementshape(node, &name, &only)) return false;
+    } else if (m.state == 1) {
+        name = m.name;
+        only = m.subscript;
+    } else if (m.state == 2) {
+        return false;
+    } else {
+        bool plain = elementshape(node, &name, &only);
+        m.state = plain ? 1 : 2;
+        m.name = name;
+        m.subscript = only;
+        if (!plain) return false;
+    }
     long i;
     if (!directsubscript(ctx, only, &i)) return false;
     const t_idcommon* v = subscripted(ctx, lookupnode(ctx, name, false));
@@ -812,6 +888,15 @@ bool assignable(t_cctx* ctx, const t_identry* e)
     return false;
 }
 
+// A number stored in place into an identifier's constant. A parameter's first assignment names
+// the constant after the parameter, as storing a new value would (a number passed by value
+// arrives under the caller's name).
+[[gnu::always_inline]] inline void storedinplace(t_identry* e)
+{
+    if (e->flag == KST_IDFLAG_MACROARG) e->value->Vupdatename(e->name.c_str());
+    e->flag = 0;
+}
+
 void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 {
     t_identificateur_syntaxe ref = recherche_id(ctx, name, true);
@@ -838,6 +923,24 @@ void assignname(t_cctx* ctx, const char* name, t_idcommon* value)
 
 int assignindexed(t_cctx* ctx, int slot, treeabs* target, t_idcommon* value);
 int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target);
+int h_macrocall(t_cctx* ctx, int slot, treeabs* node);
+
+// x = %f[...]: the call node entered as tree_int enters it, without its depth check (the call
+// makes its own, exact one) and its dispatch.
+void callnode(t_cctx* ctx, int slot, treeabs* node)
+{
+    cleanat(ctx, slot);
+    if (flagged(ctx)) return;
+    elt_runpile* pile = ctx->pile;
+    if (!node->loc.isvalid()) {
+        h_macrocall(ctx, slot, node);
+        return;
+    }
+    t_tree_loc saved = pile->loc;
+    pile->loc = node->loc;
+    h_macrocall(ctx, slot, node);
+    if (ctx->pile == pile) pile->loc = saved;
+}
 
 // name[i] = number, the number in slot + 1: stored straight into a number element when the
 // class allows it, else through Vassign as assignindexed does (the subscript evaluated once).
@@ -901,7 +1004,13 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
     treeabs* source = kid(node, 1);
     coef buf, *c;
     int keep;
-    if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
+    if (source && source->kind == TREE_MACROCALL && !s_hooks.node) {
+        callnode(ctx, slot + 1, source);
+        if (flagged(ctx)) {
+            cleanat(ctx, slot + 1);
+            return 0;
+        }
+    } else if (!s_hooks.node && source && target->kind != TREE_FIELD && directoperand(ctx, source, &buf, &c, &keep)) {
         tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
     } else if (int how = !s_hooks.node && source && target->kind != TREE_FIELD ? directarithmetic(ctx, slot + 1, source, target) : 0) {
         if (how == 2) {   // done in place
@@ -927,7 +1036,7 @@ int h_assign(t_cctx* ctx, int slot, treeabs* node)
             absrun_slot& v = slotat(ctx, slot + 1);
             setnumber(ctx, static_cast<t_idconstante*>(e->value), v.c);
             v.tag = kr_end;
-            e->flag = 0;
+            storedinplace(e);
             if (s_discarded != node) setentry(slotat(ctx, slot), e);
             return 0;
         }
@@ -1030,16 +1139,36 @@ coef numberop(t_cctx* ctx, arith op, coef* a, int ka, coef* b, int kb)
 // or 0 when the operands are not for this. 2: the assignment to `target` is done, the result a
 // nonzero double written over the double that the target's constant holds in the mode in force
 // (no number is passed around: the loop's accumulator stays where it is).
+bool arithof(const treeabs* node, arith* op)
+{
+    switch (node->kind) {
+    case TREE_ADD: *op = A_ADD; return true;
+    case TREE_SUB: *op = A_SUB; return true;
+    case TREE_MUL: *op = A_MUL; return true;
+    case TREE_DIV: *op = A_DIV; return true;
+    default: return false;
+    }
+}
+
+// The number of such a node computed into *out (owned): false when its operands are not for it.
+bool directnumber(t_cctx* ctx, treeabs* node, coef* out)
+{
+    arith op;
+    coef *a, *b, abuf, bbuf;
+    int ka, kb;
+    if (!arithof(node, &op) || !directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return false;
+    elt_runpile* pile = ctx->pile;
+    t_tree_loc saved = pile->loc;
+    if (node->loc.isvalid()) pile->loc = node->loc;
+    *out = numberop(ctx, op, a, ka, b, kb);
+    pile->loc = saved;
+    return true;
+}
+
 int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target)
 {
     arith op;
-    switch (node->kind) {
-    case TREE_ADD: op = A_ADD; break;
-    case TREE_SUB: op = A_SUB; break;
-    case TREE_MUL: op = A_MUL; break;
-    case TREE_DIV: op = A_DIV; break;
-    default: return 0;
-    }
+    if (!arithof(node, &op)) return 0;
     coef *a, *b, abuf, bbuf;
     int ka, kb;
     if (!directoperands(ctx, node, &a, &abuf, &ka, &b, &bbuf, &kb)) return 0;
@@ -1051,7 +1180,7 @@ int directarithmetic(t_cctx* ctx, int slot, treeabs* node, treeabs* target)
             double* d = k->modenum() == modeof(ctx) ? k->inplacedouble() : nullptr;
             if (d) {
                 *d = r;
-                e->flag = 0;
+                storedinplace(e);
                 return 2;
             }
         }
@@ -1378,6 +1507,25 @@ int runblock(t_cctx* ctx, int slot, treeabs* body)
     if (flagged(ctx)) return 0;
     cleanat(ctx, slot);
     elt_runpile* pile = ctx->pile;
+    // A block of one statement already worked out (a loop's or a macro's body, turn after turn):
+    // its expression runs here as h_list would run it.
+    lparaabs* only = body->params;
+    treeabs* child = only && !only->next && only->para->tag == PARA_TREE ? only->para->value.tree : nullptr;
+    if (child && child->kind == TREE_STATEMENT && child->cache.stmt.state == 1 && !ctx->master && plainnow(ctx)) {
+        const auto& p = child->cache.stmt;
+        treeabs* expr = p.expr;
+        if (!expr) return 0;
+        t_tree_loc saved = pile->loc;
+        if (p.loc) pile->loc = *p.loc;
+        else if (body->loc.isvalid()) pile->loc = body->loc;
+        const treeabs* outer = s_discarded;
+        if (p.discard) s_discarded = expr;
+        int r = s_handlers[tree_kindindex(expr->kind)](ctx, slot, expr);
+        s_discarded = outer;
+        if (ctx->pile == pile) pile->loc = saved;
+        cleanat(ctx, slot);
+        return r;
+    }
     if (!body->loc.isvalid()) return h_list(ctx, slot, body);
     t_tree_loc saved = pile->loc;
     pile->loc = body->loc;
@@ -1430,7 +1578,11 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
             }
             auto* counter = static_cast<t_idconstante*>(entry->value);
             const coef& v = numberof(ctx, counter);
-            if (comparenumbers(up ? IDCMP_LE : IDCMP_GE, &v, &end) != 1) break;
+            if (v.type == BH_DBL && end.type == BH_DBL) {
+                if (!(up ? v.d <= end.d : v.d >= end.d)) break;
+            } else if (comparenumbers(up ? IDCMP_LE : IDCMP_GE, &v, &end) != 1) {
+                break;
+            }
             r = runblock(ctx, slot + 1, body);
             cleanat(ctx, slot + 1);
             if (type == L_SUMFMA && loop.pile->fusedreturned && !loop.pile->retval && !loop.pile->hasretnumber) {
@@ -1465,7 +1617,7 @@ int forloop(t_cctx* ctx, int slot, treeabs* node, looptype type)
                 coef next = numberop(ctx, A_ADD, const_cast<coef*>(&numberof(ctx, counter)), 1, &step, 1);
                 setnumber(ctx, counter, next);
             }
-            loop.pile->parameters.clear();
+            if (!loop.pile->parameters.empty()) loop.pile->parameters.clear();
         }
         entry->inuse--;
         tree_run_clearreturn(loop.pile);
@@ -1496,6 +1648,28 @@ bool returnsprivate(elt_runpile* from, elt_runpile* to, const t_idcommon* value)
     return false;
 }
 
+// The construct that collects what `return` gives: the innermost sum/prod or macro call.
+elt_runpile* returntarget(t_cctx* ctx)
+{
+    elt_runpile* target = ctx->pile;
+    for (elt_runpile* p = target; p; p = p->next) {
+        if (p->collectsreturn || p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO) return p;
+    }
+    return target;
+}
+
+// A number (owned) returned stays a number, in the context's mode as a returned constant would
+// hold it: a turn of sum or a macro call that returns one makes no value object.
+int returnnumber(t_cctx* ctx, coef c)
+{
+    tomode(ctx, &c);
+    elt_runpile* target = returntarget(ctx);
+    if (target->retval || target->hasretnumber) tree_run_clearreturn(target);
+    target->retnumber = c;
+    target->hasretnumber = true;
+    return 0;
+}
+
 int h_return(t_cctx* ctx, int slot, treeabs* node)
 {
     // A literal, an element or a sum of such is a number read or computed in place, as its node
@@ -1503,33 +1677,27 @@ int h_return(t_cctx* ctx, int slot, treeabs* node)
     treeabs* expr = kid(node, 0);
     coef buf, *c;
     int keep;
-    if (!s_hooks.node && expr && expr->kind != TREE_SYMBOL && directoperand(ctx, expr, &buf, &c, &keep))
-        tree_slot_setcoef(ctx, slot + 1, keep ? copycoef(c) : *c);
-    else if (s_hooks.node || !expr || !directarithmetic(ctx, slot + 1, expr, nullptr))
-        tree_int(ctx, slot + 1, expr);
+    if (!s_hooks.node && expr && expr->kind != TREE_SYMBOL && directoperand(ctx, expr, &buf, &c, &keep)) {
+        if (!flagged(ctx)) return returnnumber(ctx, keep ? copycoef(c) : *c);
+        if (!keep) deletecoef(c);
+        return 0;
+    }
+    if (!s_hooks.node && expr && directnumber(ctx, expr, &buf)) {
+        if (!flagged(ctx)) return returnnumber(ctx, buf);
+        deletecoef(&buf);
+        return 0;
+    }
+    tree_int(ctx, slot + 1, expr);
     if (flagged(ctx)) {
         cleanat(ctx, slot + 1);
         return 0;
     }
-    // The value goes to the construct that collects it: the innermost sum/prod or macro call.
-    elt_runpile* target = ctx->pile;
-    for (elt_runpile* p = target; p; p = p->next) {
-        if (p->collectsreturn || p->kind == RUNPILE_MACRO || p->kind == RUNPILE_LIBMACRO) {
-            target = p;
-            break;
-        }
-    }
+    elt_runpile* target = returntarget(ctx);
     absrun_slot& s = slotat(ctx, slot + 1);
     if (s.tag == kr_coef) {
-        // A number stays a number (in the context's mode, as a returned constant would hold it):
-        // a turn of sum or a macro call that returns one makes no value object.
         coef c = s.c;
         s.tag = kr_end;
-        tomode(ctx, &c);
-        if (target->retval || target->hasretnumber) tree_run_clearreturn(target);
-        target->retnumber = c;
-        target->hasretnumber = true;
-        return 0;
+        return returnnumber(ctx, c);
     }
     t_idcommon* value = tree_slot_takeobject(ctx, slot + 1);
     if (value && returnsprivate(tree_run_getpile(ctx), target, value)) {
@@ -1650,8 +1818,10 @@ int h_macrodef(t_cctx* ctx, int, treeabs* node)
     return 0;
 }
 
-// One argument of a call: [x] passes the identifier itself, anything else its value.
-t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
+// One argument of a call: [x] passes the identifier itself, anything else its value. A number
+// passed by value is bound as the constant it is (the binding's own copy, nothing wraps it):
+// what the body does to it, in place or not, stays in the call.
+t_idcommon* macroargument(t_cctx* ctx, int slot, treeabs* arg)
 {
     if (arg->kind == TREE_VECTOR && tree_paracount(arg) == 1 && kid(arg, 0) &&
         kid(arg, 0)->kind == TREE_SYMBOL) {
@@ -1673,7 +1843,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         t_identry* e = lookupnode(ctx, arg, false);
         t_idcommon* v = e ? e->value : nullptr;
         if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
-        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return t_macroarg::newvalue(v->Vcopy());
+        if (v && v->Vgettypeenum() == IDTYPE_CONSTANTE) return static_cast<t_idconstante*>(v)->copyin(ctx);
     }
     tree_int(ctx, slot, arg);
     if (flagged(ctx)) {
@@ -1685,6 +1855,7 @@ t_macroarg* macroargument(t_cctx* ctx, int slot, treeabs* arg)
         kst_runerror(ctx, 102);
         return nullptr;
     }
+    if (value->Vgettypeenum() == IDTYPE_CONSTANTE) return value;
     return t_macroarg::newvalue(value);
 }
 
@@ -1768,10 +1939,10 @@ public:
     t_callargs(const t_callargs&) = delete;
     t_callargs& operator=(const t_callargs&) = delete;
     ~t_callargs() { delete[] m_heap; }
-    void push_back(t_macroarg* a)
+    void push_back(t_idcommon* a)
     {
         if (m_n == m_cap) {
-            auto* bigger = new t_macroarg*[m_cap * 2];
+            auto* bigger = new t_idcommon*[m_cap * 2];
             std::copy(data(), data() + m_n, bigger);
             delete[] m_heap;
             m_heap = bigger;
@@ -1779,14 +1950,14 @@ public:
         }
         data()[m_n++] = a;
     }
-    t_macroarg** data() { return m_heap ? m_heap : m_inline; }
+    t_idcommon** data() { return m_heap ? m_heap : m_inline; }
     size_t size() const { return m_n; }
-    t_macroarg** begin() { return data(); }
-    t_macroarg** end() { return data() + m_n; }
+    t_idcommon** begin() { return data(); }
+    t_idcommon** end() { return data() + m_n; }
 
 private:
-    t_macroarg* m_inline[8];
-    t_macroarg** m_heap = nullptr;
+    t_idcommon* m_inline[8];
+    t_idcommon** m_heap = nullptr;
     size_t m_n = 0, m_cap = 8;
 };
 
@@ -1800,7 +1971,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     t_callargs args;
     std::vector<t_elementref> elements;
     auto fail = [&]() {
-        for (t_macroarg* x : args) delete x;
+        for (t_idcommon* x : args) x->Vdelete();
         for (t_elementref& r : elements)
             for (t_idcommon* v : r.subscripts) v->Vdelete();
         return 0;
@@ -1826,7 +1997,7 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
             if (!ok) return fail();
             a = kid(a, 0);   // the element's value starts the parameter
         }
-        t_macroarg* arg = macroargument(ctx, slot + 1, a);
+        t_idcommon* arg = macroargument(ctx, slot + 1, a);
         if (!arg) return fail();
         args.push_back(arg);
     }
@@ -1869,6 +2040,103 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
     return r;
 }
 
+// The number of arguments of a call's list when each is passed by value (neither [x], nor an
+// element [T[i]], nor macro_optargs), else -1.
+int byvaluearguments(treeabs* list)
+{
+    int n = 0;
+    for (treeabs* a; (a = kid(list, n)); n++) {
+        if (isoptargs(a) || iselementref(a)) return -1;
+        if (a->kind == TREE_VECTOR && tree_paracount(a) == 1 && kid(a, 0) && kid(a, 0)->kind == TREE_SYMBOL) return -1;
+    }
+    return n;
+}
+
+// An argument that is a name holding a number: its copy in `*k`, the constant a pile keeps for
+// its position (made on the pile's first such call); null for any other argument.
+t_idconstante* keptnumber(t_cctx* ctx, treeabs* arg, t_idconstante** k)
+{
+    if (arg->kind != TREE_SYMBOL || s_hooks.node) return nullptr;
+    t_identry* e = lookupnode(ctx, arg, false);
+    t_idcommon* v = e ? e->value : nullptr;
+    if (v && v->getFlag() == KST_IDFLAG_MACROARG) v = static_cast<t_macroarg*>(v)->peek();
+    if (!v || v->Vgettypeenum() != IDTYPE_CONSTANTE) return nullptr;
+    auto* from = static_cast<t_idconstante*>(v);
+    if (!*k) *k = from->copyin(ctx);
+    else from->copyinto(ctx, *k);
+    return *k;
+}
+
+// A call whose arguments all go by value to a macro that binds them all by position: callmacro
+// without what it needs for references, elements, optional arguments and self. The same steps
+// in the same order (arguments, then the pile, the bindings, the body, the result).
+int callbyvalue(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, int given)
+{
+    static_assert(t_macro::k_direct <= k_pileparams, "a pile holds every parameter bound by position");
+    if (kst_stack_exhausted_fast(256u << 10)) {
+        kst_runerror(ctx, 19);
+        return 0;
+    }
+    // The pile is taken first: a name holding a number is copied straight into the constant
+    // the pile keeps for that position (as macroargument would copy it, name included).
+    elt_runpile* pile = tree_run_takepile();
+    t_idcommon* args[t_macro::k_direct];
+    bool kept[t_macro::k_direct];
+    lparaabs* cell = list ? list->params : nullptr;
+    for (int i = 0; i < given; i++, cell = cell->next) {
+        treeabs* a = cell->para->value.tree;
+        if (t_idconstante* k = keptnumber(ctx, a, &pile->kept[i])) {
+            args[i] = k;
+            kept[i] = true;
+            continue;
+        }
+        t_idcommon* arg = macroargument(ctx, slot + 1, a);
+        if (!arg) {
+            for (int k = 0; k < i; k++)
+                if (!kept[k]) args[k]->Vdelete();
+            tree_run_giveunpushed(pile);
+            return 0;
+        }
+        args[i] = arg;
+        kept[i] = false;
+    }
+    bool history = ctx->historywrite;
+    ctx->historywrite = false;
+    const bool local = !ctx->master;
+    macro->enter(local);
+    tree_run_pushmacropile(ctx, pile, macro->getname().c_str(), macro->getcode());
+    t_genarbre& bindings = pile->parameters;
+    for (int i = 0; i < given; i++) {
+        t_identry* e = bindings.bindfixednew(macro->paramname(i), macro->paramlength(i), KST_IDFLAG_MACROARG, args[i]);
+        e->borrowed = kept[i];
+        pile->params[i] = e;
+    }
+    pile->nparams = given;
+    pile->macrodef = macro;
+    int r = runblock(ctx, slot + 1, macro->getbody());
+    cleanat(ctx, slot + 1);
+    auto* result = static_cast<t_idcommon*>(pile->retval);
+    pile->retval = nullptr;
+    coef number = pile->retnumber;
+    bool isnumber = pile->hasretnumber;
+    pile->hasretnumber = false;
+    tree_run_removepile(ctx, pile);
+    macro->leave(local);
+    ctx->kc.stopflag = 0;
+    ctx->historywrite = history;
+    if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
+    else if (result) result->Vdelete();
+    if (isnumber && !Erreur_Execution) {
+        absrun_slot& s = slotat(ctx, slot);
+        if (s.tag != kr_end) cleanslot(s);
+        s.c = number;
+        s.tag = kr_coef;
+    } else if (isnumber) {
+        deletecoef(&number);
+    }
+    return r;
+}
+
 // Inside a method, %name first means the method name of the same structure, on the same self.
 t_macro* siblingmethod(t_cctx* ctx, const char* name, t_identry** self)
 {
@@ -1891,8 +2159,12 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
     // macros, the structure of a running method) and on the macro table: remembered for the pile.
     auto& c = node->cache.call;
     elt_runpile* pile = ctx->pile;
-    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen_now())
-        return callmacro(ctx, slot, static_cast<t_macro*>(c.macro), kid(node, 1), RUNPILE_MACRO, c.self);
+    if (!ctx->master && pile && c.ctx == ctx && c.serial == pile->serial && c.gen == kst_idgen_now()) {
+        auto* macro = static_cast<t_macro*>(c.macro);
+        if (c.byvalue >= 0 && !c.self && c.byvalue == macro->directparams() && !s_hooks.node)
+            return callbyvalue(ctx, slot, macro, kid(node, 1), c.byvalue);
+        return callmacro(ctx, slot, macro, kid(node, 1), RUNPILE_MACRO, c.self);
+    }
     const char* name = kidname(node, 0);
     t_identry* self = nullptr;
     t_macro* macro = siblingmethod(ctx, name, &self);
@@ -1904,6 +2176,7 @@ int h_macrocall(t_cctx* ctx, int slot, treeabs* node)
         c.ctx = ctx;
         c.macro = macro;
         c.self = self;
+        c.byvalue = byvaluearguments(kid(node, 1));
     }
     return callmacro(ctx, slot, macro, kid(node, 1), RUNPILE_MACRO, self);
 }
