@@ -1,6 +1,7 @@
 // Numeric constants as identifier values.
 #include "interp/idconstante.h"
 
+#include "coef/blockpool.h"
 #include "coef/coefaff.h"
 #include "coef/modenum.h"
 #include "interp/cctx.h"
@@ -23,27 +24,8 @@ t_idconstante::t_idconstante(t_cctx* ctx, const char* name, coef value)
 t_idconstante::~t_idconstante() { delete m_const; }
 
 namespace {
-constexpr int k_spares = 64;
-struct t_spares {
-    t_idconstante* list[k_spares];
-    int n;
-    bool owned;
-    bool ended;   // the thread is ending: what its later destructors drop is deleted
-};
-thread_local __attribute__((tls_model("initial-exec"))) t_spares s_spares;
-struct t_sparesowner {
-    ~t_sparesowner()
-    {
-        while (s_spares.n > 0) delete s_spares.list[--s_spares.n];
-        s_spares.ended = true;
-    }
-};
-thread_local t_sparesowner s_sparesowner;
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool k_recycle = false;   // the sanitizers see every object's end
-#else
-constexpr bool k_recycle = true;
-#endif
+// Constants dropped wait here to be made again.
+using t_spares = t_sparelist<t_idconstante, 64>;
 // Names are a few letters: compared here rather than through the library's vector routine.
 inline bool samename(const char* a, const char* b)
 {
@@ -55,8 +37,8 @@ inline bool samename(const char* a, const char* b)
 
 t_idconstante* t_idconstante::make(t_cctx* ctx, const char* name, coef value)
 {
-    if (!k_recycle || s_spares.n == 0) return new t_idconstante(ctx, name, value);
-    t_idconstante* k = s_spares.list[--s_spares.n];
+    t_idconstante* k = t_spares::take();
+    if (!k) return new t_idconstante(ctx, name, value);
     if (!samename(k->getName(), name ? name : "")) k->Vupdatename(name ? name : "");
     k->m_const->set(ctx, value);
     return k;
@@ -64,16 +46,12 @@ t_idconstante* t_idconstante::make(t_cctx* ctx, const char* name, coef value)
 
 void t_idconstante::Vdelete()
 {
-    if (!k_recycle || s_spares.n == k_spares || s_spares.ended) {
+    if (!t_spares::canhold()) {
         delete this;
         return;
     }
-    if (!s_spares.owned) {
-        (void)&s_sparesowner;   // the spares go when the thread ends
-        s_spares.owned = true;
-    }
     m_const->reset();
-    s_spares.list[s_spares.n++] = this;
+    t_spares::keep(this);
 }
 
 t_idcommon* t_idconstante::Vcopy() const { return copyin(nullptr); }

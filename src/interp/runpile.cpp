@@ -1,5 +1,6 @@
 // Push and pop of run piles, and the questions asked of the pile chain.
 #include "interp/runpile.h"
+#include "coef/blockpool.h"
 #include "interp/cctx.h"
 #include "interp/idconstante.h"
 #include "interp/ids.h"
@@ -12,32 +13,13 @@ namespace {
 // A macro call or a loop turn pushes and pops a pile: piles that go wait, emptied, in a short
 // per-thread list, and the next push takes one from there with only the fields it sets afresh
 // (building one zeroes several hundred bytes of parameter room that a call mostly leaves unused).
-constexpr int k_sparepiles = 16;
-struct t_sparepiles {
-    elt_runpile* list[k_sparepiles];
-    int n;
-    bool owned;
-    bool ended;   // the thread is ending: piles popped by its later destructors are deleted
-};
-thread_local __attribute__((tls_model("initial-exec"))) t_sparepiles s_sparepiles;
-struct t_sparepilesowner {
-    ~t_sparepilesowner()
-    {
-        while (s_sparepiles.n > 0) delete s_sparepiles.list[--s_sparepiles.n];
-        s_sparepiles.ended = true;
-    }
-};
-thread_local t_sparepilesowner s_sparepilesowner;
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool k_recyclepiles = false;   // the sanitizers see every pile's end
-#else
-constexpr bool k_recyclepiles = true;
-#endif
+// Popped piles wait here for the next push.
+using t_sparepiles = t_sparelist<elt_runpile, 16>;
 
 elt_runpile* takepile()
 {
-    if (!k_recyclepiles || s_sparepiles.n == 0) return new elt_runpile;
-    elt_runpile* pile = s_sparepiles.list[--s_sparepiles.n];
+    elt_runpile* pile = t_sparepiles::take();
+    if (!pile) return new elt_runpile;
     // What removal left behind: no name, no scope, no return, no stack, no bindings.
     pile->macrodef = nullptr;
     pile->nparams = 0;
@@ -54,16 +36,12 @@ elt_runpile* takepile()
 
 void givepile(elt_runpile* pile)
 {
-    if (!k_recyclepiles || s_sparepiles.n == k_sparepiles || s_sparepiles.ended) {
+    if (!t_sparepiles::canhold()) {
         delete pile;
         return;
     }
-    if (!s_sparepiles.owned) {
-        (void)&s_sparepilesowner;   // the spares go when the thread ends
-        s_sparepiles.owned = true;
-    }
     pile->parameters.release();
-    s_sparepiles.list[s_sparepiles.n++] = pile;
+    t_sparepiles::keep(pile);
 }
 } // namespace
 

@@ -1962,6 +1962,24 @@ private:
 };
 
 // Runs a macro with the arguments of `list` on a new pile of `kind` (a user or library macro).
+// What a call's pile returned (owned), once the pile is removed and the definition left.
+struct t_callend {
+    t_idcommon* result;
+    coef number;
+    bool isnumber;
+};
+[[gnu::always_inline]] inline t_callend endcall(t_cctx* ctx, elt_runpile* pile, t_macro* macro, bool local, bool history)
+{
+    t_callend done{static_cast<t_idcommon*>(pile->retval), pile->retnumber, pile->hasretnumber};
+    pile->retval = nullptr;
+    pile->hasretnumber = false;
+    tree_run_removepile(ctx, pile);
+    macro->leave(local);
+    ctx->kc.stopflag = 0;
+    ctx->historywrite = history;
+    return done;
+}
+
 int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kind, t_identry* self = nullptr)
 {
     if (kst_stack_exhausted(256u << 10)) {   // the call itself reports runaway recursion
@@ -2019,15 +2037,10 @@ int callmacro(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, erunpile kin
         t_idcommon* v = e && e->value ? e->value->Vgetvalue() : nullptr;
         finals.push_back(v ? v->Vcopy() : nullptr);
     }
-    auto* result = static_cast<t_idcommon*>(pile->retval);
-    pile->retval = nullptr;
-    coef number = pile->retnumber;
-    bool isnumber = pile->hasretnumber;
-    pile->hasretnumber = false;
-    tree_run_removepile(ctx, pile);
-    macro->leave(local);
-    ctx->kc.stopflag = 0;
-    ctx->historywrite = history;
+    const t_callend done = endcall(ctx, pile, macro, local, history);
+    t_idcommon* result = done.result;
+    coef number = done.number;
+    const bool isnumber = done.isnumber;
     for (size_t k = 0; k < elements.size(); k++) {
         if (finals[k] && !Erreur_Execution) writeback(ctx, elements[k], finals[k]);
         else if (finals[k]) finals[k]->Vdelete();
@@ -2115,15 +2128,10 @@ int callbyvalue(t_cctx* ctx, int slot, t_macro* macro, treeabs* list, int given)
     pile->macrodef = macro;
     int r = runblock(ctx, slot + 1, macro->getbody());
     cleanat(ctx, slot + 1);
-    auto* result = static_cast<t_idcommon*>(pile->retval);
-    pile->retval = nullptr;
-    coef number = pile->retnumber;
-    bool isnumber = pile->hasretnumber;
-    pile->hasretnumber = false;
-    tree_run_removepile(ctx, pile);
-    macro->leave(local);
-    ctx->kc.stopflag = 0;
-    ctx->historywrite = history;
+    const t_callend done = endcall(ctx, pile, macro, local, history);
+    t_idcommon* result = done.result;
+    coef number = done.number;
+    const bool isnumber = done.isnumber;
     if (result && !Erreur_Execution) tree_slot_setobject(ctx, slot, result);
     else if (result) result->Vdelete();
     if (isnumber && !Erreur_Execution) {
